@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Set-up, build, and every test: the core's unit tests, the end-to-end tests
+# with the real stand-in and ffmpeg, the headless window tests, and the
+# 32-bit Windows build's tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j"$(nproc)"
+if [ -x scripts/test-windows.sh ]; then
+  scripts/test-windows.sh
+fi

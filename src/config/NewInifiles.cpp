@@ -1,0 +1,239 @@
+#include "config/NewInifiles.h"
+
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+std::string LowerAscii(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    std::vector<std::string> lines;
+    size_t start = 0, i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+bool TryParseInteger(std::string_view text, int32_t& value) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size()) return false;
+    uint64_t magnitude = 0;
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : 0x80000000ull;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
+        magnitude = magnitude * base + d;
+        if (magnitude > limit) return false;
+    }
+    if (base == 10) {
+        if (!negative && magnitude > 0x7FFFFFFFull) return false;
+        value = negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
+                         : static_cast<int32_t>(magnitude);
+    } else {
+        // Hex digits give the 32-bit pattern ($FFFFFFFF is -1).
+        auto bits = static_cast<uint32_t>(magnitude);
+        if (negative) bits = 0u - bits;
+        value = static_cast<int32_t>(bits);
+    }
+    return true;
+}
+
+bool TryParseDecimal(std::string_view text, double& value) {
+    size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    text = text.substr(b, e - b);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text.front() == '-' || text.front() == '+')) return false;
+    }
+    if (text.empty()) return false;
+    // Only plain decimal forms: no "inf", "nan" or hexadecimal floats.
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            return false;
+    double v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v,
+                                     std::chars_format::general);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    value = v;
+    return true;
+}
+
+TNewInifile::TNewInifile(std::string fileName) : FFileName(std::move(fileName)) {
+    FILE* f = std::fopen(FFileName.c_str(), "rb");
+    if (!f) {
+        int err = errno;
+        if (err == ENOENT) return; // a missing file is an empty store
+        throw EFileError("Cannot open file \"" + FullPathName(FFileName) + "\". " +
+                         SystemErrorText(err));
+    }
+    std::string text;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    int err = std::ferror(f) ? errno : 0;
+    std::fclose(f);
+    if (err != 0)
+        throw EFileError("Cannot open file \"" + FullPathName(FFileName) + "\". " +
+                         SystemErrorText(err));
+    FLines = SplitLines(text);
+}
+
+std::string TNewInifile::JoinedText() const {
+    size_t size = 0;
+    for (const auto& l : FLines) size += l.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const auto& l : FLines) {
+        text += l;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string TNewInifile::SectionText(std::string_view section) const {
+    std::string joined = JoinedText();
+    std::string header = LowerAscii("[" + std::string(section) + "]");
+    size_t p = LowerAscii(joined).find(header);
+    if (p == std::string::npos) return {};
+    std::string rest = joined.substr(p + header.size());
+    size_t cut = rest.find('[');
+    if (cut != std::string::npos) rest.resize(cut);
+    return rest;
+}
+
+namespace {
+// The text after the first line that holds key + "=", ignoring case.
+bool FindValue(std::string_view key, const std::vector<std::string>& lines, std::string& value) {
+    std::string wanted = LowerAscii(std::string(key) + "=");
+    for (const auto& line : lines) {
+        size_t p = LowerAscii(line).find(wanted);
+        if (p != std::string::npos) {
+            value = line.substr(p + wanted.size());
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+int TNewInifile::FindSectionLine(std::string_view section) const {
+    std::string header = LowerAscii("[" + std::string(section) + "]");
+    for (size_t i = 0; i < FLines.size(); ++i)
+        if (LowerAscii(FLines[i]).find(header) != std::string::npos) return static_cast<int>(i);
+    return -1;
+}
+
+int TNewInifile::FindKeyLine(std::string_view section, std::string_view key) const {
+    std::vector<std::string> lines = SplitLines(SectionText(section));
+    std::string wanted = LowerAscii(std::string(key) + "=");
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (LowerAscii(lines[i]).find(wanted) != std::string::npos) return static_cast<int>(i);
+    return -1;
+}
+
+std::string TNewInifile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
+    std::string value;
+    if (FindValue(key, SplitLines(SectionText(section)), value)) return value;
+    return std::string(def);
+}
+
+int32_t TNewInifile::ReadInteger(std::string_view section, std::string_view key,
+                                 int32_t def) const {
+    int32_t v;
+    if (TryParseInteger(ReadString(section, key, std::to_string(def)), v)) return v;
+    return def;
+}
+
+bool TNewInifile::ReadBool(std::string_view section, std::string_view key, bool def) const {
+    std::string text = ReadString(section, key, def ? "-1" : "0");
+    double d;
+    if (TryParseDecimal(text, d)) return d != 0;
+    std::string lower = LowerAscii(text);
+    if (lower == "true") return true;
+    if (lower == "false") return false;
+    return def;
+}
+
+double TNewInifile::ReadFloat(std::string_view section, std::string_view key, double def) const {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, def);
+    std::string text = ReadString(section, key, std::string(buf, ec == std::errc() ? end : buf));
+    double v;
+    if (TryParseDecimal(text, v)) return v;
+    return def;
+}
+
+void TNewInifile::WriteString(std::string_view section, std::string_view key,
+                              std::string_view value) {
+    std::string line = std::string(key) + "=" + std::string(value);
+    int h = FindSectionLine(section);
+    if (h < 0) {
+        FLines.push_back("[" + std::string(section) + "]");
+        FLines.push_back(std::move(line));
+        return;
+    }
+    int k = FindKeyLine(section, key);
+    if (k < 0)
+        FLines.insert(FLines.begin() + h + 1, std::move(line));
+    else
+        FLines[static_cast<size_t>(h + k)] = std::move(line);
+}
+
+void TNewInifile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TNewInifile::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TNewInifile::Close() {
+    std::string reason;
+    if (!ReplaceFileContents(FFileName, JoinedText(), reason))
+        throw EFileError("Cannot create file \"" + FullPathName(FFileName) + "\". " + reason);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// TNewInifile: the only reader and writer of the program's INI-style files
+// (Preferences.ini and the profiles). It deliberately differs from a usual
+// INI reader, and stored files rely on these rules:
+//  - the whole file is held as lines and every read scans the text afresh;
+//  - sections and keys are found by substring search ignoring ASCII case
+//    (key "x" is served by the line "max=5");
+//  - a section ends at the next "[" anywhere in the text;
+//  - nothing is trimmed, unquoted or taken as a comment;
+//  - a key new to a section is inserted right below its header, so keys
+//    written one after another end up in reverse order;
+//  - Close always writes the whole file back with CR LF line ends.
+// Text is 8-bit bytes as stored; a NUL byte ends the text.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A configuration file that cannot be read or written. The message is what
+// the user sees: "Cannot open file "<full path>". <reason>" or
+// "Cannot create file "<full path>". <reason>".
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TNewInifile {
+public:
+    // Reads the file when it exists; a missing file gives an empty store.
+    // Throws EFileError when the file exists but cannot be read.
+    explicit TNewInifile(std::string fileName);
+
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view def) const;
+    int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
+    bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+    // Always "." as the decimal separator, whatever the user's locale: the
+    // files are shared between machines and must read the same everywhere.
+    double ReadFloat(std::string_view section, std::string_view key, double def) const;
+
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, int32_t value);
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+
+    // Writes the joined text (every line followed by CR LF) to the file,
+    // whether or not anything was written. The text goes to a temporary file
+    // beside the target first and is then renamed over it, so a failed write
+    // leaves the old file intact. Throws EFileError ("Cannot create file").
+    void Close();
+
+    const std::string& FileName() const { return FFileName; }
+    const std::vector<std::string>& Lines() const { return FLines; }
+
+private:
+    std::string JoinedText() const;
+    std::string SectionText(std::string_view section) const;
+    int FindSectionLine(std::string_view section) const;
+    int FindKeyLine(std::string_view section, std::string_view key) const;
+
+    std::string FFileName;
+    std::vector<std::string> FLines;
+};
+
+// Splits text into lines at CR LF, lone CR or lone LF; a final line break
+// does not start another line. A NUL byte ends the text.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// ASCII lowercasing: only A-Z change, so positions are kept.
+std::string LowerAscii(std::string_view s);
+
+// The integer syntax of the program (ReadInteger, the custom size dialog, time
+// text): leading blanks, an optional sign, then decimal digits, or hex digits
+// after "$", "x" or "0x"; nothing may follow. Values beyond 32 bits are
+// invalid (hex up to $FFFFFFFF is read as the 32-bit pattern).
+bool TryParseInteger(std::string_view text, int32_t& value);
+
+// A decimal number with "." as separator (optional sign, fraction, exponent),
+// blanks allowed around it.
+bool TryParseDecimal(std::string_view text, double& value);

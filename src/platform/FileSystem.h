@@ -1,0 +1,26 @@
+#pragma once
+// Small file-system services whose implementation differs between POSIX and
+// Win32. Paths are 8-bit texts as the rest of the program holds them.
+#include <string>
+#include <string_view>
+
+// The platform's directory separator; "\" on Windows.
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+#else
+inline constexpr char PathDelim = '/';
+#endif
+
+// Replaces the whole content of the file at path with data, or creates it.
+// The data goes to a temporary file in the same directory first, which is
+// then renamed over the target: a failure at any step (full disk, no right
+// to write the target) leaves the old file as it was. On failure returns
+// false and puts the system's text for the error into reason.
+bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& reason);
+
+// The system's text for an error number (errno on POSIX, GetLastError on
+// Windows).
+std::string SystemErrorText(int code);
+
+// The absolute form of path, for messages.
+std::string FullPathName(const std::string& path);

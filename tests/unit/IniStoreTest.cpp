@@ -1,0 +1,203 @@
+#include "config/NewInifiles.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+// A store opened on a file holding the given lines (CR LF ends).
+struct IniFile {
+    TempDir dir;
+    std::string path = dir.file("test.ini");
+    explicit IniFile(const std::string& bytes) { WriteFileBytes(path, bytes); }
+    TNewInifile Open() const { return TNewInifile(path); }
+};
+
+TEST(IniStore, KeysMatchAsSubstringsIgnoringCase) {
+    IniFile f("[S]\r\nmax=5\r\n[T]\r\nListIndex=3\r\nIndex=1\r\n[MAIN]\r\noutput path=x\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("S", "x", "d"), "5");
+    EXPECT_EQ(ini.ReadString("T", "Index", "d"), "3");
+    EXPECT_EQ(ini.ReadString("Main", "Output Path", "d"), "x");
+    EXPECT_EQ(ini.ReadString("main", "missing", "d"), "d");
+    EXPECT_EQ(ini.ReadString("Nope", "x", "d"), "d");
+}
+
+TEST(IniStore, NothingIsTrimmed) {
+    IniFile f("[S]\r\nPara = 3\r\n Other=3\r\nTrail=3 \r\ncmd=-vf scale=1\r\nEmpty=\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("S", "Para", "d"), "d");
+    EXPECT_EQ(ini.ReadString("S", "Other", "d"), "3");
+    EXPECT_EQ(ini.ReadString("S", "Trail", "d"), "3 ");
+    EXPECT_EQ(ini.ReadInteger("S", "Trail", 7), 7);
+    EXPECT_EQ(ini.ReadString("S", "cmd", "d"), "-vf scale=1");
+    EXPECT_EQ(ini.ReadString("S", "Empty", "d"), "");
+    EXPECT_EQ(ini.ReadInteger("S", "Empty", 9), 9);
+    EXPECT_TRUE(ini.ReadBool("S", "Empty", true));
+}
+
+TEST(IniStore, SectionEndsAtNextBracketAnywhere) {
+    IniFile f("[A]\r\nk=a[b]\r\nm=1\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "a");
+    EXPECT_EQ(ini.ReadString("A", "m", "d"), "d");
+}
+
+TEST(IniStore, HeaderInsideAValueStartsTheSection) {
+    IniFile f("[X]\r\nx=[Main]\r\nProfile=4\r\n[Main]\r\nProfile=1\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadInteger("Main", "Profile", 0), 4);
+}
+
+TEST(IniStore, FirstOccurrenceIsReadAndReplaced) {
+    IniFile f("[S]\r\nk=1\r\nk=2\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    ini.WriteString("S", "k", "9");
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[S]", "k=9", "k=2"}));
+}
+
+TEST(IniStore, NewKeysGoBelowTheHeaderInReverseOrder) {
+    TempDir dir;
+    TNewInifile ini(dir.file("new.ini"));
+    ini.WriteInteger("S", "a", 1);
+    ini.WriteInteger("S", "b", 2);
+    ini.WriteInteger("S", "c", 3);
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[S]", "c=3", "b=2", "a=1"}));
+    // A second section goes to the end; a replaced line loses its other text.
+    ini.WriteBool("T", "on", true);
+    ini.WriteString("S", "b", "x");
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[S]", "c=3", "b=x", "a=1", "[T]", "on=1"}));
+    EXPECT_EQ(ini.ReadInteger("S", "a", 0), 1); // reads see earlier writes
+}
+
+TEST(IniStore, CloseRewritesWithCrLfEvenWithoutWrites) {
+    TempDir dir;
+    std::string path = dir.file("p.ini");
+    WriteFileBytes(path, "[S]\nk=1\rm=2\r\nlast");
+    TNewInifile(path).Close();
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\nk=1\r\nm=2\r\nlast\r\n");
+
+    std::string missing = dir.file("missing.ini");
+    TNewInifile(missing).Close();
+    EXPECT_EQ(ReadFileBytes(missing), "");
+}
+
+TEST(IniStore, BooleanForms) {
+    IniFile f("[B]\r\na=1\r\nb=-1\r\nc=TRUE\r\nd=true\r\ne=0\r\nf=False\r\ng=yes\r\nh=2.5\r\n");
+    TNewInifile ini = f.Open();
+    for (const char* k : {"a", "b", "c", "d", "h"}) EXPECT_TRUE(ini.ReadBool("B", k, false)) << k;
+    for (const char* k : {"e", "f"}) EXPECT_FALSE(ini.ReadBool("B", k, true)) << k;
+    EXPECT_TRUE(ini.ReadBool("B", "g", true));
+    EXPECT_FALSE(ini.ReadBool("B", "g", false));
+    EXPECT_FALSE(ini.ReadBool("B", "missing", false));
+}
+
+TEST(IniStore, IntegerForms) {
+    IniFile f("[I]\r\nhex1=$1F\r\nhex2=0x10\r\nhex3=x10\r\nneg=-12\r\nlead=  7\r\n"
+              "big=2147483648\r\nmin=-2147483648\r\nwide=99999999999\r\nbad=12a\r\n"
+              "all=$FFFFFFFF\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadInteger("I", "hex1", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("I", "hex2", 0), 16);
+    EXPECT_EQ(ini.ReadInteger("I", "hex3", 0), 16);
+    EXPECT_EQ(ini.ReadInteger("I", "neg", 0), -12);
+    EXPECT_EQ(ini.ReadInteger("I", "lead", 0), 7);
+    EXPECT_EQ(ini.ReadInteger("I", "big", 5), 5);
+    EXPECT_EQ(ini.ReadInteger("I", "min", 5), INT32_MIN);
+    EXPECT_EQ(ini.ReadInteger("I", "wide", 5), 5);
+    EXPECT_EQ(ini.ReadInteger("I", "bad", 5), 5);
+    EXPECT_EQ(ini.ReadInteger("I", "all", 5), -1);
+}
+
+TEST(IniStore, FloatsUseAPointWhateverTheLocale) {
+    IniFile f("[F]\r\na=2.5\r\nb=2,5\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("F", "a", 0), 2.5);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("F", "b", 1.25), 1.25);
+}
+
+TEST(IniStore, AnyBytesOpenWithoutACrash) {
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 37) % 256);
+    std::string huge(10 * 1024 * 1024, 'a');
+    for (const std::string& bytes : {garbage, huge, std::string("\r\r\r"), std::string("a=1")}) {
+        IniFile f(bytes);
+        TNewInifile ini = f.Open();
+        ini.ReadString("S", "k", "d");
+        ini.ReadInteger("S", "k", 0);
+        ini.Close();
+    }
+}
+
+TEST(IniStore, NulEndsTheText) {
+    IniFile f(std::string("[S]\r\nk=1\0\r\nm=2\r\n", 16));
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    EXPECT_EQ(ini.ReadString("S", "m", "none"), "none");
+}
+
+TEST(IniStore, UnreadableFileGivesTheOpenError) {
+    TempDir dir;
+    // A directory exists but cannot be read as a file, whoever we are.
+    std::string path = dir.file("folder.ini");
+    std::filesystem::create_directory(path);
+    try {
+        TNewInifile ini(path);
+        FAIL() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path + "\". ", 0), 0u)
+            << e.what();
+    }
+}
+
+TEST(IniStore, FailedWriteKeepsTheOldFile) {
+    TempDir dir;
+    // The target's folder does not exist: nothing can be created.
+    std::string nowhere = dir.file("no/such/dir/p.ini");
+    TNewInifile a(nowhere);
+    a.WriteString("S", "k", "v");
+    try {
+        a.Close();
+        FAIL() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + nowhere + "\". ", 0), 0u)
+            << e.what();
+    }
+
+#ifndef _WIN32
+    // A full disk in the middle of the write: the file-size limit makes the
+    // write fail even for root. The old content must survive whole.
+    std::string path = dir.file("prefs.ini");
+    WriteFileBytes(path, "[Main]\r\nOutput Path=/old\r\n");
+    TNewInifile ini(path);
+    ini.WriteString("Main", "Big", std::string(64 * 1024, 'x'));
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool threw = false;
+    try {
+        ini.Close();
+    } catch (const EFileError& e) {
+        threw = std::string(e.what()).rfind("Cannot create file", 0) == 0;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(ReadFileBytes(path), "[Main]\r\nOutput Path=/old\r\n");
+    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(entry.path().filename() == "prefs.ini" || entry.is_directory())
+            << "left behind: " << entry.path();
+#endif
+}
+
+} // namespace
