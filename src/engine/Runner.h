@@ -1,0 +1,49 @@
+#pragma once
+// Runs the external encoder and hands its printed text to a consumer chunk
+// by chunk (at most 4095 bytes a read). One run at a time.
+#include "platform/Process.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+using ChunkConsumer = std::function<void(std::string_view chunk)>;
+// Handles the window's pending messages; called between short waits (at most
+// 50 ms each) so that repainting, timers and Stop run while the encoder works.
+using MessagePump = std::function<void()>;
+
+struct RunOutcome {
+    bool Started = false;
+    // "Error On CreatePipe()" or "Error on CreateProcess()" when not started.
+    std::string StartError;
+    // Exit status once reaped; -1 when unknown (killed by a signal, ...).
+    int ExitCode = -1;
+    // TerminateEncoder was called during the run (Stop, or a time limit).
+    bool Terminated = false;
+    bool TimedOut = false;
+    // The last non-empty line the encoder printed that was not a progress
+    // line: what a failed task shows as the reason.
+    std::string LastErrorLine;
+    bool Succeeded() const { return Started && !Terminated && ExitCode == 0; }
+};
+
+class EncoderRunner {
+public:
+    explicit EncoderRunner(std::string encoderPath);
+
+    // Starts the encoder with command, reads until its output ends, reaps it.
+    // pump: set for conversions (window messages handled between reads);
+    // empty for probes. timeoutMs > 0 terminates the encoder after that long.
+    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
+                          const ChunkConsumer& consumer, int timeoutMs = 0);
+
+    // Terminates the running encoder; harmless when none runs.
+    void TerminateEncoder();
+
+    const std::string& EncoderPath() const { return FEncoderPath; }
+
+private:
+    std::string FEncoderPath;
+    ChildProcess* FRunning = nullptr;
+    bool FTerminateRequested = false;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// A child process whose standard output and standard error both go into one
+// pipe that the parent reads. POSIX (fork/exec, poll) and Win32
+// (CreatePipe/CreateProcessA, a job object) implement the same class.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+// How the encoder is called. Text is the command-line text exactly as the
+// program composes it (it begins with a blank and does not name the
+// program); Win32 passes it to CreateProcessA as it stands. Args are the same
+// words already split (paths whole, whatever characters they hold); POSIX
+// passes them as argv[1..]. Both are composed from the same pieces.
+struct CommandLine {
+    std::string Text;
+    std::vector<std::string> Args;
+};
+
+class ChildProcess {
+public:
+    enum class StartError { None, Pipe, Process };
+    enum class ReadStatus { Data, Timeout, End };
+
+    ChildProcess();
+    ~ChildProcess(); // a process still running is killed; handles are closed
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts program hidden (no window, standard input not fed), its output
+    // and error on the pipe, in a group of its own so that terminating it
+    // reaches its children too. The parent's copy of the write end is closed.
+    StartError Start(const std::string& program, const CommandLine& command);
+
+    // Waits at most timeoutMs (0: do not wait) for output and reads at most
+    // maxBytes. End: the pipe has ended (every writer has closed it).
+    ReadStatus Read(char* buffer, size_t maxBytes, int timeoutMs, size_t& got);
+
+    // Asks the process (and its group) to end: SIGTERM on POSIX, so that it
+    // can finish its output file; TerminateProcess with exit code 4 on
+    // Windows. Harmless when the process has ended or was never started;
+    // never signals a process that has already been reaped.
+    void Terminate();
+    // Ends it for sure (SIGKILL to the group / TerminateJobObject).
+    void Kill();
+
+    // Waits for the process to end (at most timeoutMs, -1 forever), reaps it
+    // and returns true with its exit code; false when it is still running.
+    bool Wait(int timeoutMs, int& exitCode);
+
+    bool Started() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

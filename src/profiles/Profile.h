@@ -1,0 +1,53 @@
+#pragma once
+// Profile files (*.apf in the Profiles folder), the catalogue of their names,
+// loading a profile into sheets, saving sheets into it, and the argument text
+// the encoder gets from the profile and the sheets.
+#include "profiles/ParamSheet.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// "List index out of bounds (%d)".
+class EListError : public std::out_of_range {
+public:
+    explicit EListError(int index);
+    int Index() const { return FIndex; }
+
+private:
+    int FIndex;
+};
+
+// The list syntax of "Caption" and "Value": every item ends with ",", text
+// after the last "," is ignored ("a,b,c" gives "a" and "b").
+std::vector<std::string> SplitProfileList(std::string_view text);
+
+struct CatalogueEntry {
+    std::string Name;     // file name without extension: what the selectors show
+    std::string FileName; // the file's real name, such as "a.APF"
+};
+
+// The ".apf" files (extension compared after lowering) directly in
+// profilesDir, in the order the directory listing returns them; directories
+// skipped; a missing folder gives an empty catalogue.
+std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir);
+
+// The file of a catalogue name: <profilesDir><name>.apf, or the real file
+// name the scan found for it when the file system tells case apart.
+std::string ProfilePath(const std::string& profilesDir, const std::vector<CatalogueEntry>& catalogue,
+                        std::string_view name);
+
+// Fills the sheets from the profile (nothing happens when the file does not
+// exist). outputExtension: the main window's, set to "." + Type; nullptr for
+// the settings dialog. Throws EListError for an Index outside its list (rows
+// before it stay) and EFileError when the file cannot be rewritten.
+void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension);
+
+// Writes the sheets' values into the profile: "Index" for pick lists,
+// "Caption" and "Value" for text rows, nothing for read-only ones.
+void SaveProfile(const std::string& path, const SheetSet& sheets);
+
+// The encoder's argument text: " <cmd> <value>" groups in parameter order.
+// Empty when the file does not exist. Throws EListError.
+std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets);
