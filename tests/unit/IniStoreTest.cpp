@@ -160,7 +160,7 @@ TEST(IniStore, UnreadableFileGivesTheOpenError) {
 TEST(IniStore, FailedWriteKeepsTheOldFile) {
     TempDir dir;
     // The target's folder does not exist: nothing can be created.
-    std::string nowhere = dir.file("no/such/dir/p.ini");
+    std::string nowhere = (dir.path() / "no" / "such" / "dir" / "p.ini").string();
     TNewInifile a(nowhere);
     a.WriteString("S", "k", "v");
     try {

@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <string>
 
 std::string SystemErrorText(int code) {
     char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0,
-                             reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
     std::string result = n ? std::string(text, n) : "System error " + std::to_string(code);
     if (text) LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
@@ -25,8 +26,11 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
         reason = SystemErrorText(ERROR_ACCESS_DENIED);
         return false;
     }
-    std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + ".part";
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // Unique per process and per call, so two writers never share a temporary.
+    static std::atomic<unsigned> counter{0};
+    std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "_" +
+                       std::to_string(counter.fetch_add(1)) + ".part";
+    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         reason = SystemErrorText(static_cast<int>(GetLastError()));

@@ -1,0 +1,206 @@
+#include "platform/Process.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+// The child writes its standard output and standard error into the write end
+// of one anonymous pipe; we poll the read end. The child runs in a job object
+// that kills everything it started when the job is terminated or its last
+// handle closes, so nothing it spawned can outlive us.
+
+namespace {
+
+// Between creating a pipe and closing the parent's copy of its write end, the
+// write end is inheritable: a child started by another thread in that window
+// would inherit it and keep our pipe from ever ending. Starts are serialized
+// so that no foreign child can pick up the handle.
+std::mutex& StartMutex() {
+    static std::mutex m;
+    return m;
+}
+
+void CloseIfOpen(HANDLE& h) {
+    if (h) {
+        CloseHandle(h);
+        h = nullptr;
+    }
+}
+
+constexpr UINT TerminatedExitCode = 4;
+
+} // namespace
+
+struct ChildProcess::Impl {
+    HANDLE ReadEnd = nullptr;
+    HANDLE Process = nullptr; // kept open until the next Start so the id stays ours
+    HANDLE Job = nullptr;
+
+    void CloseAll() {
+        CloseIfOpen(ReadEnd);
+        CloseIfOpen(Process);
+        // The job is created with "kill on job close": closing it ends
+        // anything of the previous run that is still alive.
+        CloseIfOpen(Job);
+    }
+
+    bool Running() const { return Process && WaitForSingleObject(Process, 0) == WAIT_TIMEOUT; }
+
+    void KillAll() {
+        if (Job) TerminateJobObject(Job, TerminatedExitCode);
+        // Without a job (the system refused to nest it) only the process
+        // itself can be reached.
+        if (Process) TerminateProcess(Process, TerminatedExitCode);
+    }
+};
+
+ChildProcess::ChildProcess() : d(std::make_unique<Impl>()) {}
+
+ChildProcess::~ChildProcess() {
+    if (d->Running()) d->KillAll();
+    d->CloseAll();
+}
+
+bool ChildProcess::Started() const {
+    return d->Process != nullptr;
+}
+
+ChildProcess::StartError ChildProcess::Start(const std::string& program,
+                                             const CommandLine& command) {
+    d->CloseAll();
+
+    std::lock_guard<std::mutex> lock(StartMutex());
+
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof(sa);
+    sa.lpSecurityDescriptor = nullptr;
+    sa.bInheritHandle = TRUE;
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return StartError::Pipe;
+    // Only the write end goes to the child; the read end stays with us so
+    // that no child keeps the pipe alive by holding it.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    GetStartupInfoA(&si);
+    si.cb = sizeof(si);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.wShowWindow = SW_HIDE;
+    si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    // Our own C runtime's inherited descriptor table (if whoever started us
+    // passed one) holds handle values that mean nothing in the child and
+    // would take precedence over the standard handles above.
+    si.cbReserved2 = 0;
+    si.lpReserved2 = nullptr;
+
+    // CreateProcessA may write into the command-line buffer.
+    std::vector<char> text(command.Text.begin(), command.Text.end());
+    text.push_back('\0');
+
+    PROCESS_INFORMATION pi{};
+    BOOL created = CreateProcessA(program.c_str(), text.data(), nullptr, nullptr, TRUE,
+                                  CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    DWORD createError = created ? 0 : GetLastError();
+    // Close our copy of the write end at once: the pipe ends when the child
+    // (and whatever inherited the handle from it) has exited.
+    CloseHandle(writeEnd);
+    if (!created) {
+        CloseHandle(readEnd);
+        SetLastError(createError);
+        return StartError::Process;
+    }
+
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (job) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                     sizeof(limits)) ||
+            !AssignProcessToJobObject(job, pi.hProcess)) {
+            // Older systems cannot nest jobs when we run in one ourselves;
+            // the child then runs without, and only it can be terminated.
+            CloseHandle(job);
+            job = nullptr;
+        }
+    }
+
+    if (ResumeThread(pi.hThread) == static_cast<DWORD>(-1)) {
+        DWORD err = GetLastError();
+        TerminateProcess(pi.hProcess, TerminatedExitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        if (job) CloseHandle(job);
+        CloseHandle(readEnd);
+        SetLastError(err);
+        return StartError::Process;
+    }
+    CloseHandle(pi.hThread);
+
+    d->ReadEnd = readEnd;
+    d->Process = pi.hProcess;
+    d->Job = job;
+    return StartError::None;
+}
+
+ChildProcess::ReadStatus ChildProcess::Read(char* buffer, size_t maxBytes, int timeoutMs,
+                                            size_t& got) {
+    got = 0;
+    if (!d->ReadEnd) return ReadStatus::End;
+
+    // Anonymous pipes cannot be read with a timeout (no overlapped I/O), so
+    // poll for available bytes in short sleeps and read only what is there;
+    // ReadFile then never blocks.
+    const ULONGLONG start = GetTickCount64();
+    DWORD pause = 1;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(d->ReadEnd, nullptr, 0, nullptr, &available, nullptr)) {
+            // ERROR_BROKEN_PIPE: every writer has closed and nothing is left.
+            // Any other failure ends the reading just the same.
+            return ReadStatus::End;
+        }
+        if (available > 0) break;
+        ULONGLONG elapsed = GetTickCount64() - start;
+        if (timeoutMs <= 0 || elapsed >= static_cast<ULONGLONG>(timeoutMs))
+            return ReadStatus::Timeout;
+        DWORD left = static_cast<DWORD>(static_cast<ULONGLONG>(timeoutMs) - elapsed);
+        Sleep(std::min({pause, left, DWORD{10}}));
+        pause = std::min<DWORD>(pause * 2, 10);
+    }
+    if (maxBytes == 0) return ReadStatus::Data;
+
+    DWORD want = static_cast<DWORD>(std::min<size_t>(maxBytes, 0x7fffffff));
+    DWORD n = 0;
+    if (!ReadFile(d->ReadEnd, buffer, want, &n, nullptr)) return ReadStatus::End;
+    got = n;
+    return ReadStatus::Data;
+}
+
+void ChildProcess::Terminate() {
+    if (!d->Process) return;
+    // There is no polite request on Windows: the process ends with exit code
+    // 4, and so does anything it started (its job). A process that has
+    // already ended keeps its own exit code; the handle we still hold keeps
+    // its id from being given to another process.
+    if (d->Running()) TerminateProcess(d->Process, TerminatedExitCode);
+    if (d->Job) TerminateJobObject(d->Job, TerminatedExitCode);
+}
+
+void ChildProcess::Kill() {
+    d->KillAll();
+}
+
+bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
+    if (!d->Process) return false;
+    DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    if (WaitForSingleObject(d->Process, wait) != WAIT_OBJECT_0) return false;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(d->Process, &code)) return false;
+    exitCode = static_cast<int>(code);
+    return true;
+}
