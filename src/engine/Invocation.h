@@ -19,9 +19,13 @@ struct OutputNaming {
 };
 
 // The output path of the task at 0-based position index: the plain path
-// <dir><NewFileName><OutputExtension>, or the first free numbered one
-// <dir><NewFileName>_<index+1>[_k]<NewFileExt> when the plain one exists and
-// Overwrite is off, or when it is the input file itself. Never the input.
+// <dir><NewFileName><OutputExtension>, unless something exists there and
+// Overwrite is off, or it is the input file itself. Then a name of the series
+// <dir><NewFileName>_<index+1><NewFileExt>, ..._<index+1>_2<NewFileExt>,
+// ..._<index+1>_3<NewFileExt>, ...: with Overwrite off the first where nothing
+// exists, with Overwrite on the first that is not the input. The input is
+// recognised by text and by file identity (links, "./", letter case on file
+// systems that ignore it), so the result is never the input.
 std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& naming);
 
 // ` -y -i "<input>"<profile args><time args> "<output>"`, and the same as words.

@@ -3,6 +3,7 @@
 // by chunk (at most 4095 bytes a read). One run at a time.
 #include "platform/Process.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -46,4 +47,6 @@ private:
     std::string FEncoderPath;
     ChildProcess* FRunning = nullptr;
     bool FTerminateRequested = false;
+    bool FKilled = false;
+    std::chrono::steady_clock::time_point FTerminatedAt;
 };

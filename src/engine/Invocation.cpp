@@ -1,0 +1,144 @@
+#include "engine/Invocation.h"
+
+#include "engine/TimeText.h"
+#include "tasks/FileNames.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::string TimeRangeArguments(const ltvItemData& task) {
+    std::string text;
+    // Exact comparisons: an untouched task has its start and clip length
+    // equal to its source start and length, to the last bit.
+    if (task.StartSec != task.SourceStartSec) text += " -ss " + task.StartTime;
+    if (task.ClipLengthSec != task.LengthSec)
+        text += " -t " + std::to_string(RoundHalfEven(task.ClipLengthSec));
+    return text;
+}
+
+namespace {
+
+// Whether path names the input file: the same text, or another spelling of
+// the same file (a symbolic link, "./", letter case on a file system that
+// ignores it, a hard link).
+bool IsInputFile(const std::string& path, const std::string& input) {
+    if (path == input) return true;
+    std::error_code ec;
+    bool same = fs::equivalent(fs::path(path), fs::path(input), ec);
+    return !ec && same;
+}
+
+// Whether anything (a file, a directory, even a dangling link) occupies path.
+bool Occupied(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(fs::path(path), ec));
+}
+
+} // namespace
+
+std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& naming) {
+    const std::string dir = WithTrailingBackslash(naming.OutputDir);
+    const std::string plain = dir + task.NewFileName + naming.OutputExtension;
+    const bool plainTaken = !naming.Overwrite && Occupied(plain);
+    if (!plainTaken && !IsInputFile(plain, task.InputFile)) return plain;
+
+    // The numbered series: <name>_<i+1><ext>, then <name>_<i+1>_2<ext>, ...
+    // With Overwrite off the first name where nothing exists is taken; with
+    // Overwrite on the first one that is not the input. The series is cut
+    // off at a bound no real directory reaches.
+    const std::string stem = dir + task.NewFileName + "_" + std::to_string(index + 1);
+    std::string candidate = stem + task.NewFileExt;
+    for (int k = 2; k <= 1000000; ++k) {
+        bool usable = naming.Overwrite ? !IsInputFile(candidate, task.InputFile)
+                                       : !Occupied(candidate) && candidate != task.InputFile;
+        if (usable) break;
+        candidate = stem + "_" + std::to_string(k) + task.NewFileExt;
+    }
+    return candidate;
+}
+
+CommandLine EncoderCommandLine(const ltvItemData& task, std::string_view profileArguments,
+                               const std::string& outputPath) {
+    // The pieces between the input and the output, each with its own blank.
+    std::string options(profileArguments);
+    options += TimeRangeArguments(task);
+
+    CommandLine command;
+    command.Text = " -y -i \"" + task.InputFile + "\"" + options + " \"" + outputPath + "\"";
+    command.Args = {"-y", "-i", task.InputFile};
+    for (std::string& word : SplitWindowsArguments(options))
+        command.Args.push_back(std::move(word));
+    command.Args.push_back(outputPath);
+    return command;
+}
+
+CommandLine ProbeCommandLine(const std::string& path) {
+    CommandLine command;
+    command.Text = " -i \"" + path + "\"";
+    command.Args = {"-i", path};
+    return command;
+}
+
+std::vector<std::string> SplitWindowsArguments(std::string_view text) {
+    // The rules of the Microsoft C runtime's start-up code for the words
+    // after the program name:
+    //  - blanks and tabs outside double quotes separate words;
+    //  - a double quote starts or ends a quoted part and is removed;
+    //  - inside a quoted part, two double quotes give one literal quote;
+    //  - 2n backslashes before a double quote give n backslashes (the quote
+    //    then acts as above), 2n+1 give n backslashes and a literal quote;
+    //  - backslashes not followed by a double quote are taken as they are.
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n) {
+        char c = text[i];
+        if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord) {
+                words.push_back(std::move(word));
+                word.clear();
+                inWord = false;
+            }
+            ++i;
+            continue;
+        }
+        inWord = true;
+        if (c == '\\') {
+            size_t count = 0;
+            while (i < n && text[i] == '\\') {
+                ++count;
+                ++i;
+            }
+            if (i < n && text[i] == '"') {
+                word.append(count / 2, '\\');
+                if (count % 2 == 1) {
+                    word.push_back('"');
+                    ++i;
+                }
+                // An even count leaves the quote to the next round.
+            } else {
+                word.append(count, '\\');
+            }
+            continue;
+        }
+        if (c == '"') {
+            if (quoted && i + 1 < n && text[i + 1] == '"') {
+                word.push_back('"');
+                i += 2;
+                continue;
+            }
+            quoted = !quoted;
+            ++i;
+            continue;
+        }
+        word.push_back(c);
+        ++i;
+    }
+    if (inWord) words.push_back(std::move(word));
+    return words;
+}

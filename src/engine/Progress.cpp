@@ -1,0 +1,54 @@
+#include "engine/Progress.h"
+
+#include "config/NewInifiles.h"
+#include "engine/TimeText.h"
+
+#include <cmath>
+
+namespace {
+
+// A bar position from a fraction: percent rounded half to even, held within
+// 0..100. Values far outside (or not numbers at all) are held before
+// rounding, so that no conversion can overflow.
+int BarPosition(double fraction) {
+    double percent = fraction * 100.0;
+    if (std::isnan(percent)) return 0;
+    if (percent < 0) percent = 0;
+    if (percent > 100) percent = 100;
+    return static_cast<int>(RoundHalfEven(percent));
+}
+
+} // namespace
+
+void ProgressParser::BeginTask(double clipLengthSec, double done, double total) {
+    FReading = 0;
+    FChunks = 0;
+    FClipLength = clipLengthSec;
+    FDone = done;
+    FTotal = total;
+}
+
+bool ProgressParser::Consume(std::string_view chunk, ProgressBars& bars) {
+    const int j = FChunks++;
+    // The first two chunks of a task are the encoder's banner.
+    if (j < 2) return false;
+
+    // "time" exactly, its first occurrence; the reading starts after "time"
+    // and the one character that follows it, and ends before the first blank.
+    size_t at = chunk.find("time");
+    if (at != std::string_view::npos) {
+        size_t start = at + 5;
+        size_t blank = start <= chunk.size() ? chunk.find(' ', start) : std::string_view::npos;
+        if (blank != std::string_view::npos && blank > start) {
+            double value = 0;
+            // Not a number, or beyond the range of a double: no reading.
+            if (TryParseDecimal(chunk.substr(start, blank - start), value) &&
+                std::isfinite(value) && value > FReading)
+                FReading = value;
+        }
+    }
+
+    if (FClipLength != 0) bars.Current = BarPosition(FReading / FClipLength);
+    if (FTotal != 0) bars.Total = BarPosition((FDone + FReading) / FTotal);
+    return true;
+}

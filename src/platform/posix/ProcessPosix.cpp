@@ -1,0 +1,236 @@
+#include "platform/Process.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        // close() must not be retried on EINTR on Linux: the descriptor is
+        // gone either way.
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// The exit code of a reaped process; -1 when it did not end by exiting.
+int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void ExecChild(const char* program, char* const* argv, int outFd, int statusFd) {
+    // A group of its own, so that a signal to the group reaches whatever the
+    // encoder starts in turn.
+    ::setpgid(0, 0);
+
+    // Dispositions set to "ignore" survive exec; the encoder gets defaults.
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    ::sigemptyset(&dfl.sa_mask);
+    for (int sig : {SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGCHLD})
+        ::sigaction(sig, &dfl, nullptr);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    // Standard output and error both go into the pipe; dup2 leaves the new
+    // descriptors open across exec. Standard input stays as it is.
+    while (::dup2(outFd, STDOUT_FILENO) < 0 && errno == EINTR) {
+    }
+    while (::dup2(outFd, STDERR_FILENO) < 0 && errno == EINTR) {
+    }
+
+    ::execv(program, argv);
+
+    // Tell the parent why exec failed; the status pipe closes on a
+    // successful exec, so a read of zero bytes there means "started".
+    int err = errno;
+    ssize_t ignored = ::write(statusFd, &err, sizeof err);
+    (void)ignored;
+    ::_exit(127);
+}
+
+} // namespace
+
+struct ChildProcess::Impl {
+    pid_t Pid = -1;
+    int ReadFd = -1;
+    bool Reaped = false;
+    int ExitCode = -1;
+
+    // The process has been started and not yet reaped: its id, and with it
+    // its group id, still belong to it and may be signalled.
+    bool Alive() const { return Pid > 0 && !Reaped; }
+
+    void Signal(int sig) const {
+        if (!Alive()) return;
+        // The whole group first (the encoder and its helpers); the process
+        // alone in case it has left the group.
+        if (::kill(-Pid, sig) != 0) ::kill(Pid, sig);
+    }
+
+    // One waitpid without blocking (or blocking when block is set); true
+    // when the process has been reaped.
+    bool TryReap(bool block) {
+        if (Reaped) return true;
+        if (Pid <= 0) return false;
+        for (;;) {
+            int status = 0;
+            pid_t r = ::waitpid(Pid, &status, block ? 0 : WNOHANG);
+            if (r == Pid) {
+                Reaped = true;
+                ExitCode = ExitCodeOf(status);
+                return true;
+            }
+            if (r == 0) return false;
+            if (errno == EINTR) continue;
+            // ECHILD: someone else reaped it (SIGCHLD ignored, a foreign
+            // waitpid(-1)). Its id may be reused now, so never signal it again.
+            Reaped = true;
+            ExitCode = -1;
+            return true;
+        }
+    }
+};
+
+ChildProcess::ChildProcess() : d(std::make_unique<Impl>()) {}
+
+ChildProcess::~ChildProcess() {
+    if (d->Alive()) {
+        d->Signal(SIGKILL);
+        d->TryReap(true);
+    }
+    CloseFd(d->ReadFd);
+}
+
+bool ChildProcess::Started() const {
+    return d->Pid > 0;
+}
+
+ChildProcess::StartError ChildProcess::Start(const std::string& program,
+                                             const CommandLine& command) {
+    if (d->Pid > 0) return StartError::Process; // one process per object
+
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return StartError::Pipe;
+    int status[2];
+    if (::pipe2(status, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return StartError::Pipe;
+    }
+
+    // Everything the child needs is prepared before fork.
+    std::vector<char*> argv;
+    argv.reserve(command.Args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : command.Args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        for (int fd : {out[0], out[1], status[0], status[1]})
+            ::close(fd);
+        return StartError::Process;
+    }
+    if (pid == 0) ExecChild(program.c_str(), argv.data(), out[1], status[1]);
+
+    // Also from this side, so that the group exists before any signal is
+    // sent, whichever process runs first.
+    ::setpgid(pid, pid);
+    ::close(out[1]);
+    ::close(status[1]);
+
+    int err = 0;
+    ssize_t n;
+    do {
+        n = ::read(status[0], &err, sizeof err);
+    } while (n < 0 && errno == EINTR);
+    ::close(status[0]);
+
+    d->Pid = pid;
+    d->Reaped = false;
+    d->ExitCode = -1;
+    if (n > 0) {
+        // exec failed: the program is missing or cannot be run.
+        d->TryReap(true);
+        d->Pid = -1;
+        ::close(out[0]);
+        return StartError::Process;
+    }
+    d->ReadFd = out[0];
+    return StartError::None;
+}
+
+ChildProcess::ReadStatus ChildProcess::Read(char* buffer, size_t maxBytes, int timeoutMs,
+                                            size_t& got) {
+    got = 0;
+    if (d->ReadFd < 0) return ReadStatus::End;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        int wait = timeoutMs;
+        if (timeoutMs > 0) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        }
+        pollfd p{d->ReadFd, POLLIN, 0};
+        int r = ::poll(&p, 1, wait);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return ReadStatus::End;
+        }
+        if (r == 0) return ReadStatus::Timeout;
+
+        ssize_t n = ::read(d->ReadFd, buffer, maxBytes);
+        if (n > 0) {
+            got = static_cast<size_t>(n);
+            return ReadStatus::Data;
+        }
+        if (n == 0) return ReadStatus::End;
+        if (errno == EINTR || errno == EAGAIN) continue;
+        return ReadStatus::End;
+    }
+}
+
+void ChildProcess::Terminate() {
+    d->Signal(SIGTERM);
+}
+
+void ChildProcess::Kill() {
+    d->Signal(SIGKILL);
+}
+
+bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
+    if (d->Pid <= 0) return false;
+    if (timeoutMs < 0) {
+        d->TryReap(true);
+    } else {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        auto pause = std::chrono::microseconds(200);
+        while (!d->TryReap(false)) {
+            auto now = Clock::now();
+            if (now >= deadline) return false;
+            auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now);
+            std::this_thread::sleep_for(std::min(pause, left));
+            // Quick at first (the usual case: the process is just exiting),
+            // then no busier than every 10 ms.
+            pause = std::min(pause * 2, std::chrono::microseconds(10000));
+        }
+    }
+    exitCode = d->ExitCode;
+    return true;
+}

@@ -1,0 +1,84 @@
+#include "tasks/Probe.h"
+
+#include "engine/Invocation.h"
+#include "engine/Runner.h"
+
+namespace {
+
+// The cutting rules count positions from 1: the position of a word is where
+// it first occurs, 0 when it does not.
+size_t Pos(std::string_view word, std::string_view text) {
+    if (word.empty()) return 0;
+    size_t at = text.find(word);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+// The text from the p-th character on; the whole text when p is below 1.
+std::string_view RestFrom(std::string_view text, size_t p) {
+    if (p < 1) return text;
+    if (p - 1 >= text.size()) return {};
+    return text.substr(p - 1);
+}
+
+// The first n characters; empty when n is below 1.
+std::string_view FirstChars(std::string_view text, size_t n) {
+    return text.substr(0, n);
+}
+
+// More output than any probe prints; what comes beyond it is not kept.
+constexpr size_t MaxProbeOutput = 4 * 1024 * 1024;
+
+} // namespace
+
+void ParseProbeOutput(std::string_view text, const std::string& path, ProbeResult& result) {
+    // Everything up to the end of the input's path is skipped, so a path
+    // that holds "Duration", ":" or "," does not disturb the cuts.
+    std::string_view rest = RestFrom(text, Pos(path, text) + path.size());
+
+    // "Duration: 00:01:23.4, start: ..." gives the text between the blank
+    // after the colon and the next comma.
+    size_t p = Pos("Duration", rest);
+    if (p == 0) {
+        result.Duration.clear();
+    } else {
+        rest = RestFrom(rest, p + 1);
+        p = Pos(":", rest);
+        rest = RestFrom(rest, p + 2);
+        p = Pos(",", rest);
+        result.Duration = p >= 1 ? std::string(FirstChars(rest, p - 1)) : std::string();
+        rest = RestFrom(rest, p + 1);
+    }
+
+    // "Video: mpeg4, yuv420p, 320x240, 25.00 fps" gives " 320x240": the text
+    // between the second and the third comma after "Video".
+    p = Pos("Video", rest);
+    if (p == 0) {
+        result.Size.clear();
+        return;
+    }
+    rest = RestFrom(rest, p);
+    for (int k = 0; k < 2; ++k) {
+        p = Pos(",", rest);
+        rest = RestFrom(rest, p + 1);
+    }
+    p = Pos(",", rest);
+    result.Size = p >= 1 ? std::string(FirstChars(rest, p - 1)) : std::string();
+}
+
+ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
+    ProbeResult result;
+    std::string output;
+    auto keep = [&output](std::string_view chunk) {
+        if (output.size() < MaxProbeOutput)
+            output.append(chunk.substr(0, MaxProbeOutput - output.size()));
+    };
+    // No window messages while probing; a probe that never ends is stopped
+    // after the time limit and what it printed so far is parsed.
+    RunOutcome run = FRunner.RunEncoder(ProbeCommandLine(path), MessagePump(), keep, FTimeoutMs);
+    if (!run.Started) return result; // all four stay empty
+
+    ParseProbeOutput(output, path, result);
+    result.Start = "00:00:00.0";
+    result.End = result.Duration;
+    return result;
+}

@@ -1,0 +1,279 @@
+// The runner and the prober against the small fake encoder of the tests.
+#include "engine/Runner.h"
+#include "TestSupport.h"
+#include "engine/Invocation.h"
+#include "tasks/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#ifdef TARVOLIN_FAKE_ENCODER
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+CommandLine Words(std::vector<std::string> args) {
+    CommandLine c;
+    for (const std::string& a : args)
+        c.Text += " \"" + a + "\"";
+    c.Args = std::move(args);
+    return c;
+}
+
+struct Collected {
+    std::vector<std::string> Chunks;
+    std::string All() const {
+        std::string s;
+        for (const std::string& c : Chunks)
+            s += c;
+        return s;
+    }
+};
+
+ChunkConsumer CollectInto(Collected& c) {
+    return [&c](std::string_view chunk) { c.Chunks.emplace_back(chunk); };
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    EncoderRunner Runner{TARVOLIN_FAKE_ENCODER};
+    Collected Out;
+};
+
+TEST_F(RunnerTest, DeliversTheWholeOutputInOrderInReadsOfAtMost4095Bytes) {
+    RunOutcome r = Runner.RunEncoder(Words({"bytes", "100000", "chunks", "5", "line\\n"}),
+                                     MessagePump(), CollectInto(Out));
+    ASSERT_TRUE(r.Started);
+    std::string expected;
+    for (int k = 0; k < 100000; ++k)
+        expected += static_cast<char>('a' + k % 26);
+    expected += "line\nline\nline\nline\nline\n";
+    EXPECT_EQ(Out.All(), expected);
+    EXPECT_GE(Out.Chunks.size(), 25u);
+    for (const std::string& c : Out.Chunks)
+        EXPECT_LE(c.size(), 4095u);
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_TRUE(r.Succeeded());
+}
+
+TEST_F(RunnerTest, OutputAndErrorShareOnePipeAndTheExitStatusIsReported) {
+    RunOutcome r = Runner.RunEncoder(
+        Words({"print", "frame=  1 time=0.04 bitrate=1k\\r", "stderr", "Unknown encoder 'x'\\n",
+               "print", "frame=  2 time=0.08 bitrate=1k\\r\\n", "exit", "3"}),
+        MessagePump(), CollectInto(Out));
+    ASSERT_TRUE(r.Started);
+    EXPECT_NE(Out.All().find("Unknown encoder 'x'"), std::string::npos);
+    EXPECT_NE(Out.All().find("time=0.08"), std::string::npos);
+    EXPECT_EQ(r.ExitCode, 3);
+    EXPECT_FALSE(r.Terminated);
+    EXPECT_FALSE(r.Succeeded());
+    // The reason shown for the failure skips the progress lines after it.
+    EXPECT_EQ(r.LastErrorLine, "Unknown encoder 'x'");
+}
+
+TEST_F(RunnerTest, TheLastLineCountsEvenWithoutALineEnd) {
+    RunOutcome r = Runner.RunEncoder(Words({"print", "first\\nsecond  ", "exit", "1"}),
+                                     MessagePump(), CollectInto(Out));
+    EXPECT_EQ(r.LastErrorLine, "second");
+    EXPECT_EQ(r.ExitCode, 1);
+}
+
+TEST_F(RunnerTest, AMissingEncoderIsNotStarted) {
+    TempDir dir;
+    EncoderRunner missing(dir.file("wmaspi.dll"));
+    bool pumped = false;
+    RunOutcome r = missing.RunEncoder(
+        Words({"print", "x"}), [&] { pumped = true; }, CollectInto(Out));
+    EXPECT_FALSE(r.Started);
+    EXPECT_EQ(r.StartError, "Error on CreateProcess()");
+    EXPECT_TRUE(Out.Chunks.empty());
+    EXPECT_FALSE(r.Succeeded());
+    // A directory is no program either.
+    EncoderRunner directory(dir.path().string());
+    EXPECT_FALSE(directory.RunEncoder(Words({}), MessagePump(), CollectInto(Out)).Started);
+#ifndef _WIN32
+    // Nor a file that may not be run.
+    WriteFileBytes(dir.file("plain.dll"), "#!/bin/sh\necho hi\n");
+    EncoderRunner plain(dir.file("plain.dll"));
+    RunOutcome p = plain.RunEncoder(Words({}), MessagePump(), CollectInto(Out));
+    EXPECT_FALSE(p.Started);
+    EXPECT_EQ(p.StartError, "Error on CreateProcess()");
+#endif
+}
+
+TEST_F(RunnerTest, AHungEncoderDoesNotStopThePumpAndStopEndsItAtOnce) {
+    std::vector<Clock::time_point> pumps;
+    Clock::time_point stopAt{};
+    auto begin = Clock::now();
+    RunOutcome r = Runner.RunEncoder(
+        Words({"print", "started\\n", "hang"}),
+        [&] {
+            pumps.push_back(Clock::now());
+            if (stopAt == Clock::time_point{} && MsSince(begin) >= 400) {
+                stopAt = Clock::now();
+                Runner.TerminateEncoder();
+            }
+        },
+        CollectInto(Out));
+    ASSERT_TRUE(r.Started);
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_FALSE(r.TimedOut);
+    EXPECT_FALSE(r.Succeeded());
+    EXPECT_EQ(Out.All(), "started\n");
+    // The encoder ends on the terminate itself, not on the later kill.
+    EXPECT_LT(MsSince(stopAt), 1500);
+    // Pumped between short waits all along, though nothing arrived.
+    ASSERT_GE(pumps.size(), 5u);
+    long long longestGap = 0;
+    for (size_t k = 1; k < pumps.size(); ++k)
+        longestGap = std::max<long long>(
+            longestGap,
+            std::chrono::duration_cast<std::chrono::milliseconds>(pumps[k] - pumps[k - 1]).count());
+    EXPECT_LT(longestGap, 300);
+}
+
+TEST_F(RunnerTest, TerminateOutsideARunIsHarmless) {
+    Runner.TerminateEncoder(); // before any run
+    RunOutcome first =
+        Runner.RunEncoder(Words({"print", "one", "exit", "0"}), MessagePump(), CollectInto(Out));
+    EXPECT_TRUE(first.Succeeded());
+    Runner.TerminateEncoder(); // after the run, as the driver does after every task
+    Runner.TerminateEncoder();
+    RunOutcome second =
+        Runner.RunEncoder(Words({"print", "two", "exit", "0"}), MessagePump(), CollectInto(Out));
+    EXPECT_TRUE(second.Succeeded());
+    EXPECT_FALSE(second.Terminated);
+    EXPECT_EQ(Out.All(), "onetwo");
+}
+
+TEST_F(RunnerTest, ATimeLimitEndsAProbeAndKeepsWhatWasRead) {
+    auto begin = Clock::now();
+    RunOutcome r = Runner.RunEncoder(Words({"print", "partial", "hang"}), MessagePump(),
+                                     CollectInto(Out), 300);
+    ASSERT_TRUE(r.Started);
+    EXPECT_TRUE(r.TimedOut);
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_EQ(Out.All(), "partial");
+    EXPECT_GE(MsSince(begin), 290);
+}
+
+TEST_F(RunnerTest, PathsAndQuotedOptionsArriveAsSingleArguments) {
+    ltvItemData task;
+#ifdef _WIN32
+    task.InputFile = "in dir\\a  b.avi";
+    const std::string output = "out dir\\c d.mp4";
+#else
+    task.InputFile = "in dir/a \"q\" \xC3\xBC  b.avi";
+    const std::string output = "out dir/it's \xC3\xA9\t\"x\".mp4";
+#endif
+    task.StartSec = 10;
+    task.StartTime = "00:00:10";
+    task.ClipLengthSec = 5;
+    task.LengthSec = 20;
+    CommandLine c =
+        EncoderCommandLine(task, " echoargs -metadata \"title=a b\" -vf  scale=320:240", output);
+    RunOutcome r = Runner.RunEncoder(c, MessagePump(), CollectInto(Out));
+    ASSERT_TRUE(r.Started);
+    EXPECT_EQ(Out.All(), "[-y]\n[-i]\n[" + task.InputFile +
+                             "]\n[echoargs]\n[-metadata]\n[title=a b]\n[-vf]\n[scale=320:240]\n"
+                             "[-ss]\n[00:00:10]\n[-t]\n[5]\n[" +
+                             output + "]\n");
+}
+
+#ifndef _WIN32
+TEST_F(RunnerTest, StopReachesWhatTheEncoderStartedAndAnEncoderIgnoringItIsKilled) {
+    // A helper process that keeps the pipe open would make the run wait
+    // forever if the terminate reached the encoder alone.
+    RunOutcome r = Runner.RunEncoder(
+        Words({"spawnhang", "print", "go", "hang"}),
+        [&] {
+            if (!Out.Chunks.empty()) Runner.TerminateEncoder();
+        },
+        CollectInto(Out), 20000);
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_FALSE(r.TimedOut);
+
+    Out.Chunks.clear();
+    auto begin = Clock::now();
+    RunOutcome k = Runner.RunEncoder(
+        Words({"ignoreterm", "print", "go", "hang"}),
+        [&] {
+            if (!Out.Chunks.empty()) Runner.TerminateEncoder();
+        },
+        CollectInto(Out), 20000);
+    EXPECT_TRUE(k.Terminated);
+    EXPECT_FALSE(k.TimedOut);
+    EXPECT_EQ(k.ExitCode, -1);
+    EXPECT_GE(MsSince(begin), 1900); // the kill follows the ignored terminate
+}
+#endif
+
+// The prober reads a script through "-i FILE"; the fake prints what it says.
+class ProberTest : public RunnerTest {
+protected:
+    TempDir Dir;
+    std::string Script(const std::string& lines) {
+        std::string path = Dir.file("probe me, please.txt");
+        WriteFileBytes(path, lines);
+        return path;
+    }
+    static std::string Escaped(const std::string& text) {
+        std::string s;
+        for (char c : text) {
+            if (c == '\\') s += '\\';
+            s += c;
+        }
+        return s;
+    }
+};
+
+TEST_F(ProberTest, ParsesTheWholeOutputWhateverTheReadsCut) {
+    std::string path = Dir.file("probe me, please.txt");
+    std::string input = "print Input #0, avi, from '" + Escaped(path) + "':\\n\n";
+    Script(input + "print   Dura\nsleep 200\n"
+                   "print tion: 00:00:05.00, start: 0.000000, bitrate: 5 kb/s\\n"
+                   "    Stream #0.0: Video: h264, yuv420p, 320x240, 25.00 fps\\n\n"
+                   "sleep 200\n"
+                   "print At least one output file must be specified\\n\n"
+                   "exit 1\n");
+    EncoderProber prober(Runner);
+    ProbeResult r = prober.ProbeMedia(path);
+    EXPECT_EQ(r.Duration, "00:00:05.00");
+    EXPECT_EQ(r.Size, " 320x240");
+    EXPECT_EQ(r.Start, "00:00:00.0");
+    EXPECT_EQ(r.End, "00:00:05.00");
+}
+
+TEST_F(ProberTest, AProbeThatHangsIsEndedAndKeepsWhatItPrinted) {
+    std::string path = Dir.file("probe me, please.txt");
+    Script("print from '" + Escaped(path) + "':\\n  Duration: 00:01:00.00, start: 0\\n\nhang\n");
+    EncoderProber prober(Runner, 300);
+    ProbeResult r = prober.ProbeMedia(path);
+    EXPECT_EQ(r.Duration, "00:01:00.00");
+    EXPECT_EQ(r.Size, "");
+    EXPECT_EQ(r.Start, "00:00:00.0");
+    EXPECT_EQ(r.End, "00:01:00.00");
+}
+
+TEST_F(ProberTest, AProbeThatCannotStartLeavesEverythingEmpty) {
+    EncoderRunner missing(Dir.file("wmaspi.dll"));
+    EncoderProber prober(missing);
+    ProbeResult r = prober.ProbeMedia(Script("print Duration: 00:00:01.00, \n"));
+    EXPECT_EQ(r.Duration, "");
+    EXPECT_EQ(r.Size, "");
+    EXPECT_EQ(r.Start, "");
+    EXPECT_EQ(r.End, "");
+}
+
+} // namespace
+
+#endif
