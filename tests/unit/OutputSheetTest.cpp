@@ -1,0 +1,178 @@
+// The Output sheet's rules: what it shows for a task, and how an edit of the
+// name and the times is checked and stored into the task's row.
+#include "tasks/OutputSheet.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ltvItemData Task(const std::string& length) {
+    ltvItemData t;
+    t.InputFile = "/videos/clip.avi";
+    t.Length = length;
+    t.Size = "320x240";
+    t.Status = "OK";
+    t.NewFileName = "clip";
+    t.NewFileExt = ".mp4";
+    t.SourceStart = "00:00:00.0";
+    t.SourceEnd = length;
+    t.ClipLength = length;
+    t.StartTime = "00:00:00.0";
+    t.EndTime = length;
+    return t;
+}
+
+class OutputSheetTest : public ::testing::Test {
+protected:
+    TaskRows rows;
+
+    void SetUp() override {
+        rows.Append("other");
+        SetTaskData(rows, 0, tfAll, Task("00:00:05"));
+        Put(Task("00:01:23.4"));
+    }
+    void Put(const ltvItemData& t) {
+        if (rows.Count() < 2) rows.Append(t.InputFile);
+        SetTaskData(rows, 1, tfAll, t);
+    }
+    ltvItemData Stored() const {
+        ltvItemData t;
+        GetTaskData(rows, 1, tfAll, t);
+        return t;
+    }
+    // Types into the sheet as it shows the task now and validates.
+    void Edit(const std::string& name, const std::string& start, const std::string& end) {
+        vleOutputValidate(rows, 1, {name, start, end});
+    }
+    void EditTimes(const std::string& start, const std::string& end) {
+        Edit("clip.mp4", start, end);
+    }
+    // Start, end and clip length as stored.
+    std::vector<std::string> Times() const {
+        const ltvItemData t = Stored();
+        return {t.StartTime, t.EndTime, t.ClipLength};
+    }
+    using V = std::vector<std::string>;
+};
+
+TEST_F(OutputSheetTest, ShowsTheTaskWithTheCurrentProfilesExtension) {
+    const ltvItemData t = Stored();
+    EXPECT_EQ(OutputSheetFor(t, ".3gp"),
+              (OutputSheetValues{"clip.3gp", "00:00:00.0", "00:01:23.4"}));
+    // No profile loaded yet: the bare name.
+    EXPECT_EQ(OutputSheetFor(t, "").NewFileName, "clip");
+}
+
+TEST_F(OutputSheetTest, ATrimmedRangeIsStoredWithItsLength) {
+    EditTimes("00:00:10", "00:01:00");
+    EXPECT_EQ(Times(), (V{"00:00:10", "00:01:00", "00:00:50"}));
+    const ltvItemData t = Stored();
+    EXPECT_DOUBLE_EQ(t.StartSec, 10);
+    EXPECT_DOUBLE_EQ(t.ClipLengthSec, 50);
+}
+
+TEST_F(OutputSheetTest, StartTimesOutsideTheRulesKeepTheStoredStart) {
+    // Beyond the input's length, not a time, seconds starting with a dot, a
+    // minute text that is not a number, negative.
+    for (const char* start : {"00:01:30", "abc", "0:0:.5", "", "00:xx:01", "-1:00:00"}) {
+        EditTimes(start, "00:01:23.4");
+        EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << start;
+    }
+    // Not below the end that is typed along with it.
+    EditTimes("00:00:30", "00:00:30");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:30", "00:00:30"}));
+}
+
+TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartNotTheInputsLength) {
+    // Beyond the input's length is accepted as typed.
+    EditTimes("00:00:00.0", "00:02:00");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
+
+    Put(Task("00:01:23.4"));
+    EditTimes("00:00:10", "00:01:00");
+    // Before the start, at 0, or not a time: the end stays.
+    for (const char* end : {"00:00:05", "00:00:10", "00:00:00", "1:00", "abc"}) {
+        EditTimes("00:00:10", end);
+        EXPECT_EQ(Times(), (V{"00:00:10", "00:01:00", "00:00:50"})) << end;
+    }
+}
+
+TEST_F(OutputSheetTest, ALongTaskTakesTimesWithoutLeadingZeros) {
+    Put(Task("02:00:00"));
+    EditTimes("1:2:3.5", "02:00:00");
+    EXPECT_EQ(Times(), (V{"01:02:03.5", "02:00:00", "00:57:56.5"}));
+    EXPECT_DOUBLE_EQ(Stored().StartSec, 3723.5);
+}
+
+TEST_F(OutputSheetTest, TheNameSplitsAtItsLastDot) {
+    Edit("clip.avi", "00:00:00.0", "00:01:23.4");
+    EXPECT_EQ(Stored().NewFileName, "clip");
+    EXPECT_EQ(Stored().NewFileExt, ".avi");
+    Edit("clip", "00:00:00.0", "00:01:23.4");
+    EXPECT_EQ(Stored().NewFileName, "clip");
+    EXPECT_EQ(Stored().NewFileExt, "");
+    Edit("my.clip.v2.mkv", "00:00:00.0", "00:01:23.4");
+    EXPECT_EQ(Stored().NewFileName, "my.clip.v2");
+    EXPECT_EQ(Stored().NewFileExt, ".mkv");
+    Edit("", "00:00:00.0", "00:01:23.4");
+    EXPECT_EQ(Stored().NewFileName, "");
+    EXPECT_EQ(Stored().NewFileExt, "");
+}
+
+TEST_F(OutputSheetTest, ATaskWithoutProbedTimesKeepsItsTimes) {
+    // The probe found nothing: no length, no end.
+    ltvItemData t = Task("");
+    t.InputFile = "/videos/broken.avi";
+    Put(t);
+    Edit("broken.mkv", "00:00:10", "00:00:20");
+    const ltvItemData back = Stored();
+    EXPECT_EQ(back.StartTime, "00:00:00.0");
+    EXPECT_EQ(back.EndTime, "");
+    EXPECT_EQ(back.ClipLength, "");
+    EXPECT_EQ(back.NewFileName, "broken");
+    EXPECT_EQ(back.NewFileExt, ".mkv");
+}
+
+TEST_F(OutputSheetTest, OnlyTheFiveFieldsOfTheSelectedRowChange) {
+    ltvItemData before = Stored();
+    ltvItemData other;
+    GetTaskData(rows, 0, tfAll, other);
+    Edit("new.avi", "00:00:10", "00:01:00");
+    ltvItemData after = Stored();
+    after.NewFileName = before.NewFileName;
+    after.NewFileExt = before.NewFileExt;
+    after.ClipLength = before.ClipLength;
+    after.StartTime = before.StartTime;
+    after.EndTime = before.EndTime;
+    after.ClipLengthSec = before.ClipLengthSec;
+    after.StartSec = before.StartSec;
+    after.EndSec = before.EndSec;
+    EXPECT_EQ(after, before);
+    ltvItemData otherAfter;
+    GetTaskData(rows, 0, tfAll, otherAfter);
+    EXPECT_EQ(otherAfter, other);
+
+    // Nothing selected: nothing happens.
+    const ltvItemData stored = Stored();
+    vleOutputValidate(rows, -1, {"x.avi", "00:00:01", "00:00:02"});
+    EXPECT_EQ(Stored(), stored);
+}
+
+TEST_F(OutputSheetTest, TheGridShowsAndEditsThroughItsRows) {
+    ParamSheet sheet;
+    sheet.SetRows(InitialOutputRows());
+    ShowSelectedTask(sheet, rows, 1, ".mp4");
+    EXPECT_EQ(sheet.Value("New Filename"), "clip.mp4");
+    EXPECT_EQ(sheet.Value("Start Time"), "00:00:00.0");
+    EXPECT_EQ(sheet.Value("End Time"), "00:01:23.4");
+
+    sheet.SetValue("Start Time", "00:00:20");
+    vleOutputValidate(rows, 1, OutputSheetValuesOf(sheet));
+    EXPECT_EQ(Times(), (V{"00:00:20", "00:01:23.4", "00:01:03.4"}));
+
+    ShowSelectedTask(sheet, rows, -1, ".mp4");
+    EXPECT_EQ(sheet.RowCount(), 3);
+    EXPECT_EQ(OutputSheetValuesOf(sheet), OutputSheetValues{});
+}
+
+} // namespace
