@@ -1,0 +1,146 @@
+#pragma once
+// The batch conversion: what Start and Stop do. Converts every task of the
+// task list in list order, one encoder run per task, shows each task's status
+// in its row, both progress bars and the times, and performs the completion
+// actions the preferences ask for. Everything runs on the window's thread; the
+// window's handlers (Stop, the one-second timer, closing) run nested inside
+// the message pump that the conversion calls between reads.
+#include "engine/Progress.h"
+#include "engine/Runner.h"
+#include "platform/Desktop.h"
+#include "profiles/ParamSheet.h"
+#include "tasks/TaskRecord.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+// One encoder run as the driver needs it. The window passes an
+// EncoderRunnerAdapter over its EncoderRunner; tests script their own.
+class EncoderRun {
+public:
+    virtual ~EncoderRun() = default;
+    virtual RunOutcome Run(const CommandLine& command, const MessagePump& pump,
+                           const ChunkConsumer& consumer) = 0;
+    // Ends the running encoder; harmless when none runs.
+    virtual void Terminate() = 0;
+};
+
+class EncoderRunnerAdapter : public EncoderRun {
+public:
+    explicit EncoderRunnerAdapter(EncoderRunner& runner) : FRunner(runner) {}
+    RunOutcome Run(const CommandLine& command, const MessagePump& pump,
+                   const ChunkConsumer& consumer) override;
+    void Terminate() override;
+
+private:
+    EncoderRunner& FRunner;
+};
+
+// The window's controls the batch writes to. Task statuses are not here: they
+// go into the task rows, which the list shows.
+class BatchView {
+public:
+    virtual ~BatchView() = default;
+    virtual void FocusTaskList() = 0;
+    virtual void FocusOutputDir() = 0;
+    // Busy: preview stopped; add/move/delete/clear, options and the task
+    // list disabled; the stop image instead of the start image. Idle undoes it.
+    virtual void SetBusyControls() = 0;
+    virtual void SetIdleControls() = 0;
+    // true: the progress panel (panBottomLeft) instead of the profile and
+    // output directory panel (panBottomCenter); false: the other way round.
+    virtual void ShowProgressPanel(bool progress) = 0;
+    virtual void SetConvertingFile(const std::string& text) = 0;
+    virtual void SetElapsedText(const std::string& text) = 0;
+    virtual void SetRemainingText(const std::string& text) = 0;
+    // Both bars, and their labels as the position followed by "%".
+    virtual void ShowProgress(const ProgressBars& bars) = 0;
+    virtual void SetTimerEnabled(bool enabled) = 0;
+};
+
+// Live values, read at the moment they are needed (they may change while a
+// batch runs: the sheets and the output directory box stay editable).
+class BatchSettings {
+public:
+    virtual ~BatchSettings() = default;
+    virtual std::string OutputDirText() const = 0; // edtOutputdir as typed
+    virtual std::string OutputExtension() const = 0;
+    virtual bool Overwrite() const = 0;
+    virtual bool AutoTurnOff() const = 0;
+    virtual bool AutoExit() const = 0;
+    virtual bool AutoOpenDir() const = 0;
+    // <program dir>Profiles<sep><cmbProfile text>.apf
+    virtual std::string ProfileFilePath() const = 0;
+    // The main window's Video, Audio and Advanced sheets.
+    virtual SheetSet ProfileSheets() const = 0;
+    // Caption of plain error boxes.
+    virtual std::string ProgramTitle() const = 0;
+};
+
+struct BatchServices {
+    TaskRows* Rows = nullptr;
+    BatchView* View = nullptr;
+    BatchSettings* Settings = nullptr;
+    Prompter* Prompt = nullptr;
+    ShellActions* Shell = nullptr;
+    PowerControl* Power = nullptr;
+    EncoderRun* Encoder = nullptr;
+    // Handles all pending window messages.
+    MessagePump Pump;
+    // Closes the main window for good, which ends the program.
+    std::function<void()> CloseMainWindow;
+};
+
+enum class ConvertState { Idle = 0, Running = 1, StopRequested = 2 };
+
+class BatchDriver {
+public:
+    explicit BatchDriver(BatchServices services);
+
+    // A click on the start image: Start, unless the task list is empty.
+    void imgStartClick();
+    // Start: checks the output directory, switches to the busy controls,
+    // builds the profile arguments once and converts every task.
+    void tbtnStartClick();
+    // Stop: while running, ends the running encoder; the batch loop then
+    // marks the task "Stop" and cancels the rest.
+    void tbtnStopClick();
+    // The batch loop.
+    void ConvertTasks(const std::string& profileArguments);
+    // The one-second tick: elapsed and remaining time.
+    void timerTimeTimer();
+
+    // The main window is asked to close. While a batch runs this stops it like
+    // Stop (without the cancel message) and returns true: the window must
+    // stay open; the driver closes it through CloseMainWindow once the batch
+    // has unwound. Returns false when no batch runs (close at once).
+    bool CloseRequested();
+
+    ConvertState State() const { return FState; }
+    int ElapsedSeconds() const { return FElapsedSeconds; }
+    int RemainingSeconds() const { return FRemainingSeconds; }
+    double Done() const { return FDone; }
+    double Total() const { return FTotal; }
+    const ProgressBars& Bars() const { return FBars; }
+
+    // Why the task with this input file failed in the last batch (the
+    // encoder's last error line, or the start error); empty when it did not.
+    std::string FailureReason(const std::string& inputFile) const;
+
+private:
+    void SetStatus(int index, ltvItemData& task, const char* status);
+    void EndBatchDisplay();
+    void RunLoop(const std::string& profileArguments);
+
+    BatchServices S;
+    ConvertState FState = ConvertState::Idle;
+    int FElapsedSeconds = 0;
+    int FRemainingSeconds = 0;
+    double FDone = 0;
+    double FTotal = 0;
+    ProgressBars FBars;
+    ProgressParser FParser;
+    bool FCloseRequested = false;
+    std::map<std::string, std::string> FFailureReasons;
+};

@@ -1,0 +1,654 @@
+// The batch driver's rules against fakes: a scripted encoder (chunks, exit
+// codes, start failures) whose pump lets a test press Stop or close the
+// window at a chosen chunk, and a view, prompter, shell and power control
+// that write into one event log so that the order of effects can be checked.
+#include "engine/BatchDriver.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+bool Has(const Log& log, const std::string& event) {
+    return std::find(log.begin(), log.end(), event) != log.end();
+}
+// Position of the first event that starts with prefix, or -1.
+int IndexOf(const Log& log, const std::string& prefix) {
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+struct FakeView : BatchView {
+    Log& log;
+    std::string convertingFile = "-", elapsed = "-", remaining = "-";
+    ProgressBars bars{-1, -1};
+    bool progressPanel = false;
+    bool timer = false;
+    explicit FakeView(Log& l) : log(l) {}
+    void FocusTaskList() override { log.push_back("focus:list"); }
+    void FocusOutputDir() override { log.push_back("focus:outputdir"); }
+    void SetBusyControls() override { log.push_back("busy"); }
+    void SetIdleControls() override { log.push_back("idle"); }
+    void ShowProgressPanel(bool progress) override {
+        progressPanel = progress;
+        log.push_back(progress ? "panel:progress" : "panel:profile");
+    }
+    void SetConvertingFile(const std::string& t) override { convertingFile = t; }
+    void SetElapsedText(const std::string& t) override { elapsed = t; }
+    void SetRemainingText(const std::string& t) override { remaining = t; }
+    void ShowProgress(const ProgressBars& b) override {
+        bars = b;
+        log.push_back("bars:" + std::to_string(b.Current) + "%/" + std::to_string(b.Total) + "%");
+    }
+    void SetTimerEnabled(bool on) override {
+        timer = on;
+        log.push_back(on ? "timer:on" : "timer:off");
+    }
+};
+
+struct FakeSettings : BatchSettings {
+    std::string outputDir, outputExtension = ".mp4", profilePath;
+    bool overwrite = true, autoTurnOff = false, autoExit = false, autoOpenDir = false;
+    ParamSheet video, audio, advanced;
+    std::string OutputDirText() const override { return outputDir; }
+    std::string OutputExtension() const override { return outputExtension; }
+    bool Overwrite() const override { return overwrite; }
+    bool AutoTurnOff() const override { return autoTurnOff; }
+    bool AutoExit() const override { return autoExit; }
+    bool AutoOpenDir() const override { return autoOpenDir; }
+    std::string ProfileFilePath() const override { return profilePath; }
+    SheetSet ProfileSheets() const override {
+        auto* self = const_cast<FakeSettings*>(this);
+        return {&self->video, &self->audio, &self->advanced};
+    }
+    std::string ProgramTitle() const override { return "Tarvolin PSP Video Converter"; }
+};
+
+struct Shown {
+    std::string text, caption;
+    MsgIcon icon;
+};
+
+struct FakePrompter : Prompter {
+    Log& log;
+    std::vector<Shown> shown;
+    explicit FakePrompter(Log& l) : log(l) {}
+    MsgResult Message(const std::string& text, const std::string& caption, MsgIcon icon,
+                      MsgButtons) override {
+        shown.push_back({text, caption, icon});
+        log.push_back("message:" + text);
+        return MsgResult::Ok;
+    }
+};
+
+struct FakeShell : ShellActions {
+    Log& log;
+    explicit FakeShell(Log& l) : log(l) {}
+    void Open(const std::string& path) override { log.push_back("open:" + path); }
+};
+
+struct FakePower : PowerControl {
+    Log& log;
+    explicit FakePower(Log& l) : log(l) {}
+    void PowerOff() override { log.push_back("poweroff"); }
+};
+
+// What one encoder run does.
+struct Script {
+    std::vector<std::string> chunks;
+    int exitCode = 0;
+    std::string lastErrorLine;
+    std::string startError; // not empty: the run does not start
+    bool writeOutput = false;
+};
+
+Script Runs(std::vector<std::string> chunks) {
+    Script s;
+    s.chunks = std::move(chunks);
+    return s;
+}
+Script Fails(std::vector<std::string> chunks, int exitCode, std::string lastErrorLine) {
+    Script s = Runs(std::move(chunks));
+    s.exitCode = exitCode;
+    s.lastErrorLine = std::move(lastErrorLine);
+    return s;
+}
+Script DoesNotStart(std::string error) {
+    Script s;
+    s.startError = std::move(error);
+    return s;
+}
+Script WritesOutput(std::vector<std::string> chunks) {
+    Script s = Runs(std::move(chunks));
+    s.writeOutput = true;
+    return s;
+}
+
+// Plays the runner: before each chunk it handles the window's messages (the
+// pump), and a Terminate during the run ends the output at once, as a killed
+// encoder's pipe does.
+struct ScriptedEncoder : EncoderRun {
+    TaskRows& rows;
+    std::vector<Script> scripts; // one per run; missing ones succeed quietly
+    std::vector<CommandLine> commands;
+    std::vector<std::vector<std::string>> statusesAtStart;
+    int run = -1;   // index of the current (or last) run
+    int chunk = -1; // index of the chunk about to be handed over
+    bool inRun = false;
+    bool terminated = false;
+    int terminateCalls = 0;
+
+    explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
+
+    RunOutcome Run(const CommandLine& command, const MessagePump& pump,
+                   const ChunkConsumer& consumer) override {
+        ++run;
+        commands.push_back(command);
+        std::vector<std::string> statuses;
+        for (int i = 0; i < rows.Count(); ++i)
+            statuses.push_back(rows.Row(i).SubItems[tfStatus]);
+        statusesAtStart.push_back(statuses);
+        const Script s = run < static_cast<int>(scripts.size()) ? scripts[run] : Script{};
+        RunOutcome out;
+        if (!s.startError.empty()) {
+            out.StartError = s.startError;
+            return out;
+        }
+        out.Started = true;
+        if (s.writeOutput) WriteFileBytes(command.Args.back(), "video");
+        inRun = true;
+        terminated = false;
+        for (chunk = 0; chunk < static_cast<int>(s.chunks.size()); ++chunk) {
+            if (pump) pump();
+            if (terminated) break;
+            consumer(s.chunks[chunk]);
+        }
+        if (pump && !terminated) pump();
+        inRun = false;
+        out.Terminated = terminated;
+        out.ExitCode = terminated ? -1 : s.exitCode;
+        out.LastErrorLine = s.lastErrorLine;
+        return out;
+    }
+    void Terminate() override {
+        ++terminateCalls;
+        if (inRun) terminated = true;
+    }
+};
+
+// Two chunks of banner (never examined), then readings up to the clip's end.
+std::vector<std::string> Chunks(std::initializer_list<double> readings) {
+    std::vector<std::string> c = {"Input #0, avi, from 'x':\n", "Stream mapping:\n"};
+    for (double r : readings)
+        c.push_back("frame=  12 fps=0.0 q=2.0 size=  1kB time=" + std::to_string(r) +
+                    " bitrate= 1.0kbits/s\r");
+    return c;
+}
+
+class BatchDriverTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    Log log;
+    TaskRows rows;
+    FakeView view{log};
+    FakeSettings settings;
+    FakePrompter prompter{log};
+    FakeShell shell{log};
+    FakePower power{log};
+    ScriptedEncoder encoder{rows};
+    std::function<void()> onPump; // what the window does while the encoder runs
+    int closes = 0;
+    ConvertState stateAtClose = ConvertState::Running;
+    bool closeDeferredAtClose = true;
+    std::unique_ptr<BatchDriver> driver;
+
+    void SetUp() override {
+        settings.outputDir = dir.path().string();
+        settings.profilePath = dir.file("none.apf");
+        BatchServices s;
+        s.Rows = &rows;
+        s.View = &view;
+        s.Settings = &settings;
+        s.Prompt = &prompter;
+        s.Shell = &shell;
+        s.Power = &power;
+        s.Encoder = &encoder;
+        s.Pump = [this] {
+            if (onPump) onPump();
+        };
+        s.CloseMainWindow = [this] {
+            ++closes;
+            stateAtClose = driver->State();
+            // The window's close handler asks the driver again: it must let go.
+            closeDeferredAtClose = driver->CloseRequested();
+            log.push_back("close");
+        };
+        driver = std::make_unique<BatchDriver>(std::move(s));
+    }
+
+    void AddTask(const std::string& name, const std::string& length) {
+        ltvItemData t;
+        t.InputFile = "/videos/" + name;
+        t.Length = length;
+        t.Size = "320x240";
+        t.Status = "OK";
+        t.NewFileName = name.substr(0, name.rfind('.'));
+        t.NewFileExt = ".mp4";
+        t.SourceStart = "00:00:00.0";
+        t.SourceEnd = length;
+        t.ClipLength = length;
+        t.StartTime = "00:00:00.0";
+        t.EndTime = length;
+        SetTaskData(rows, rows.Append(t.InputFile), tfAll, t);
+    }
+    void AddThreeTasks() {
+        AddTask("a.avi", "00:00:40");
+        AddTask("b.avi", "00:00:40");
+        AddTask("c.avi", "00:00:20");
+        encoder.scripts = {Runs(Chunks({20, 40})), Runs(Chunks({20, 40})), Runs(Chunks({10, 20}))};
+    }
+    std::string Status(int i) const { return rows.Row(i).SubItems[tfStatus]; }
+    std::vector<std::string> Statuses() const {
+        std::vector<std::string> s;
+        for (int i = 0; i < rows.Count(); ++i)
+            s.push_back(Status(i));
+        return s;
+    }
+    // Presses Stop (or closes the window) when run r is about to hand over chunk c.
+    void AtChunk(int r, int c, std::function<void()> action) {
+        onPump = [this, r, c, action] {
+            if (encoder.inRun && encoder.run == r && encoder.chunk == c) action();
+        };
+    }
+    using V = std::vector<std::string>;
+};
+
+TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
+    AddThreeTasks();
+    settings.autoOpenDir = true;
+    std::vector<ProgressBars> midTask2;
+    AtChunk(1, 3, [&] { midTask2.push_back(view.bars); });
+
+    driver->imgStartClick();
+
+    ASSERT_EQ(encoder.commands.size(), 3u);
+    EXPECT_EQ(encoder.statusesAtStart[0], (V{"Converting", "OK", "OK"}));
+    EXPECT_EQ(encoder.statusesAtStart[1], (V{"Complete", "Converting", "OK"}));
+    EXPECT_EQ(encoder.statusesAtStart[2], (V{"Complete", "Complete", "Converting"}));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(encoder.commands[i].Args.back(),
+                  dir.file(std::string(1, static_cast<char>('a' + i)) + ".mp4"));
+
+    // Task 2 at 20 of its 40 s: the total counts task 1's 40 s as done.
+    ASSERT_EQ(midTask2.size(), 1u);
+    EXPECT_EQ(midTask2[0].Current, 50);
+    EXPECT_EQ(midTask2[0].Total, 60);
+    // The current bar goes back to 0 between tasks but not after the last.
+    EXPECT_TRUE(Has(log, "bars:0%/40%"));
+    EXPECT_TRUE(Has(log, "bars:0%/80%"));
+    EXPECT_EQ(view.bars.Current, 100);
+    EXPECT_EQ(view.bars.Total, 100);
+    EXPECT_EQ(view.convertingFile, "c.avi");
+    EXPECT_DOUBLE_EQ(driver->Done(), 100);
+    EXPECT_DOUBLE_EQ(driver->Total(), 100);
+
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+    EXPECT_EQ(prompter.shown[0].caption, "Complete");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
+    // The folder opens after the message, as typed (no separator added).
+    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.outputDir));
+    EXPECT_LT(IndexOf(log, "busy"), IndexOf(log, "panel:progress"));
+    EXPECT_LT(IndexOf(log, "timer:off"), IndexOf(log, "message:"));
+    EXPECT_LT(IndexOf(log, "panel:profile"), IndexOf(log, "idle"));
+    EXPECT_EQ(log.back(), "idle");
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_FALSE(view.timer);
+    EXPECT_FALSE(view.progressPanel);
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(Has(log, "poweroff"));
+}
+
+TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
+    AddThreeTasks();
+    driver->imgStartClick();
+    encoder.scripts = {Runs(Chunks({40})), Runs(Chunks({40})), Runs(Chunks({20}))};
+    encoder.run = -1;
+    view.elapsed = "stale";
+    std::string elapsedAtFirstRun;
+    onPump = [&] {
+        if (encoder.run == 0 && encoder.chunk == 0) elapsedAtFirstRun = view.elapsed;
+    };
+
+    driver->tbtnStartClick();
+
+    EXPECT_EQ(encoder.commands.size(), 6u);
+    EXPECT_EQ(encoder.statusesAtStart[3], (V{"Converting", "Complete", "Complete"}));
+    EXPECT_EQ(elapsedAtFirstRun, "");
+    EXPECT_EQ(prompter.shown.size(), 2u);
+}
+
+TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
+    AddThreeTasks();
+    rows.SetSubItem(2, tfStatus, "Complete"); // from an earlier batch
+    settings.autoOpenDir = true;
+    settings.autoExit = true;
+    AtChunk(0, 3, [&] {
+        driver->timerTimeTimer();
+        driver->timerTimeTimer();
+        driver->tbtnStopClick();
+        driver->tbtnStopClick(); // a second press changes nothing
+    });
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(encoder.commands.size(), 1u);
+    EXPECT_EQ(Statuses(), (V{"Stop", "OK", "Complete"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+    EXPECT_EQ(prompter.shown[0].caption, "Cancel");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
+    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_FALSE(view.timer);
+    EXPECT_FALSE(view.progressPanel);
+    EXPECT_EQ(log.back(), "idle");
+    // The times keep their last values.
+    EXPECT_EQ(view.elapsed, "00:00:02");
+    EXPECT_EQ(driver->ElapsedSeconds(), 2);
+}
+
+TEST_F(BatchDriverTest, StopDuringTheLastTaskIsACancelNotACompletion) {
+    AddThreeTasks();
+    settings.autoTurnOff = true;
+    settings.autoExit = true;
+    settings.autoOpenDir = true;
+    AtChunk(2, 2, [&] { driver->tbtnStopClick(); });
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Stop"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+    EXPECT_FALSE(Has(log, "poweroff"));
+    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(BatchDriverTest, StopBetweenTwoTasksStopsTheNextOneBeforeItStarts) {
+    AddThreeTasks();
+    onPump = [&] {
+        if (!encoder.inRun && encoder.run == 0) driver->tbtnStopClick();
+    };
+
+    driver->imgStartClick();
+
+    // The second task is not converted to its end just to be marked "Stop".
+    EXPECT_EQ(encoder.commands.size(), 1u);
+    EXPECT_EQ(Statuses(), (V{"Complete", "Stop", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+}
+
+TEST_F(BatchDriverTest, AFailedTaskIsMarkedAndReportedAndTheOthersGoOn) {
+    AddThreeTasks();
+    settings.autoOpenDir = true;
+    encoder.scripts[1] =
+        Fails({"banner\n"}, 1, "/videos/b.avi: Invalid data found when processing input");
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(encoder.commands.size(), 3u);
+    EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "Complete"}));
+    EXPECT_EQ(driver->FailureReason("/videos/b.avi"),
+              "/videos/b.avi: Invalid data found when processing input");
+    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The conversion of 1 of 3 tasks failed.");
+    EXPECT_EQ(prompter.shown[0].caption, "Complete");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Warning);
+    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:"));
+    EXPECT_EQ(view.bars.Total, 100);
+}
+
+TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
+    AddTask("a.avi", "00:00:40");
+    encoder.scripts = {Fails({}, 3, "")};
+    settings.autoExit = true;
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(Status(0), "Failed");
+    EXPECT_NE(driver->FailureReason("/videos/a.avi").find("3"), std::string::npos);
+    // Auto Exit still applies after a failure: no message, the window closes.
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
+    AddThreeTasks();
+    settings.autoOpenDir = true;
+    encoder.scripts[1] = DoesNotStart("Error on CreateProcess()");
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "OK"}));
+    EXPECT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "Error on CreateProcess()");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
+    EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
+    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_FALSE(view.timer);
+    EXPECT_FALSE(view.progressPanel);
+    EXPECT_EQ(log.back(), "idle");
+}
+
+struct CompletionCase {
+    bool turnOff, exit, openDir;
+    std::vector<std::string> events; // the effects after the last task, in order
+};
+
+class CompletionActions : public BatchDriverTest,
+                          public ::testing::WithParamInterface<CompletionCase> {};
+
+TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
+    const CompletionCase& c = GetParam();
+    AddTask("a.avi", "00:00:40");
+    settings.autoTurnOff = c.turnOff;
+    settings.autoExit = c.exit;
+    settings.autoOpenDir = c.openDir;
+
+    driver->imgStartClick();
+
+    std::vector<std::string> events;
+    for (const std::string& e : log)
+        if (e == "poweroff" || e == "close" || e.rfind("message:", 0) == 0 ||
+            e.rfind("open:", 0) == 0)
+            events.push_back(e == "open:" + settings.outputDir ? "open" : e);
+    EXPECT_EQ(events, c.events);
+    if (closes > 0) {
+        // The window closes once the driver is idle, so its close goes through.
+        EXPECT_EQ(stateAtClose, ConvertState::Idle);
+        EXPECT_FALSE(closeDeferredAtClose);
+    }
+}
+
+const std::string kSuccess = "message:The coversion is completed successfully.";
+INSTANTIATE_TEST_SUITE_P(BatchDriver, CompletionActions,
+                         ::testing::Values(CompletionCase{true, true, true, {"poweroff", "close"}},
+                                           CompletionCase{
+                                               true, false, false, {"poweroff", "close"}},
+                                           CompletionCase{false, true, true, {"close"}},
+                                           CompletionCase{false, false, true, {kSuccess, "open"}},
+                                           CompletionCase{false, false, false, {kSuccess}}));
+
+TEST_F(BatchDriverTest, AClickOnStartWithAnEmptyListDoesNothingAtAll) {
+    settings.outputDir = dir.file("missing");
+    driver->imgStartClick();
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(encoder.commands.empty());
+}
+
+TEST_F(BatchDriverTest, AMissingOutputDirectoryIsReportedAndNothingChanges) {
+    AddThreeTasks();
+    WriteFileBytes(dir.file("file"), "x");
+    for (const std::string& bad : {dir.file("missing"), dir.file("file"), std::string()}) {
+        log.clear();
+        prompter.shown.clear();
+        settings.outputDir = bad;
+        driver->imgStartClick();
+        ASSERT_EQ(prompter.shown.size(), 1u) << bad;
+        EXPECT_EQ(prompter.shown[0].text,
+                  "The output path does not exist. Please specify another one.");
+        EXPECT_EQ(prompter.shown[0].caption, "Output path does not exist");
+        EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
+        EXPECT_EQ(log, (Log{"focus:list", "message:" + prompter.shown[0].text, "focus:outputdir"}));
+    }
+    EXPECT_TRUE(encoder.commands.empty());
+    EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
+}
+
+// A profile whose pick-list choice "H264" has no encoder value at its place.
+void WriteCodecProfile(const std::string& path, const std::string& values) {
+    WriteFileBytes(path, "[Main]\r\nType=mp4\r\nPara=1\r\n0=Codec\r\n[Codec]\r\nSort=1\r\n"
+                         "List=1\r\nCaption=MPEG4,H264,\r\nValue=" +
+                             values + "\r\ncmd=-vcodec\r\n");
+}
+
+TEST_F(BatchDriverTest, TheProfileArgumentsAreBuiltOnceAndReachEveryTask) {
+    AddTask("a.avi", "00:00:40");
+    AddTask("b.avi", "00:00:40");
+    settings.profilePath = dir.file("p.apf");
+    WriteCodecProfile(settings.profilePath, "mpeg4,libx264,");
+    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+
+    driver->imgStartClick();
+
+    ASSERT_EQ(encoder.commands.size(), 2u);
+    for (const CommandLine& c : encoder.commands)
+        EXPECT_NE(c.Text.find(" -vcodec libx264 \""), std::string::npos) << c.Text;
+}
+
+TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
+    AddThreeTasks();
+    settings.profilePath = dir.file("p.apf");
+    WriteCodecProfile(settings.profilePath, "mpeg4,");
+    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+
+    driver->imgStartClick();
+
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "List index out of bounds (1)");
+    EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(log, (Log{"focus:list", "busy", "message:List index out of bounds (1)", "idle"}));
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_TRUE(encoder.commands.empty());
+    EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
+}
+
+TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses) {
+    AddThreeTasks();
+    settings.autoOpenDir = true;
+    EXPECT_FALSE(driver->CloseRequested()); // no batch: close at once
+    bool deferred = false;
+    AtChunk(1, 2, [&] { deferred = driver->CloseRequested(); });
+
+    driver->imgStartClick();
+
+    EXPECT_TRUE(deferred);
+    EXPECT_EQ(encoder.commands.size(), 2u);
+    EXPECT_TRUE(encoder.terminated);
+    EXPECT_EQ(Statuses(), (V{"Complete", "Stop", "OK"}));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(stateAtClose, ConvertState::Idle);
+    EXPECT_FALSE(closeDeferredAtClose);
+}
+
+TEST_F(BatchDriverTest, StartDoesNotRunInsideARunningBatch) {
+    AddThreeTasks();
+    AtChunk(0, 2, [&] { driver->tbtnStartClick(); });
+    driver->imgStartClick();
+    EXPECT_EQ(encoder.commands.size(), 3u);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+TEST_F(BatchDriverTest, EachOutputPathIsComposedJustBeforeItsTask) {
+    // Two inputs with the same output name: the second finds the first's
+    // output and, with Overwrite off, takes its numbered name.
+    AddTask("clip.avi", "00:00:40");
+    AddTask("clip.mpg", "00:00:40");
+    settings.overwrite = false;
+    encoder.scripts = {WritesOutput(Chunks({40})), WritesOutput(Chunks({40}))};
+
+    driver->imgStartClick();
+
+    ASSERT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(encoder.commands[0].Args.back(), dir.file("clip.mp4"));
+    EXPECT_EQ(encoder.commands[1].Args.back(), dir.file("clip_2.mp4"));
+}
+
+TEST_F(BatchDriverTest, TheTimerShowsElapsedAndEstimatesTheRest) {
+    AddTask("a.avi", "00:00:40");
+    encoder.scripts = {Runs(Chunks({10, 10}))};
+    std::vector<std::string> seen;
+    onPump = [&] {
+        if (!encoder.inRun) return;
+        if (encoder.chunk == 2) {
+            // The bar has not left 0 yet: no estimate.
+            EXPECT_EQ(view.elapsed, "");
+            driver->timerTimeTimer();
+            seen.push_back(view.elapsed + " " + view.remaining);
+        } else if (encoder.chunk == 3) {
+            // 10 of 40 s read: 25 %. After 30 s the rest takes 90 s.
+            for (int i = 0; i < 29; ++i)
+                driver->timerTimeTimer();
+            seen.push_back(view.elapsed + " " + view.remaining);
+        }
+    };
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(seen, (V{"00:00:01 00:00:00", "00:00:30 00:01:30"}));
+    EXPECT_EQ(driver->RemainingSeconds(), 90);
+}
+
+TEST_F(BatchDriverTest, TheEstimateRoundsHalfToEven) {
+    // 5 s at 40 %: 12.5 - 5 = 7.5 s left, which rounds to 8; 6 s at 80 %:
+    // 7.5 - 6 = 1.5, which rounds to 2.
+    AddTask("a.avi", "00:00:10");
+    encoder.scripts = {Runs(Chunks({4, 8}))};
+    std::vector<int> remaining;
+    onPump = [&] {
+        if (encoder.inRun && encoder.chunk == 3) {
+            for (int i = 0; i < 5; ++i)
+                driver->timerTimeTimer();
+            remaining.push_back(driver->RemainingSeconds());
+        }
+        if (encoder.inRun && encoder.chunk == 4) {
+            driver->timerTimeTimer();
+            remaining.push_back(driver->RemainingSeconds());
+        }
+    };
+    driver->imgStartClick();
+    EXPECT_EQ(remaining, (std::vector<int>{8, 2}));
+}
+
+} // namespace
