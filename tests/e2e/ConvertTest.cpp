@@ -1,0 +1,292 @@
+// One task end to end: the real stand-in encoder and ffmpeg on small clips
+// generated here, probed, converted with a range, followed through the
+// progress readings and stopped midway.
+#include "TestSupport.h"
+#include "engine/Invocation.h"
+#include "engine/Progress.h"
+#include "engine/Runner.h"
+#include "engine/TimeText.h"
+#include "tasks/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string EncoderPath() {
+    return ProgramDirectory() + "/wmaspi.dll";
+}
+
+std::string FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return {};
+}
+
+// Runs a tool to its end and returns its exit code; its output goes to out.
+int RunTool(const std::string& name, const std::vector<std::string>& args,
+            std::string* out = nullptr) {
+    std::string program = FindOnPath(name);
+    if (program.empty()) return -1;
+    ChildProcess child;
+    if (child.Start(program, CommandLine{"", args}) != ChildProcess::StartError::None) return -1;
+    char buffer[4096];
+    size_t got = 0;
+    while (child.Read(buffer, sizeof buffer, -1, got) == ChildProcess::ReadStatus::Data)
+        if (out) out->append(buffer, got);
+    int code = -1;
+    child.Wait(-1, code);
+    return code;
+}
+
+struct ClipFacts {
+    double Duration = -1;
+    int Width = 0;
+    int Height = 0;
+};
+
+ClipFacts Inspect(const std::string& path) {
+    std::string text;
+    ClipFacts facts;
+    if (RunTool("ffprobe",
+                {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                 "format=duration:stream=width,height", "-of", "default=nw=1", path},
+                &text) != 0)
+        return facts;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "duration") facts.Duration = std::atof(value.c_str());
+        if (key == "width") facts.Width = std::atoi(value.c_str());
+        if (key == "height") facts.Height = std::atoi(value.c_str());
+    }
+    return facts;
+}
+
+// The processes whose command line mentions text (the stand-in and its
+// ffmpeg both name the output path).
+std::vector<int> ProcessesMentioning(const std::string& text) {
+    std::vector<int> found;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return found;
+    while (dirent* e = ::readdir(proc)) {
+        int pid = std::atoi(e->d_name);
+        if (pid <= 0) continue;
+        std::string cmdline;
+        try {
+            cmdline = ReadFileBytes("/proc/" + std::string(e->d_name) + "/cmdline");
+        } catch (...) {
+            continue;
+        }
+        if (cmdline.find(text) != std::string::npos) found.push_back(pid);
+    }
+    ::closedir(proc);
+    return found;
+}
+
+// The record the task list makes for a probed input.
+ltvItemData ProbedTask(const std::string& input, const ProbeResult& probe,
+                       const std::string& newName) {
+    ltvItemData t;
+    t.InputFile = input;
+    t.Length = probe.Duration;
+    t.Size = probe.Size;
+    t.Status = "OK";
+    t.NewFileName = newName;
+    t.NewFileExt = ".mp4";
+    t.SourceStart = t.StartTime = probe.Start;
+    t.SourceEnd = t.EndTime = t.ClipLength = probe.End;
+    t.LengthSec = TimeToSeconds(t.Length);
+    t.SourceStartSec = t.StartSec = TimeToSeconds(t.StartTime);
+    t.SourceEndSec = t.EndSec = t.ClipLengthSec = TimeToSeconds(t.EndTime);
+    return t;
+}
+
+const char* const ProfileArguments = " -vcodec libx264 -s 320x240 -acodec aac";
+
+class ConvertTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(FindOnPath("ffmpeg").empty()) << "ffmpeg is needed";
+        ASSERT_TRUE(fs::exists(EncoderPath())) << EncoderPath();
+    }
+
+    // A clip from ffmpeg's test sources: a 320x240 picture and a tone.
+    std::string MakeClip(const std::string& path, int seconds = 5) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::string d = std::to_string(seconds);
+        int code = RunTool("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                      "testsrc=size=320x240:rate=25:duration=" + d, "-f", "lavfi",
+                                      "-i", "sine=frequency=440:duration=" + d, "-c:v", "mpeg4",
+                                      "-c:a", "aac", path});
+        EXPECT_EQ(code, 0) << "cannot make " << path;
+        return path;
+    }
+
+    TempDir Dir;
+    EncoderRunner Runner{EncoderPath()};
+};
+
+TEST_F(ConvertTest, ProbeGivesLengthAndSize) {
+    std::string clip = MakeClip(Dir.file("clip.mp4"));
+    EncoderProber prober(Runner);
+    ProbeResult r = prober.ProbeMedia(clip);
+    EXPECT_EQ(r.Duration, "00:00:05.00");
+    EXPECT_EQ(r.Size, " 320x240");
+    EXPECT_EQ(r.Start, "00:00:00.0");
+    EXPECT_EQ(r.End, "00:00:05.00");
+
+    // A file that is no video: no values, and the probe still ends.
+    WriteFileBytes(Dir.file("junk.mp4"), "this is not a video");
+    ProbeResult junk = prober.ProbeMedia(Dir.file("junk.mp4"));
+    EXPECT_EQ(junk.Duration, "");
+    EXPECT_EQ(junk.Size, "");
+    EXPECT_EQ(junk.Start, "00:00:00.0");
+}
+
+TEST_F(ConvertTest, ConvertsARangeWithProgressUpTo100Percent) {
+    std::string clip = MakeClip(Dir.file("clip.mp4"));
+    EncoderProber prober(Runner);
+    ltvItemData task = ProbedTask(clip, prober.ProbeMedia(clip), "clip");
+    task.StartTime = "00:00:01";
+    task.StartSec = 1;
+    task.EndTime = "00:00:04";
+    task.EndSec = 4;
+    task.ClipLengthSec = 3;
+
+    fs::create_directory(Dir.path() / "out");
+    std::string output = OutputPath(task, 0, OutputNaming{Dir.file("out"), ".mp4", false});
+    EXPECT_EQ(output, Dir.file("out") + "/clip.mp4");
+    CommandLine command = EncoderCommandLine(task, ProfileArguments, output);
+    EXPECT_NE(command.Text.find(" -ss 00:00:01 -t 3 \""), std::string::npos);
+
+    ProgressParser parser;
+    parser.BeginTask(task.ClipLengthSec, 0, task.ClipLengthSec);
+    ProgressBars bars;
+    std::vector<int> currents;
+    int pumps = 0;
+    RunOutcome r = Runner.RunEncoder(
+        command, [&] { ++pumps; },
+        [&](std::string_view chunk) {
+            if (parser.Consume(chunk, bars)) currents.push_back(bars.Current);
+        });
+    ASSERT_TRUE(r.Started);
+    EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
+    EXPECT_GT(pumps, 0);
+    ASSERT_FALSE(currents.empty());
+    for (size_t k = 1; k < currents.size(); ++k)
+        EXPECT_GE(currents[k], currents[k - 1]);
+    EXPECT_EQ(currents.back(), 100);
+    EXPECT_EQ(bars.Total, 100);
+
+    ClipFacts out = Inspect(output);
+    EXPECT_NEAR(out.Duration, 3.0, 0.15);
+    EXPECT_EQ(out.Width, 320);
+    EXPECT_EQ(out.Height, 240);
+}
+
+TEST_F(ConvertTest, PathsWithBlanksQuotesAndNonAsciiLetters) {
+    std::string clip = MakeClip(Dir.file("in dir \xC3\xBC/a \"quoted\" clip, 1.mp4"));
+    EncoderProber prober(Runner);
+    ProbeResult probe = prober.ProbeMedia(clip);
+    EXPECT_EQ(probe.Duration, "00:00:05.00");
+    EXPECT_EQ(probe.Size, " 320x240");
+
+    std::string outDir = Dir.file("out dir \xC3\xA9");
+    fs::create_directory(outDir);
+    ltvItemData task = ProbedTask(clip, probe, "b \"q\" \xC3\xA9, it's");
+    std::string output = OutputPath(task, 0, OutputNaming{outDir, ".mp4", true});
+    RunOutcome r = Runner.RunEncoder(
+        EncoderCommandLine(task, ProfileArguments, output), [] {}, nullptr);
+    EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
+    ClipFacts out = Inspect(output);
+    EXPECT_NEAR(out.Duration, 5.0, 0.15);
+    EXPECT_EQ(out.Width, 320);
+}
+
+TEST_F(ConvertTest, AFailingConversionReportsItsExitStatusAndReason) {
+    std::string clip = MakeClip(Dir.file("clip.mp4"), 1);
+    ltvItemData task = ProbedTask(clip, EncoderProber(Runner).ProbeMedia(clip), "clip");
+    RunOutcome r = Runner.RunEncoder(
+        EncoderCommandLine(task, " -vcodec no_such_codec", Dir.file("out.mp4")), [] {}, nullptr);
+    ASSERT_TRUE(r.Started);
+    EXPECT_NE(r.ExitCode, 0);
+    EXPECT_FALSE(r.Succeeded());
+    EXPECT_FALSE(r.LastErrorLine.empty());
+}
+
+TEST_F(ConvertTest, StopMidwayEndsAtOnceAndLeavesAPlayableFile) {
+    std::string clip = MakeClip(Dir.file("long.mp4"), 30);
+    ltvItemData task = ProbedTask(clip, EncoderProber(Runner).ProbeMedia(clip), "stopped");
+    std::string output = Dir.file("stopped.mp4");
+    // The realtime filter holds the conversion to the clip's own pace, so
+    // it is surely still running when Stop comes.
+    CommandLine command =
+        EncoderCommandLine(task, " -vcodec libx264 -vf realtime -acodec aac", output);
+
+    ProgressParser parser;
+    parser.BeginTask(task.ClipLengthSec, 0, task.ClipLengthSec);
+    ProgressBars bars;
+    Clock::time_point stoppedAt{};
+    RunOutcome r = Runner.RunEncoder(
+        command,
+        [&] {
+            if (stoppedAt == Clock::time_point{} && parser.Reading() >= 1.0) {
+                stoppedAt = Clock::now();
+                Runner.TerminateEncoder();
+            }
+        },
+        [&](std::string_view chunk) { parser.Consume(chunk, bars); }, 60000);
+    auto stopTook =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stoppedAt).count();
+    ASSERT_NE(stoppedAt, Clock::time_point{}) << "no progress reading arrived";
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_FALSE(r.TimedOut);
+    EXPECT_FALSE(r.Succeeded());
+    EXPECT_LT(stopTook, 1000);
+
+    // Neither the stand-in nor its ffmpeg lives on.
+    std::vector<int> left = ProcessesMentioning(output);
+    for (int k = 0; k < 20 && !left.empty(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        left = ProcessesMentioning(output);
+    }
+    EXPECT_TRUE(left.empty()) << left.size() << " processes left";
+
+    ClipFacts out = Inspect(output);
+    EXPECT_GT(out.Duration, 0.5);
+    EXPECT_LT(out.Duration, 29.0);
+    EXPECT_EQ(out.Width, 320);
+}
+
+TEST_F(ConvertTest, AMissingStandInIsNotStarted) {
+    EncoderRunner missing(Dir.file("wmaspi.dll"));
+    RunOutcome r = missing.RunEncoder(
+        ProbeCommandLine(Dir.file("x.mp4")), [] {}, nullptr);
+    EXPECT_FALSE(r.Started);
+    EXPECT_EQ(r.StartError, "Error on CreateProcess()");
+    EncoderProber prober(missing);
+    ProbeResult p = prober.ProbeMedia(MakeClip(Dir.file("clip.mp4"), 1));
+    EXPECT_EQ(p.Duration, "");
+    EXPECT_EQ(p.Start, "");
+}
+
+} // namespace
