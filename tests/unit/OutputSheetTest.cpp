@@ -78,6 +78,10 @@ TEST_F(OutputSheetTest, StartTimesOutsideTheRulesKeepTheStoredStart) {
         EditTimes(start, "00:01:23.4");
         EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << start;
     }
+    // Beyond the input's length even with a later end: the start stays, the
+    // end is taken.
+    EditTimes("00:01:30", "00:02:00");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
     // Not below the end that is typed along with it.
     EditTimes("00:00:30", "00:00:30");
     EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:30", "00:00:30"}));
