@@ -1,0 +1,150 @@
+// Reads an input's description in this process through FFmpeg's shared
+// libraries, loaded at run time: a probe then costs one process start
+// instead of two, and the stand-in still runs (through ffprobe) where the
+// libraries or their headers are missing.
+#include "encoder/MediaReport.h"
+
+#if !defined(_WIN32) && __has_include(<libavformat/avformat.h>) && __has_include(<dlfcn.h>)
+
+#include <cstdio>
+#include <dlfcn.h>
+#include <type_traits>
+#include <utility>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/pixdesc.h>
+#include <libavutil/samplefmt.h>
+}
+
+#define TARVOLIN_HAS_LIBAV_CHLAYOUT (LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 24, 100))
+
+namespace {
+
+#define STRINGIFY2(x) #x
+#define STRINGIFY(x) STRINGIFY2(x)
+
+// The library whose major version matches the headers we were built with:
+// FFmpeg keeps its binary interface within one major version.
+constexpr const char* LibavformatName = "libavformat.so." STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
+
+struct Libav {
+    decltype(&::av_log_set_level) LogSetLevel = nullptr;
+    decltype(&::avformat_open_input) OpenInput = nullptr;
+    decltype(&::avformat_find_stream_info) FindStreamInfo = nullptr;
+    decltype(&::avformat_close_input) CloseInput = nullptr;
+    decltype(&::av_strerror) StrError = nullptr;
+    decltype(&::avcodec_get_name) CodecName = nullptr;
+    decltype(&::av_get_pix_fmt_name) PixFmtName = nullptr;
+    decltype(&::av_get_sample_fmt_name) SampleFmtName = nullptr;
+#if TARVOLIN_HAS_LIBAV_CHLAYOUT
+    decltype(&::av_channel_layout_describe) LayoutDescribe = nullptr;
+#endif
+
+    bool Load() {
+        // Dependencies (libavcodec, libavutil) come along and are searched
+        // by dlsym through this handle. The handle stays open until exit.
+        void* h = dlopen(LibavformatName, RTLD_LAZY | RTLD_LOCAL);
+        if (!h) return false;
+        auto get = [h](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(h, name));
+            return fn != nullptr;
+        };
+        return get(LogSetLevel, "av_log_set_level") && get(OpenInput, "avformat_open_input") &&
+               get(FindStreamInfo, "avformat_find_stream_info") &&
+               get(CloseInput, "avformat_close_input") && get(StrError, "av_strerror") &&
+               get(CodecName, "avcodec_get_name") && get(PixFmtName, "av_get_pix_fmt_name") &&
+               get(SampleFmtName, "av_get_sample_fmt_name")
+#if TARVOLIN_HAS_LIBAV_CHLAYOUT
+               && get(LayoutDescribe, "av_channel_layout_describe")
+#endif
+            ;
+    }
+};
+
+const char* MediaTypeName(AVMediaType t) {
+    switch (t) {
+    case AVMEDIA_TYPE_VIDEO:
+        return "video";
+    case AVMEDIA_TYPE_AUDIO:
+        return "audio";
+    case AVMEDIA_TYPE_SUBTITLE:
+        return "subtitle";
+    case AVMEDIA_TYPE_DATA:
+        return "data";
+    case AVMEDIA_TYPE_ATTACHMENT:
+        return "attachment";
+    default:
+        return "unknown";
+    }
+}
+
+std::string Text(const char* s) {
+    return s ? s : "";
+}
+
+} // namespace
+
+LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error) {
+    Libav av;
+    if (!av.Load()) return LibavOutcome::Unavailable;
+    // Like ffmpeg at "-loglevel error": the demuxers' own error lines show.
+    av.LogSetLevel(AV_LOG_ERROR);
+
+    AVFormatContext* fc = nullptr;
+    int ret = av.OpenInput(&fc, path.c_str(), nullptr, nullptr);
+    if (ret < 0) {
+        char buf[256] = "";
+        if (av.StrError(ret, buf, sizeof buf) < 0) std::snprintf(buf, sizeof buf, "error %d", ret);
+        error = buf;
+        return LibavOutcome::Failed;
+    }
+    // As ffmpeg does, a failure here only leaves some facts unknown.
+    av.FindStreamInfo(fc, nullptr);
+
+    facts = MediaFacts{};
+    facts.FormatName = Text(fc->iformat ? fc->iformat->name : nullptr);
+    if (fc->duration != AV_NOPTS_VALUE) facts.DurationUs = fc->duration;
+    if (fc->start_time != AV_NOPTS_VALUE) facts.StartUs = fc->start_time;
+    facts.BitRate = fc->bit_rate;
+    for (unsigned i = 0; i < fc->nb_streams; ++i) {
+        const AVStream* st = fc->streams[i];
+        const AVCodecParameters* p = st->codecpar;
+        StreamFacts s;
+        s.Index = static_cast<int>(i);
+        s.Type = MediaTypeName(p->codec_type);
+        s.Codec = Text(av.CodecName(p->codec_id));
+        if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+            s.PixelFormat = Text(av.PixFmtName(static_cast<AVPixelFormat>(p->format)));
+            s.Width = p->width;
+            s.Height = p->height;
+            AVRational rate = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0
+                                  ? st->avg_frame_rate
+                                  : st->r_frame_rate;
+            s.RateNum = rate.num;
+            s.RateDen = rate.den;
+        } else if (p->codec_type == AVMEDIA_TYPE_AUDIO) {
+            s.SampleRate = p->sample_rate;
+            s.SampleFormat = Text(av.SampleFmtName(static_cast<AVSampleFormat>(p->format)));
+#if TARVOLIN_HAS_LIBAV_CHLAYOUT
+            s.Channels = p->ch_layout.nb_channels;
+            char layout[128] = "";
+            if (p->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC &&
+                av.LayoutDescribe(&p->ch_layout, layout, sizeof layout) > 0)
+                s.ChannelLayout = layout;
+#endif
+        }
+        facts.Streams.push_back(std::move(s));
+    }
+    av.CloseInput(&fc);
+    return LibavOutcome::Read;
+}
+
+#else
+
+LibavOutcome ReadWithLibav(const std::string&, MediaFacts&, std::string&) {
+    return LibavOutcome::Unavailable;
+}
+
+#endif

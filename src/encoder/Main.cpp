@@ -1,0 +1,127 @@
+// wmaspi: the command-line encoder the program drives, here a small front
+// end to ffmpeg that speaks the texts the program reads.
+//
+//   wmaspi -i INPUT
+//       describes the input (container, duration, streams) and fails, as
+//       ffmpeg does when no output file is named;
+//   wmaspi -y -i INPUT [options] [-ss START] [-t SECONDS] OUTPUT
+//       converts with ffmpeg and prints a status line with "time=" several
+//       times a second; exits with ffmpeg's status.
+//
+// Everything is printed on standard error, like ffmpeg.
+#include "encoder/Arguments.h"
+#include "encoder/MediaReport.h"
+#include "encoder/ProgressText.h"
+#include "encoder/Tools.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ToolMissing = 127;
+constexpr const char* NoOutput = "At least one output file must be specified\n";
+
+// What ffprobe is asked for when the probe cannot use FFmpeg's libraries.
+constexpr const char* ProbeEntries =
+    "format=format_name,duration,start_time,bit_rate:"
+    "stream=index,codec_type,codec_name,pix_fmt,width,height,avg_frame_rate,r_frame_rate,"
+    "sample_rate,channels,channel_layout,sample_fmt";
+
+std::string NotFound(const std::string& tool) {
+    return "wmaspi: " + tool + " not found next to the encoder or on PATH\n";
+}
+
+int Probe(const std::string& ownDir, const std::string& input) {
+    MediaFacts facts;
+    std::string error;
+    // TARVOLIN_STANDIN_PROBE=ffprobe skips the libraries (tests, benchmarks).
+    const char* choice = std::getenv("TARVOLIN_STANDIN_PROBE");
+    if (!choice || std::string(choice) != "ffprobe") {
+        switch (ReadWithLibav(input, facts, error)) {
+        case LibavOutcome::Read:
+            WriteError(FormatMediaReport(input, facts) + NoOutput);
+            return 1;
+        case LibavOutcome::Failed:
+            WriteError(input + ": " + error + "\n");
+            return 1;
+        case LibavOutcome::Unavailable:
+            break;
+        }
+    }
+
+    const std::string ffprobe = FindTool(ownDir, "ffprobe");
+    if (ffprobe.empty()) {
+        WriteError(NotFound("ffprobe"));
+        return ToolMissing;
+    }
+    std::string text;
+    const int rc = RunTool(
+        ffprobe,
+        {"-v", "error", "-hide_banner", "-show_entries", ProbeEntries, "-of", "default", "-i",
+         input},
+        [&text](std::string_view piece) { text.append(piece); }, error);
+    if (rc < 0) {
+        WriteError("wmaspi: cannot start " + ffprobe + ": " + error + "\n");
+        return ToolMissing;
+    }
+    // ffprobe has already said why it could not read the input.
+    if (rc != 0) return rc;
+    WriteError(FormatMediaReport(input, ParseFfprobeOutput(text)) + NoOutput);
+    return 1;
+}
+
+int Convert(const std::string& ownDir, const RunRequest& request) {
+    const std::string ffmpeg = FindTool(ownDir, "ffmpeg");
+    if (ffmpeg.empty()) {
+        WriteError(NotFound("ffmpeg"));
+        return ToolMissing;
+    }
+    // ffmpeg's own messages (errors only) reach our reader directly on
+    // standard error; its progress comes through standard output as
+    // key=value blocks, four times a second, and is turned into status lines.
+    std::vector<std::string> args = {"-hide_banner", "-nostdin",      "-loglevel",
+                                     "error",        "-nostats",      "-progress",
+                                     "pipe:1",       "-stats_period", "0.25"};
+    args.insert(args.end(), request.FfmpegArgs.begin(), request.FfmpegArgs.end());
+
+    // A first line before ffmpeg starts, as ffmpeg prints its stream
+    // overview before the first status line.
+    WriteError("Output #0, to '" + request.Output + "':\n");
+
+    ProgressText progress;
+    std::string error;
+    const int rc = RunTool(
+        ffmpeg, args,
+        [&progress](std::string_view piece) {
+            std::string lines = progress.Feed(piece);
+            if (!lines.empty()) WriteError(lines);
+        },
+        error);
+    if (rc < 0) {
+        WriteError("wmaspi: cannot start " + ffmpeg + ": " + error + "\n");
+        return ToolMissing;
+    }
+    return rc;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const RunRequest request = ClassifyRun(args);
+    const std::string ownDir = OwnDirectory(argc > 0 ? argv[0] : nullptr);
+    switch (request.Kind) {
+    case RunKind::Probe:
+        return Probe(ownDir, request.Input);
+    case RunKind::Convert:
+        return Convert(ownDir, request);
+    case RunKind::Usage:
+        break;
+    }
+    WriteError("wmaspi: " + request.Problem +
+               "\nusage: wmaspi -i INPUT\n"
+               "       wmaspi -y -i INPUT [options] [-ss START] [-t SECONDS] OUTPUT\n");
+    return 1;
+}

@@ -1,0 +1,223 @@
+#include "encoder/MediaReport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Commas separate the fields of a stream line, so none may hide inside one.
+std::string Field(const std::string& text, const char* fallback) {
+    if (text.empty()) return fallback;
+    std::string s = text;
+    for (char& c : s)
+        if (c == ',' || c == '\n' || c == '\r') c = ' ';
+    return s;
+}
+
+// ffmpeg's way of writing a duration: rounded to centiseconds.
+std::string DurationText(const std::optional<int64_t>& us) {
+    if (!us) return "N/A";
+    int64_t d = *us < 0 ? 0 : *us + 5000;
+    int64_t secs = d / 1000000, cs = (d % 1000000) / 10000;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%02lld",
+                  static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
+                  static_cast<long long>(secs % 60), static_cast<long long>(cs));
+    return buf;
+}
+
+std::string StartText(int64_t us) {
+    int64_t a = us < 0 ? -us : us;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%lld.%06lld", us < 0 ? "-" : "",
+                  static_cast<long long>(a / 1000000), static_cast<long long>(a % 1000000));
+    return buf;
+}
+
+// ffmpeg's way of writing a frame rate: "25", "29.97", "0.0417".
+std::string RateText(int num, int den) {
+    if (num <= 0 || den <= 0) return "N/A";
+    double d = static_cast<double>(num) / den;
+    long long v = std::llround(d * 100);
+    char buf[64];
+    if (v == 0)
+        std::snprintf(buf, sizeof buf, "%1.4f", d);
+    else if (v % 100)
+        std::snprintf(buf, sizeof buf, "%3.2f", d);
+    else if (v % (100 * 1000))
+        std::snprintf(buf, sizeof buf, "%1.0f", d);
+    else
+        std::snprintf(buf, sizeof buf, "%1.0fk", d / 1000);
+    return buf;
+}
+
+std::string Capitalized(const std::string& type) {
+    if (type.empty()) return "Unknown";
+    std::string s = Field(type, "Unknown");
+    if (s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+    return s;
+}
+
+int ToInt(std::string_view text) {
+    std::string s(text);
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || end != s.c_str() + s.size() || v < 0 || v > 1000000000) return 0;
+    return static_cast<int>(v);
+}
+
+void ParseRate(std::string_view text, int& num, int& den) {
+    size_t slash = text.find('/');
+    if (slash == std::string_view::npos) return;
+    num = ToInt(text.substr(0, slash));
+    den = ToInt(text.substr(slash + 1));
+}
+
+} // namespace
+
+std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text) {
+    bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    int64_t whole = 0, frac = 0;
+    int fracDigits = 0;
+    bool dot = false, digits = false;
+    for (char c : text) {
+        if (c == '.' && !dot) {
+            dot = true;
+        } else if (c >= '0' && c <= '9') {
+            digits = true;
+            if (!dot) {
+                if (whole > 1000000000000LL) return std::nullopt;
+                whole = whole * 10 + (c - '0');
+            } else if (fracDigits < 6) {
+                frac = frac * 10 + (c - '0');
+                ++fracDigits;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    for (; fracDigits < 6; ++fracDigits)
+        frac *= 10;
+    int64_t us = whole * 1000000 + frac;
+    return negative ? -us : us;
+}
+
+std::string FormatMediaReport(const std::string& path, const MediaFacts& facts) {
+    // The container's names keep their commas, as ffmpeg prints them: the
+    // program starts reading after the path.
+    std::string format = facts.FormatName.empty() ? "unknown" : facts.FormatName;
+    for (char& c : format)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::string out = "Input #0, " + format + ", from '" + path + "':\n";
+    out += "  Duration: " + DurationText(facts.DurationUs);
+    if (facts.StartUs) out += ", start: " + StartText(*facts.StartUs);
+    out += ", bitrate: ";
+    out += facts.BitRate > 0 ? std::to_string(facts.BitRate / 1000) + " kb/s" : "N/A";
+    out += "\n";
+    for (const StreamFacts& s : facts.Streams) {
+        out += "    Stream #0." + std::to_string(s.Index) + ": " + Capitalized(s.Type) + ": " +
+               Field(s.Codec, "none");
+        if (s.Type == "video") {
+            // Always four fields, so that a comma follows the size.
+            out += ", " + Field(s.PixelFormat, "none") + ", " + std::to_string(s.Width) + "x" +
+                   std::to_string(s.Height) + ", " + RateText(s.RateNum, s.RateDen) + " fps";
+        } else if (s.Type == "audio") {
+            out += ", " + std::to_string(s.SampleRate) + " Hz";
+            if (!s.ChannelLayout.empty())
+                out += ", " + Field(s.ChannelLayout, "");
+            else if (s.Channels > 0)
+                out += ", " + std::to_string(s.Channels) + " channels";
+            if (!s.SampleFormat.empty()) out += ", " + Field(s.SampleFormat, "");
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+MediaFacts ParseFfprobeOutput(std::string_view text) {
+    MediaFacts facts;
+    enum { None, Stream, Format } section = None;
+    StreamFacts stream;
+    int avgNum = 0, avgDen = 0, realNum = 0, realDen = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        std::string_view line =
+            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        pos = nl == std::string_view::npos ? text.size() : nl + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+        if (line == "[STREAM]") {
+            section = Stream;
+            stream = StreamFacts{};
+            avgNum = avgDen = realNum = realDen = 0;
+            continue;
+        }
+        if (line == "[/STREAM]") {
+            if (avgNum > 0 && avgDen > 0) {
+                stream.RateNum = avgNum;
+                stream.RateDen = avgDen;
+            } else {
+                stream.RateNum = realNum;
+                stream.RateDen = realDen;
+            }
+            facts.Streams.push_back(stream);
+            section = None;
+            continue;
+        }
+        if (line == "[FORMAT]") {
+            section = Format;
+            continue;
+        }
+        if (line == "[/FORMAT]") {
+            section = None;
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        std::string_view key = line.substr(0, eq);
+        std::string value(line.substr(eq + 1));
+        if (value == "N/A" || value == "unknown") value.clear();
+
+        if (section == Format) {
+            if (key == "format_name")
+                facts.FormatName = value;
+            else if (key == "duration")
+                facts.DurationUs = SecondsTextToMicroseconds(value);
+            else if (key == "start_time")
+                facts.StartUs = SecondsTextToMicroseconds(value);
+            else if (key == "bit_rate")
+                facts.BitRate = std::strtoll(value.c_str(), nullptr, 10);
+        } else if (section == Stream) {
+            if (key == "index")
+                stream.Index = ToInt(value);
+            else if (key == "codec_type")
+                stream.Type = value;
+            else if (key == "codec_name")
+                stream.Codec = value;
+            else if (key == "pix_fmt")
+                stream.PixelFormat = value;
+            else if (key == "width")
+                stream.Width = ToInt(value);
+            else if (key == "height")
+                stream.Height = ToInt(value);
+            else if (key == "avg_frame_rate")
+                ParseRate(value, avgNum, avgDen);
+            else if (key == "r_frame_rate")
+                ParseRate(value, realNum, realDen);
+            else if (key == "sample_rate")
+                stream.SampleRate = ToInt(value);
+            else if (key == "channels")
+                stream.Channels = ToInt(value);
+            else if (key == "channel_layout")
+                stream.ChannelLayout = value;
+            else if (key == "sample_fmt")
+                stream.SampleFormat = value;
+        }
+    }
+    return facts;
+}

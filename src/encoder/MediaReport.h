@@ -1,0 +1,56 @@
+#pragma once
+// What a probe run learns about an input and the text it prints about it,
+// in the layout of ffmpeg's input description:
+//   Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '<path>':
+//     Duration: 00:00:05.00, start: 0.000000, bitrate: 115 kb/s
+//       Stream #0.0: Video: h264, yuv420p, 320x240, 25 fps
+//       Stream #0.1: Audio: aac, 44100 Hz, mono, fltp
+// Within a stream line commas only separate fields: the program takes the
+// picture size as the text between the second and the third comma after
+// "Video".
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct StreamFacts {
+    int Index = 0;
+    std::string Type; // "video", "audio", "subtitle", "data", "attachment"
+    std::string Codec;
+    // video
+    std::string PixelFormat;
+    int Width = 0;
+    int Height = 0;
+    int RateNum = 0; // frames per second as a fraction; 0/0 when unknown
+    int RateDen = 0;
+    // audio
+    int SampleRate = 0;
+    int Channels = 0;
+    std::string ChannelLayout;
+    std::string SampleFormat;
+};
+
+struct MediaFacts {
+    std::string FormatName;
+    std::optional<int64_t> DurationUs;
+    std::optional<int64_t> StartUs;
+    int64_t BitRate = 0; // bits per second, 0 when unknown
+    std::vector<StreamFacts> Streams;
+};
+
+// The description above, ending with a line break.
+std::string FormatMediaReport(const std::string& path, const MediaFacts& facts);
+
+// Reads ffprobe's default output of format and stream entries
+// ([STREAM] ... [/STREAM], [FORMAT] ... [/FORMAT], key=value lines).
+MediaFacts ParseFfprobeOutput(std::string_view text);
+
+// A decimal number of seconds ("5.000000", "-0.021333") in microseconds.
+std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text);
+
+// Reads the input in this process through FFmpeg's shared libraries when
+// they can be loaded. Unavailable: no libraries (use ffprobe instead);
+// Failed: error holds FFmpeg's text for why the input cannot be read.
+enum class LibavOutcome { Unavailable, Read, Failed };
+LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error);

@@ -1,0 +1,516 @@
+// The encoder stand-in wmaspi.dll, really started, on small clips that
+// ffmpeg generates: the probe's texts, conversions with a range and odd
+// paths, stopping it at any moment, and finding ffmpeg.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <poll.h>
+#include <regex>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+std::string StandInPath() {
+    return ProgramDirectory() + "/wmaspi.dll";
+}
+
+// A started process whose standard output and error share one pipe, in a
+// process group of its own, as the program starts the encoder.
+struct Child {
+    pid_t Pid = -1;
+    int Fd = -1;
+};
+
+// env: "NAME=value" entries that replace or add to this process's environment.
+Child Start(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& env = {}) {
+    std::vector<std::string> envText;
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& o : env)
+            replaced |= entry.compare(0, o.find('=') + 1, o, 0, o.find('=') + 1) == 0;
+        if (!replaced) envText.push_back(entry);
+    }
+    envText.insert(envText.end(), env.begin(), env.end());
+    std::vector<char*> envp, argv;
+    for (std::string& e : envText)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        dup2(fds[1], 1);
+        dup2(fds[1], 2);
+        if (program.find('/') == std::string::npos) {
+            environ = envp.data();
+            execvp(argv[0], argv.data());
+        } else {
+            execve(argv[0], argv.data(), envp.data());
+        }
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0]};
+}
+
+// Reads until the pipe ends or the deadline passes; true when it ended.
+bool ReadUntilEnd(int fd, std::string& out, Clock::time_point deadline) {
+    char buf[4096];
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        if (poll(&p, 1, static_cast<int>(left) + 1) <= 0) continue;
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n > 0)
+            out.append(buf, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            return true;
+    }
+    return false;
+}
+
+int WaitExit(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct Result {
+    int Exit = -1;
+    std::string Output;
+};
+
+Result RunCaptured(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env = {}) {
+    Child c = Start(program, args, env);
+    Result r;
+    if (c.Pid < 0) return r;
+    bool ended = ReadUntilEnd(c.Fd, r.Output, Clock::now() + std::chrono::seconds(60));
+    close(c.Fd);
+    if (!ended) kill(-c.Pid, SIGKILL);
+    r.Exit = WaitExit(c.Pid);
+    return r;
+}
+
+Result Ffmpeg(std::vector<std::string> args) {
+    args.insert(args.begin(), {"-hide_banner", "-nostdin", "-loglevel", "error", "-y"});
+    return RunCaptured("ffmpeg", args);
+}
+
+std::string Ffprobe(const std::string& path, const std::string& entries,
+                    const std::string& streams = "") {
+    std::vector<std::string> args = {"-v", "error", "-show_entries", entries, "-of", "csv=p=0"};
+    if (!streams.empty()) args.insert(args.end(), {"-select_streams", streams});
+    args.push_back(path);
+    return RunCaptured("ffprobe", args).Output;
+}
+
+std::optional<double> DurationOf(const std::string& path) {
+    std::string text = Ffprobe(path, "format=duration");
+    char* end = nullptr;
+    double d = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return std::nullopt;
+    return d;
+}
+
+// The program's way of reading a probe: the duration after "Duration: "
+// up to the next comma, and the size as the text between the second and
+// third comma after the first "Video"; both searched after the path.
+struct ProbeReading {
+    std::string Duration;
+    std::string Size;
+};
+ProbeReading ReadProbe(const std::string& text, const std::string& path) {
+    ProbeReading r;
+    size_t p = text.find(path);
+    std::string rest = p == std::string::npos ? text : text.substr(p + path.size());
+    p = rest.find("Duration: ");
+    if (p == std::string::npos) return r;
+    rest = rest.substr(p + 10);
+    p = rest.find(',');
+    r.Duration = rest.substr(0, p);
+    p = rest.find("Video");
+    if (p == std::string::npos) return r;
+    rest = rest.substr(p);
+    for (int i = 0; i < 2 && (p = rest.find(',')) != std::string::npos; ++i)
+        rest = rest.substr(p + 1);
+    r.Size = rest.substr(0, rest.find(','));
+    return r;
+}
+
+struct ProcessEntry {
+    int Pid = 0;
+    char State = 0;
+    int Parent = 0;
+    int Group = 0;
+    std::string Name;
+};
+
+// Every process that has not ended (zombies left out), from /proc.
+std::vector<ProcessEntry> LiveProcesses() {
+    std::vector<ProcessEntry> live;
+    DIR* d = opendir("/proc");
+    if (!d) return live;
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        ProcessEntry p;
+        p.Pid = std::atoi(e->d_name);
+        p.Name = stat.substr(open + 1, close - open - 1);
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &p.State, &p.Parent, &p.Group) != 3)
+            continue;
+        if (p.State != 'Z' && p.State != 'X') live.push_back(p);
+    }
+    closedir(d);
+    return live;
+}
+
+// The processes of group pgid and the process pid that still live.
+std::vector<std::string> Survivors(pid_t pgid, pid_t pid) {
+    std::vector<std::string> left;
+    for (const ProcessEntry& p : LiveProcesses())
+        if (p.Group == pgid || p.Pid == pid) left.push_back(std::to_string(p.Pid) + " " + p.Name);
+    return left;
+}
+
+std::vector<double> TimeReadings(const std::string& output) {
+    std::vector<double> times;
+    static const std::regex re(R"(time=(\d+\.\d\d) )");
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), re);
+         it != std::sregex_iterator(); ++it)
+        times.push_back(std::stod((*it)[1]));
+    return times;
+}
+
+class StandInTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (Clips) return;
+        Clips = new TempDir();
+        // 5 s of test picture and tone: video first, the usual layout.
+        Clip = Clips->file("clip.mp4");
+        Result r = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
+                           "sine=frequency=440:sample_rate=44100", "-t", "5", "-pix_fmt", "yuv420p",
+                           "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", Clip});
+        ASSERT_EQ(r.Exit, 0) << r.Output;
+    }
+    static void TearDownTestSuite() {}
+
+    static inline TempDir* Clips = nullptr; // kept to the end of the run
+    static inline std::string Clip;
+};
+
+using StandInProbe = StandInTest;
+using StandInConvert = StandInTest;
+using StandInStop = StandInTest;
+using StandInTools = StandInTest;
+
+TEST_F(StandInProbe, DescribesDurationAndStreamsInTheReadableForm) {
+    Result lib = RunCaptured(StandInPath(), {"-i", Clip});
+    EXPECT_NE(lib.Exit, 0) << "a probe names no output, so it fails like ffmpeg";
+    EXPECT_NE(lib.Output.find("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" + Clip + "':\n"),
+              std::string::npos)
+        << lib.Output;
+    EXPECT_TRUE(std::regex_search(
+        lib.Output,
+        std::regex(R"(\n  Duration: 00:00:05\.00, start: 0\.000000, bitrate: \d+ kb/s\n)")))
+        << lib.Output;
+    EXPECT_NE(lib.Output.find("\n    Stream #0.0: Video: h264, yuv420p, 320x240, 25 fps\n"),
+              std::string::npos)
+        << lib.Output;
+    EXPECT_NE(lib.Output.find("\n    Stream #0.1: Audio: aac, 44100 Hz"), std::string::npos);
+    ProbeReading reading = ReadProbe(lib.Output, Clip);
+    EXPECT_EQ(reading.Duration, "00:00:05.00");
+    EXPECT_EQ(reading.Size, " 320x240");
+
+    // Reading through ffprobe tells exactly the same.
+    Result viaFfprobe =
+        RunCaptured(StandInPath(), {"-i", Clip}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
+    EXPECT_NE(viaFfprobe.Exit, 0);
+    EXPECT_EQ(viaFfprobe.Output, lib.Output);
+}
+
+TEST_F(StandInProbe, FindsTheVideoAfterAudioAndNoneInAudioOnlyFiles) {
+    TempDir dir;
+    std::string audioFirst = dir.file("audio first.mkv");
+    std::string audioOnly = dir.file("tone.m4a");
+    ASSERT_EQ(Ffmpeg({"-i", Clip, "-map", "0:a", "-map", "0:v", "-c", "copy", audioFirst}).Exit, 0);
+    ASSERT_EQ(Ffmpeg({"-i", Clip, "-map", "0:a", "-c", "copy", audioOnly}).Exit, 0);
+
+    for (const char* backend : {"libs", "ffprobe"}) {
+        SCOPED_TRACE(backend);
+        std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
+        Result r = RunCaptured(StandInPath(), {"-i", audioFirst}, env);
+        EXPECT_NE(r.Output.find("Stream #0.0: Audio: aac"), std::string::npos) << r.Output;
+        EXPECT_EQ(ReadProbe(r.Output, audioFirst).Size, " 320x240") << r.Output;
+
+        r = RunCaptured(StandInPath(), {"-i", audioOnly}, env);
+        EXPECT_NE(r.Exit, 0);
+        EXPECT_EQ(ReadProbe(r.Output, audioOnly).Duration, "00:00:05.00") << r.Output;
+        EXPECT_EQ(r.Output.find("Video"), std::string::npos) << r.Output;
+    }
+}
+
+TEST_F(StandInProbe, ReportsUnreadableInputLikeFfmpeg) {
+    TempDir dir;
+    std::string text = dir.file("notes, not a video.mp4");
+    WriteFileBytes(text, "just some words, no pictures\n");
+    std::string missing = dir.file("gone.mp4");
+    for (const char* backend : {"libs", "ffprobe"}) {
+        SCOPED_TRACE(backend);
+        std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
+        Result r = RunCaptured(StandInPath(), {"-i", text}, env);
+        EXPECT_NE(r.Exit, 0);
+        EXPECT_NE(r.Output.find(text + ": Invalid data found when processing input"),
+                  std::string::npos)
+            << r.Output;
+        EXPECT_EQ(r.Output.find("Duration"), std::string::npos);
+
+        r = RunCaptured(StandInPath(), {"-i", missing}, env);
+        EXPECT_NE(r.Exit, 0);
+        EXPECT_NE(r.Output.find(missing + ": No such file or directory"), std::string::npos)
+            << r.Output;
+    }
+}
+
+TEST_F(StandInConvert, RangeGivesTheSameClipAndPrintsProgress) {
+    TempDir dir;
+    std::string out = dir.file("range.mkv");
+    // Lossless video, so the frames can be compared with the source's.
+    Result r = RunCaptured(StandInPath(), {"-y", "-i", Clip, "-c:v", "ffv1", "-c:a", "pcm_s16le",
+                                           "-ss", "00:00:01", "-t", "2", out});
+    ASSERT_EQ(r.Exit, 0) << r.Output;
+    std::vector<double> times = TimeReadings(r.Output);
+    ASSERT_FALSE(times.empty()) << r.Output;
+    EXPECT_NEAR(times.back(), 2.0, 0.1) << r.Output;
+    auto duration = DurationOf(out);
+    ASSERT_TRUE(duration);
+    EXPECT_NEAR(*duration, 2.0, 0.1);
+
+    // The input seek must not change which frames come out: the same as
+    // cutting after decoding everything.
+    auto frameHashes = [](const std::vector<std::string>& args) {
+        Result f = Ffmpeg(args);
+        std::string hashes;
+        size_t pos = 0;
+        while (pos < f.Output.size()) {
+            size_t nl = f.Output.find('\n', pos);
+            std::string line = f.Output.substr(pos, nl - pos);
+            pos = nl == std::string::npos ? f.Output.size() : nl + 1;
+            if (!line.empty() && line[0] != '#') hashes += line.substr(line.rfind(',') + 1) + "\n";
+        }
+        return hashes;
+    };
+    std::string expected =
+        frameHashes({"-i", Clip, "-ss", "1", "-t", "2", "-map", "0:v", "-f", "framemd5", "-"});
+    std::string got = frameHashes({"-i", out, "-map", "0:v", "-f", "framemd5", "-"});
+    EXPECT_EQ(std::count(got.begin(), got.end(), '\n'), 50);
+    EXPECT_EQ(got, expected);
+}
+
+TEST_F(StandInConvert, PathsWithBlanksQuotesAndNonAsciiLettersPassWhole) {
+    TempDir dir;
+    std::string in = dir.file("in 'single' \"double\" Grüße, Video.mp4");
+    std::string out = dir.file("out 'x' \"y\" видео ñ.mp4");
+    fs::copy_file(Clip, in);
+    Result r = RunCaptured(StandInPath(), {"-y", "-i", in, "-c:v", "libx264", "-preset",
+                                           "ultrafast", "-c:a", "aac", "-t", "1", out});
+    ASSERT_EQ(r.Exit, 0) << r.Output;
+    EXPECT_NEAR(DurationOf(out).value_or(0), 1.0, 0.1);
+    EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), "320,240\n");
+
+    Result probe = RunCaptured(StandInPath(), {"-i", in});
+    EXPECT_NE(probe.Output.find("from '" + in + "':"), std::string::npos) << probe.Output;
+    ProbeReading reading = ReadProbe(probe.Output, in);
+    EXPECT_EQ(reading.Duration, "00:00:05.00");
+    EXPECT_EQ(reading.Size, " 320x240");
+}
+
+TEST_F(StandInConvert, FfmpegFailuresShowAndFail) {
+    TempDir dir;
+    Result r = RunCaptured(StandInPath(),
+                           {"-y", "-i", Clip, "-c:v", "no_such_encoder", dir.file("x.mp4")});
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Output.find("no_such_encoder"), std::string::npos) << r.Output;
+
+    std::string missing = dir.file("missing.mp4");
+    r = RunCaptured(StandInPath(), {"-y", "-i", missing, dir.file("y.mp4")});
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Output.find("No such file or directory"), std::string::npos) << r.Output;
+    EXPECT_FALSE(fs::exists(dir.file("y.mp4")));
+}
+
+// Starts a conversion slowed to real time, waits until it has written about
+// a second, then stops it as stop says. Returns the milliseconds from the
+// stop until the stand-in had ended and nothing of its group lived.
+enum class StopBy { GroupTerminate, StandInTerminate, StandInKill };
+long StopMidway(const std::string& clip, const std::string& out, StopBy how, int& exitCode) {
+    Child c = Start(StandInPath(), {"-y", "-i", clip, "-vf", "realtime", "-c:v", "libx264",
+                                    "-preset", "ultrafast", "-c:a", "aac", out});
+    EXPECT_GT(c.Pid, 0);
+    std::string output;
+    char buf[4096];
+    auto giveUp = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < giveUp) {
+        std::vector<double> times = TimeReadings(output);
+        if (!times.empty() && times.back() >= 1.0) break;
+        pollfd p{c.Fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = read(c.Fd, buf, sizeof buf);
+        if (n <= 0) break;
+        output.append(buf, static_cast<size_t>(n));
+    }
+    EXPECT_GE(TimeReadings(output).size(), 3u) << output;
+    pid_t ffmpeg = 0;
+    for (const ProcessEntry& p : LiveProcesses())
+        if (p.Parent == c.Pid) ffmpeg = p.Pid;
+    EXPECT_GT(ffmpeg, 0) << "ffmpeg runs under the stand-in";
+
+    auto stopped = Clock::now();
+    switch (how) {
+    case StopBy::GroupTerminate:
+        kill(-c.Pid, SIGTERM);
+        break;
+    case StopBy::StandInTerminate:
+        kill(c.Pid, SIGTERM);
+        break;
+    case StopBy::StandInKill:
+        kill(c.Pid, SIGKILL);
+        break;
+    }
+    EXPECT_TRUE(ReadUntilEnd(c.Fd, output, stopped + std::chrono::seconds(5)));
+    close(c.Fd);
+    exitCode = WaitExit(c.Pid);
+    while (!Survivors(c.Pid, ffmpeg).empty() && Clock::now() < stopped + std::chrono::seconds(5))
+        std::this_thread::sleep_for(milliseconds(5));
+    long ms =
+        static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - stopped).count());
+    std::vector<std::string> left = Survivors(c.Pid, ffmpeg);
+    EXPECT_TRUE(left.empty()) << left.front();
+    // An ffmpeg orphaned by a killed stand-in was handed to this process
+    // (subreaper): reap it so that nothing stays behind.
+    while (ffmpeg > 0 && waitpid(ffmpeg, nullptr, WNOHANG) == 0 &&
+           Clock::now() < stopped + std::chrono::seconds(5))
+        std::this_thread::sleep_for(milliseconds(5));
+    return ms;
+}
+
+TEST_F(StandInStop, TerminatingTheGroupEndsAtOnceWithAPlayableFile) {
+    TempDir dir;
+    for (const char* name : {"part.mp4", "part.mkv"}) {
+        SCOPED_TRACE(name);
+        std::string out = dir.file(name);
+        int exitCode = 0;
+        long ms = StopMidway(Clip, out, StopBy::GroupTerminate, exitCode);
+        EXPECT_LT(ms, 1000);
+        EXPECT_NE(exitCode, 0) << "a stopped conversion is no success";
+        auto duration = DurationOf(out);
+        ASSERT_TRUE(duration) << "ffprobe cannot read the partial " << name;
+        EXPECT_GT(*duration, 0.5);
+        EXPECT_LT(*duration, 4.5);
+    }
+}
+
+TEST_F(StandInStop, TerminatingOnlyTheStandInIsPassedOnToFfmpeg) {
+    TempDir dir;
+    std::string out = dir.file("part.mp4");
+    int exitCode = 0;
+    EXPECT_LT(StopMidway(Clip, out, StopBy::StandInTerminate, exitCode), 1000);
+    EXPECT_NE(exitCode, 0);
+    EXPECT_GT(DurationOf(out).value_or(0), 0.5);
+}
+
+TEST_F(StandInStop, KillingTheStandInTakesFfmpegAlong) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    TempDir dir;
+    int exitCode = 0;
+    EXPECT_LT(StopMidway(Clip, dir.file("part.mp4"), StopBy::StandInKill, exitCode), 1000);
+    EXPECT_EQ(exitCode, 128 + SIGKILL);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+TEST_F(StandInTools, MissingFfmpegIsReported) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "bin");
+    fs::create_directories(dir.path() / "empty");
+    std::string copy = dir.file("bin/wmaspi.dll");
+    fs::copy_file(StandInPath(), copy);
+    std::string path = "PATH=" + dir.file("empty");
+
+    Result r = RunCaptured(copy, {"-y", "-i", Clip, dir.file("out.mp4")}, {path});
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Output.find("wmaspi: ffmpeg not found next to the encoder or on PATH"),
+              std::string::npos)
+        << r.Output;
+    EXPECT_FALSE(fs::exists(dir.file("out.mp4")));
+
+    r = RunCaptured(copy, {"-i", Clip}, {path, "TARVOLIN_STANDIN_PROBE=ffprobe"});
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Output.find("wmaspi: ffprobe not found next to the encoder or on PATH"),
+              std::string::npos)
+        << r.Output;
+}
+
+TEST_F(StandInTools, FfmpegNextToTheStandInComesFirstAndGetsTheSeekBeforeTheInput) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "bin");
+    std::string copy = dir.file("bin/wmaspi.dll");
+    fs::copy_file(StandInPath(), copy);
+    // A stand-in for ffmpeg that shows its arguments, reports progress and
+    // fails with a status of its own.
+    std::string fake = dir.file("bin/ffmpeg");
+    WriteFileBytes(fake, "#!/bin/sh\n"
+                         "for a in \"$@\"; do printf '<%s>' \"$a\" >&2; done; echo >&2\n"
+                         "printf 'frame=7\\nout_time_us=1500000\\nprogress=end\\n'\n"
+                         "exit 3\n");
+    fs::permissions(fake, fs::perms::owner_all);
+
+    std::string in = "a b.mp4";
+    Result r = RunCaptured(
+        copy, {"-y", "-i", in, "-b:v", "1M", "-ss", "00:00:02.5", "-t", "3", "c d.mp4"});
+    EXPECT_EQ(r.Exit, 3) << r.Output;
+    EXPECT_NE(r.Output.find("<-y><-ss><00:00:02.5><-i><a b.mp4><-b:v><1M><-t><3><c d.mp4>"),
+              std::string::npos)
+        << r.Output;
+    EXPECT_NE(r.Output.find("<-nostdin>"), std::string::npos);
+    EXPECT_NE(r.Output.find("frame=    7 "), std::string::npos) << r.Output;
+    EXPECT_EQ(TimeReadings(r.Output), std::vector<double>{1.5}) << r.Output;
+}
+
+} // namespace
