@@ -13,6 +13,17 @@ struct GeneralPreferences {
     bool Overwrite = true;    // overwrite existing outputs; else a numbered name
 };
 
+// What the main window restores when it is first shown.
+struct MainWindowPreferences {
+    std::string OutputPath;
+    bool ProfileRead = false; // "Profile" is read only when profiles exist
+    int ProfileIndex = -1;    // the selector's item index; -1 selects none
+};
+
+// Each call opens a store on the file, reads or writes its keys in a fixed
+// order and closes the store, which rewrites the file (EFileError when the
+// file cannot be read or written). Keys new to a section are inserted below
+// its header, so that order decides the order of the keys in the file.
 class PreferencesFile {
 public:
     // prefsPath: <program dir>Preferences.ini; programDir ends in a separator.
@@ -22,9 +33,11 @@ public:
     std::string ReadVersion() const;
     // Settings dialog creation: the General values from "Main".
     GeneralPreferences ReadGeneral() const;
-    // Main window first shown: "Output Path" (default the program dir).
+    // Main window first shown: "Output Path" (default the program dir), then
+    // "Profile" (default 0) when the catalogue holds a profile; one store.
+    MainWindowPreferences ReadMainWindow(bool catalogueHasProfiles) const;
+    // The same keys one at a time, each through a store of its own.
     std::string ReadOutputPath() const;
-    // Main window first shown, when the catalogue is not empty: "Profile".
     int ReadProfileIndex() const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, in this order ("Profile" is not written).

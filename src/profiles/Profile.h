@@ -35,8 +35,8 @@ std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir);
 
 // The file of a catalogue name: <profilesDir><name>.apf, or the real file
 // name the scan found for it when the file system tells case apart.
-std::string ProfilePath(const std::string& profilesDir, const std::vector<CatalogueEntry>& catalogue,
-                        std::string_view name);
+std::string ProfilePath(const std::string& profilesDir,
+                        const std::vector<CatalogueEntry>& catalogue, std::string_view name);
 
 // Fills the sheets from the profile (nothing happens when the file does not
 // exist). outputExtension: the main window's, set to "." + Type; nullptr for

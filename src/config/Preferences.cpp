@@ -1,0 +1,99 @@
+#include "config/Preferences.h"
+
+#include "config/NewInifiles.h"
+
+#include <utility>
+
+namespace {
+const char Main[] = "Main";
+const char Default[] = "Default";
+
+// The General values of one section, read in the order the settings dialog
+// fills its controls.
+GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* section,
+                                      const std::string& programDir, bool openDirDefault) {
+    GeneralPreferences p;
+    p.OutputPath = ini.ReadString(section, "Output Path", programDir);
+    p.SynMode = ini.ReadInteger(section, "Syn Mode", 0);
+    p.AutoOpenDir = ini.ReadBool(section, "Auto Open Dir", openDirDefault);
+    p.AutoExit = ini.ReadBool(section, "Auto Exit", false);
+    p.AutoTurnOff = ini.ReadBool(section, "Auto Turn Off", false);
+    p.Overwrite = ini.ReadBool(section, "Overwrite", true);
+    return p;
+}
+
+// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite:
+// the order of the settings OK and of the save at exit.
+void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const GeneralPreferences& p) {
+    ini.WriteString(Main, "Output Path", outputPath);
+    ini.WriteInteger(Main, "Syn Mode", p.SynMode);
+    ini.WriteBool(Main, "Auto Open Dir", p.AutoOpenDir);
+    ini.WriteBool(Main, "Auto Exit", p.AutoExit);
+    ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
+    ini.WriteBool(Main, "Overwrite", p.Overwrite);
+}
+} // namespace
+
+PreferencesFile::PreferencesFile(std::string prefsPath, std::string programDir)
+    : FPath(std::move(prefsPath)), FProgramDir(std::move(programDir)) {}
+
+std::string PreferencesFile::ReadVersion() const {
+    TNewInifile ini(FPath);
+    std::string version = ini.ReadString(Main, "Version", "3.0");
+    ini.Close();
+    return version;
+}
+
+GeneralPreferences PreferencesFile::ReadGeneral() const {
+    TNewInifile ini(FPath);
+    GeneralPreferences p = ReadGeneralSection(ini, Main, FProgramDir, true);
+    ini.Close();
+    return p;
+}
+
+MainWindowPreferences PreferencesFile::ReadMainWindow(bool catalogueHasProfiles) const {
+    TNewInifile ini(FPath);
+    MainWindowPreferences p;
+    p.OutputPath = ini.ReadString(Main, "Output Path", FProgramDir);
+    if (catalogueHasProfiles) {
+        p.ProfileRead = true;
+        p.ProfileIndex = ini.ReadInteger(Main, "Profile", 0);
+    }
+    ini.Close();
+    return p;
+}
+
+std::string PreferencesFile::ReadOutputPath() const {
+    TNewInifile ini(FPath);
+    std::string path = ini.ReadString(Main, "Output Path", FProgramDir);
+    ini.Close();
+    return path;
+}
+
+int PreferencesFile::ReadProfileIndex() const {
+    TNewInifile ini(FPath);
+    int index = ini.ReadInteger(Main, "Profile", 0);
+    ini.Close();
+    return index;
+}
+
+void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
+    TNewInifile ini(FPath);
+    WriteGeneral(ini, prefs.OutputPath, prefs);
+    ini.Close();
+}
+
+void PreferencesFile::SaveAll(int profileIndex, const std::string& mainOutputPath,
+                              const GeneralPreferences& dialog) const {
+    TNewInifile ini(FPath);
+    ini.WriteInteger(Main, "Profile", profileIndex);
+    WriteGeneral(ini, mainOutputPath, dialog);
+    ini.Close();
+}
+
+GeneralPreferences PreferencesFile::ReadDefaults() const {
+    TNewInifile ini(FPath);
+    GeneralPreferences p = ReadGeneralSection(ini, Default, FProgramDir, false);
+    ini.Close();
+    return p;
+}

@@ -1,0 +1,187 @@
+#include "profiles/Profile.h"
+
+#include "config/NewInifiles.h"
+#include "tasks/FileNames.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const char MainSection[] = "Main";
+
+std::string ListErrorText(int index) {
+    return "List index out of bounds (" + std::to_string(index) + ")";
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    auto st = std::filesystem::status(std::filesystem::path(path), ec);
+    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+// Position of the first item equal to text ignoring case, or -1.
+int IndexOfText(const std::vector<std::string>& items, std::string_view text) {
+    std::string wanted = LowerAscii(text);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].size() == wanted.size() && LowerAscii(items[i]) == wanted)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The sheet of a parameter: "Sort" 1 Video, 2 Audio, 3 Advanced; any other
+// value keeps the sheet of the parameter before it. A first parameter without
+// a sheet of its own goes to the Video sheet, so that every parameter has a
+// row the user sees and the argument text reads.
+ParamSheet* ChooseSheet(const SheetSet& sheets, int sort, ParamSheet* previous) {
+    if (ParamSheet* s = sheets.BySort(sort)) return s;
+    return previous ? previous : sheets.Video;
+}
+
+// The name of parameter i: key i of "Main"; it is also the caption of the
+// parameter's row and the name of its own section.
+std::string ParameterName(const TNewInifile& ini, int i) {
+    return ini.ReadString(MainSection, std::to_string(i), "");
+}
+
+} // namespace
+
+EListError::EListError(int index) : std::out_of_range(ListErrorText(index)), FIndex(index) {}
+
+std::vector<std::string> SplitProfileList(std::string_view text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (size_t comma = text.find(','); comma != std::string_view::npos;
+         comma = text.find(',', start)) {
+        items.emplace_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return items;
+}
+
+std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir) {
+    namespace fs = std::filesystem;
+    std::vector<CatalogueEntry> catalogue;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(profilesDir), ec);
+    if (ec) return catalogue; // a missing folder gives an empty catalogue
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        std::error_code typeError;
+        if (it->is_directory(typeError)) continue;
+        std::string fileName = it->path().filename().string();
+        if (LowerAscii(ExtractFileExt(fileName)) != ".apf") continue;
+        catalogue.push_back(CatalogueEntry{StripFileExt(fileName), fileName});
+    }
+    return catalogue;
+}
+
+std::string ProfilePath(const std::string& profilesDir,
+                        const std::vector<CatalogueEntry>& catalogue, std::string_view name) {
+    std::string dir = profilesDir.empty() ? std::string() : WithTrailingBackslash(profilesDir);
+    for (const auto& entry : catalogue)
+        if (entry.Name == name) return dir + entry.FileName;
+    return dir + std::string(name) + ".apf";
+}
+
+void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension) {
+    if (!FileExists(path)) return;
+    for (ParamSheet* sheet : {sheets.Video, sheets.Audio, sheets.Advanced})
+        if (sheet) sheet->Clear();
+
+    TNewInifile ini(path);
+    if (outputExtension) *outputExtension = "." + ini.ReadString(MainSection, "Type", "mp4");
+    const int count = ini.ReadInteger(MainSection, "Para", 0);
+    ParamSheet* sheet = nullptr;
+    for (int i = 0; i < count; ++i) {
+        std::string name = ParameterName(ini, i);
+        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+        const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
+        const bool isList = ini.ReadBool(name, "List", true);
+        std::string caption = ini.ReadString(name, "Caption", "");
+        if (!sheet) continue; // a caller that gave no sheet of this kind
+
+        int row = sheet->AppendRow(SheetRow{name, {}, false, {}, readOnly});
+        // The row is addressed by position: parameter names are expected to
+        // differ within a sheet, but a repeated one must not overwrite the
+        // row of its namesake.
+        if (isList) {
+            std::vector<std::string> items = SplitProfileList(caption);
+            const int k = ini.ReadInteger(name, "Index", 0);
+            sheet->SetRowPickList(row, items);
+            if (k < 0 || k >= static_cast<int>(items.size()))
+                throw EListError(k); // the store is not closed: the file stays as it was
+            sheet->SetRowValue(row, items[static_cast<size_t>(k)]);
+        } else {
+            sheet->SetRowValue(row, caption);
+        }
+    }
+    ini.Close();
+    for (ParamSheet* s : {sheets.Video, sheets.Audio, sheets.Advanced})
+        if (s) s->FitToRows();
+}
+
+void SaveProfile(const std::string& path, const SheetSet& sheets) {
+    TNewInifile ini(path);
+    const int count = ini.ReadInteger(MainSection, "Para", 0);
+    ParamSheet* sheet = nullptr;
+    for (int i = 0; i < count; ++i) {
+        std::string name = ParameterName(ini, i);
+        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+        if (ini.ReadBool(name, "ReadOnly", false)) continue;
+        // A parameter that the sheets do not show (a profile saved over
+        // another one with other parameters) keeps what its file says.
+        const int row = sheet ? sheet->Find(name) : -1;
+        if (row < 0) continue;
+        const SheetRow& r = sheet->Row(row);
+        if (ini.ReadBool(name, "List", true)) {
+            ini.WriteInteger(name, "Index", IndexOfText(r.PickList, r.Value));
+        } else {
+            ini.WriteString(name, "Caption", r.Value);
+            ini.WriteString(name, "Value", r.Value);
+        }
+    }
+    ini.Close();
+}
+
+std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets) {
+    if (!FileExists(path)) return {};
+    std::string result;
+    TNewInifile ini(path);
+    const int count = ini.ReadInteger(MainSection, "Para", 0);
+    ParamSheet* sheet = nullptr;
+    for (int i = 0; i < count; ++i) {
+        std::string name = ParameterName(ini, i);
+        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+        const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
+        const std::string cmd = ini.ReadString(name, "cmd", "");
+        const bool isList = ini.ReadBool(name, "List", true);
+        const std::string shown = sheet ? sheet->Value(name) : std::string();
+
+        std::string value;
+        if (isList) {
+            std::vector<std::string> captions =
+                SplitProfileList(ini.ReadString(name, "Caption", ""));
+            const int p = IndexOfText(captions, shown);
+            if (p < 0) {
+                value = shown; // a text the list does not offer, such as a custom size
+            } else {
+                std::vector<std::string> values =
+                    SplitProfileList(ini.ReadString(name, "Value", ""));
+                if (p >= static_cast<int>(values.size())) throw EListError(p);
+                value = values[static_cast<size_t>(p)];
+            }
+        } else if (readOnly) {
+            value = ini.ReadString(name, "Value", "");
+        } else {
+            value = shown;
+        }
+
+        if (!cmd.empty() && !value.empty()) {
+            if (value == "\\") value.clear(); // a bare switch
+            result += " " + cmd + " " + value;
+        }
+    }
+    ini.Close();
+    return result;
+}
