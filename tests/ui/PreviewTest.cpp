@@ -1,0 +1,344 @@
+// The preview player, headless, on clips made by ffmpeg for the run: a
+// picture with sound, sound only, a file that is not media, a two-minute
+// clip to seek in and one shorter than a second.
+#include "TestSupport.h"
+#include "preview/PreviewPanel.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QWheelEvent>
+
+#include <cstdlib>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+void EnsureApplication() {
+    if (QApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+struct RecordingPrompter : Prompter {
+    struct Shown {
+        std::string Text, Caption;
+        MsgIcon Icon;
+    };
+    std::vector<Shown> Messages;
+    MsgResult Message(const std::string& text, const std::string& caption, MsgIcon icon,
+                      MsgButtons) override {
+        Messages.push_back({text, caption, icon});
+        return MsgResult::Ok;
+    }
+};
+
+struct RecordingListener : IGraphListener {
+    std::vector<std::pair<TGraphNotice, int>> Notices;
+    void GraphNotice(TGraphNotice notice, int param) override {
+        Notices.push_back({notice, param});
+    }
+};
+
+using Notices = std::vector<std::pair<TGraphNotice, int>>;
+constexpr TReferenceTime RefPerSecond = 10000000;
+
+bool HasColour(const QImage& image) {
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() + c.green() + c.blue() > 60) return true;
+        }
+    return false;
+}
+
+// Presses and releases the left button on the bar's thumb, where it stands.
+void ClickThumb(TDSTrackBar* bar) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.tickPosition = bar->tickPosition();
+    option.pageStep = bar->pageStep();
+    option.singleStep = bar->singleStep();
+    const QPoint thumb =
+        bar->style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar)
+            .center();
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb);
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, thumb);
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        EnsureApplication();
+        Clips = std::make_unique<TempDir>();
+        const std::string ff = "ffmpeg -nostdin -v error -y ";
+        const auto make = [](const std::string& command) {
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        };
+        make(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 " +
+             "-f lavfi -i sine=frequency=440:duration=3 -c:v mpeg4 -c:a aac -shortest \"" +
+             Clip("av.mp4") + "\"");
+        make(ff + "-f lavfi -i sine=frequency=440:duration=3 -c:a libmp3lame \"" +
+             Clip("sound.mp3") + "\"");
+        make(ff + "-f lavfi -i testsrc=size=64x48:rate=5:duration=120 -c:v mpeg4 \"" +
+             Clip("long.mp4") + "\"");
+        make(ff + "-f lavfi -i testsrc=size=64x48:rate=10:duration=0.5 -c:v mpeg4 \"" +
+             Clip("short.mp4") + "\"");
+        // Bytes no demuxer recognises, behind a media file's extension.
+        std::string junk(6000, '\0');
+        unsigned seed = 12345;
+        for (char& c : junk) {
+            seed = seed * 1103515245u + 12345u;
+            c = static_cast<char>(seed >> 16);
+        }
+        WriteFileBytes(Clip("corrupt.mp4"), junk);
+    }
+    static void TearDownTestSuite() { Clips.reset(); }
+    static std::string Clip(const std::string& name) { return Clips->file(name); }
+
+    void SetUp() override {
+        Panel = std::make_unique<TPreviewPanel>(nullptr, Box, "Tarvolin PSP Video Converter");
+        Panel->show();
+        Graph = Panel->FilterGraph();
+        Bar = Panel->TrackBar();
+        Graph->AddListener(&Listener);
+    }
+    void TearDown() override {
+        Graph->RemoveListener(&Listener);
+        Panel.reset();
+    }
+
+    TReferenceTime Position() const {
+        TReferenceTime position = -1;
+        Graph->GetCurrentPosition(position);
+        return position;
+    }
+    QString TimeLabel() const { return Panel->labPreviewTime()->text(); }
+    // The main window's wiring of the tick to its TrackBarTimer handler.
+    void WireTimeLabel() {
+        QObject::connect(Bar, &TDSTrackBar::OnTimer, Panel.get(), &TPreviewPanel::TrackBarTimer);
+    }
+
+    static std::unique_ptr<TempDir> Clips;
+    RecordingPrompter Box;
+    RecordingListener Listener;
+    std::unique_ptr<TPreviewPanel> Panel;
+    TFilterGraph* Graph = nullptr;
+    TDSTrackBar* Bar = nullptr;
+};
+std::unique_ptr<TempDir> PreviewTest::Clips;
+
+TEST_F(PreviewTest, PanelHoldsTheControlsAtTheirPlaces) {
+    const auto place = [&](const char* name) {
+        auto* control = Panel->findChild<QWidget*>(name);
+        return control ? control->geometry() : QRect();
+    };
+    EXPECT_EQ(place("Image5"), QRect(0, 8, 250, 218));
+    EXPECT_EQ(place("VideoWindow1"), QRect(0, 21, 233, 140));
+    EXPECT_EQ(place("TrackBar"), QRect(3, 170, 227, 21));
+    EXPECT_EQ(place("sbtnPlay"), QRect(12, 201, 38, 22));
+    EXPECT_EQ(place("sbtnPause"), QRect(56, 201, 37, 22));
+    EXPECT_EQ(place("sbtnStop"), QRect(98, 201, 38, 22));
+    EXPECT_EQ(place("Image2"), QRect(156, 203, 58, 18));
+    EXPECT_EQ(place("labPreviewTime"), QRect(164, 207, 57, 13));
+    EXPECT_EQ(Panel->sbtnPlay()->toolTip(), "Play");
+    EXPECT_EQ(Panel->sbtnPause()->toolTip(), "Pause / Resume");
+    EXPECT_EQ(Panel->sbtnStop()->toolTip(), "Stop");
+
+    // Before the first preview: no graph, nothing ticks, pause and stop do nothing.
+    EXPECT_EQ(TimeLabel(), "00:00:00");
+    EXPECT_EQ(Panel->State(), TGraphState::NotAvailable);
+    Panel->PauseResume();
+    Panel->Stop();
+    EXPECT_EQ(Panel->State(), TGraphState::NotAvailable);
+    EXPECT_FALSE(Bar->TimerEnabled());
+    EXPECT_TRUE(Listener.Notices.empty());
+}
+
+TEST_F(PreviewTest, PlaysPictureAndSoundWithTheBarAndLabelFollowing) {
+    WireTimeLabel();
+    int frames = 0;
+    QObject::connect(Panel->VideoWindow1()->videoSink(), &QVideoSink::videoFrameChanged,
+                     [&](const QVideoFrame& frame) { frames += frame.isValid() ? 1 : 0; });
+
+    ASSERT_TRUE(Panel->PreviewFile(Clip("av.mp4")));
+    EXPECT_TRUE(Box.Messages.empty());
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_EQ(Panel->LoadedFile(), Clip("av.mp4"));
+    EXPECT_EQ(Listener.Notices, (Notices{{TGraphNotice::Activation, 1},
+                                         {TGraphNotice::Stop, 0},
+                                         {TGraphNotice::FileRendering, 0},
+                                         {TGraphNotice::FileRendered, 0},
+                                         {TGraphNotice::Play, 0}}));
+    EXPECT_TRUE(Bar->TimerEnabled());
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frames >= 5; }, 5000)) << frames;
+    EXPECT_TRUE(Panel->VideoWindow1()->PictureShown());
+    EXPECT_TRUE(HasColour(Panel->VideoWindow1()->grab().toImage()));
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000))
+        << TimeLabel().toStdString();
+    EXPECT_EQ(Bar->Min(), 0);
+    EXPECT_EQ(Bar->Max(), 3);
+    EXPECT_EQ(Bar->Position(), 1);
+}
+
+TEST_F(PreviewTest, SoundOnlyPlaysWithABlackPicture) {
+    WireTimeLabel();
+    // A picture first, so the view has something to lose.
+    ASSERT_TRUE(Panel->PreviewFile(Clip("av.mp4")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() > RefPerSecond / 2; }, 5000));
+
+    ASSERT_TRUE(Panel->PreviewFile(Clip("sound.mp3")));
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_FALSE(Panel->VideoWindow1()->PictureShown());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000))
+        << TimeLabel().toStdString();
+    EXPECT_EQ(Bar->Max(), 3);
+    EXPECT_FALSE(HasColour(Panel->VideoWindow1()->grab().toImage()));
+    EXPECT_TRUE(Box.Messages.empty());
+}
+
+TEST_F(PreviewTest, ReleasingTheThumbSeeksOnceAndKeysOrWheelDoNot) {
+    ASSERT_TRUE(Panel->PreviewFile(Clip("long.mp4")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar->Max() == 120; }, 4000)) << Bar->Max();
+
+    Bar->setValue(30);
+    ClickThumb(Bar);
+    EXPECT_EQ(Bar->Position(), 30);
+    EXPECT_FALSE(Bar->Dragging());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() >= 30 * RefPerSecond; }, 3000))
+        << Position();
+    EXPECT_LT(Position(), 32 * RefPerSecond);
+    EXPECT_EQ(TDSTrackBar::SeekTarget(120 * RefPerSecond, 30, 120), 300000000);
+
+    // Paused, the position holds still while the thumb is moved by keys and wheel.
+    Panel->PauseResume();
+    ASSERT_EQ(Panel->State(), TGraphState::Paused);
+    QTest::qWait(200);
+    const TReferenceTime before = Position();
+    QTest::keyClick(Bar, Qt::Key_Right);
+    QTest::keyClick(Bar, Qt::Key_PageUp);
+    QWheelEvent wheel(QPointF(50, 10), Bar->mapToGlobal(QPointF(50, 10)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Bar, &wheel);
+    EXPECT_NE(Bar->Position(), 30);
+    QTest::qWait(300);
+    EXPECT_LT(std::llabs(Position() - before), RefPerSecond / 10);
+}
+
+TEST_F(PreviewTest, ReleaseOnAClipShorterThanASecondSeeksToTheStart) {
+    int ticks = 0;
+    QObject::connect(Bar, &TDSTrackBar::OnTimer, [&] { ++ticks; });
+    ASSERT_TRUE(Panel->PreviewFile(Clip("short.mp4")));
+    // The first tick comes after the clip has ended: Max 0.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks > 0; }, 3000));
+    EXPECT_EQ(Bar->Max(), 0);
+    ClickThumb(Bar);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Position() == 0; }, 2000)) << Position();
+    EXPECT_EQ(TDSTrackBar::SeekTarget(5000000, 0, 0), 0);
+}
+
+TEST_F(PreviewTest, PauseResumeStopAndPlayAgain) {
+    WireTimeLabel();
+    ASSERT_TRUE(Panel->PreviewFile(Clip("long.mp4")));
+    Listener.Notices.clear();
+
+    Panel->PauseResume();
+    EXPECT_EQ(Panel->State(), TGraphState::Paused);
+    EXPECT_FALSE(Bar->TimerEnabled());
+    Panel->PauseResume();
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_TRUE(Bar->TimerEnabled());
+    EXPECT_EQ(Listener.Notices, (Notices{{TGraphNotice::Pause, 0}, {TGraphNotice::Play, 0}}));
+
+    // Play while playing starts the file again from its beginning.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() >= 2 * RefPerSecond; }, 5000));
+    ASSERT_TRUE(Panel->PreviewFile(Clip("long.mp4")));
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_LT(Position(), RefPerSecond);
+
+    // Stop keeps the label; pause after stop does nothing.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000));
+    Listener.Notices.clear();
+    Panel->Stop();
+    EXPECT_EQ(Panel->State(), TGraphState::Stopped);
+    EXPECT_FALSE(Bar->TimerEnabled());
+    Panel->PauseResume();
+    EXPECT_EQ(Panel->State(), TGraphState::Stopped);
+    EXPECT_EQ(Listener.Notices, (Notices{{TGraphNotice::Stop, 0}}));
+    QTest::qWait(1200);
+    EXPECT_EQ(TimeLabel(), "00:00:01");
+}
+
+TEST_F(PreviewTest, UnplayableFileReportsTheErrorAndLeavesThePreviewEmpty) {
+    ASSERT_TRUE(Panel->PreviewFile(Clip("av.mp4")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Position() > RefPerSecond / 2; }, 5000));
+
+    EXPECT_FALSE(Panel->PreviewFile(Clip("corrupt.mp4")));
+    ASSERT_EQ(Box.Messages.size(), 1u);
+    const auto& shown = Box.Messages[0];
+    EXPECT_TRUE(shown.Text.ends_with(" ($80040265).")) << shown.Text;
+    EXPECT_GT(shown.Text.size(), std::string(" ($80040265).").size());
+    EXPECT_EQ(shown.Caption, "Tarvolin PSP Video Converter");
+    EXPECT_EQ(shown.Icon, MsgIcon::Error);
+    EXPECT_EQ(Panel->State(), TGraphState::Stopped);
+    EXPECT_EQ(Panel->LoadedFile(), "");
+    EXPECT_FALSE(Panel->VideoWindow1()->PictureShown());
+    EXPECT_FALSE(Bar->TimerEnabled());
+    QTest::qWait(200);
+    EXPECT_FALSE(HasColour(Panel->VideoWindow1()->grab().toImage()));
+
+    EXPECT_FALSE(Panel->PreviewFile(Clip("missing.mp4")));
+    ASSERT_EQ(Box.Messages.size(), 2u);
+    EXPECT_TRUE(Box.Messages[1].Text.ends_with(" ($80070002).")) << Box.Messages[1].Text;
+
+    // The preview recovers with the next playable file.
+    EXPECT_TRUE(Panel->PreviewFile(Clip("sound.mp3")));
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_EQ(Box.Messages.size(), 2u) << Box.Messages.back().Text;
+}
+
+TEST(PreviewErrorTest, MessageCarriesTheCodeInUpperCaseHex) {
+    const EDirectShowException error("Cannot play this file.", 0x8004022E);
+    EXPECT_STREQ(error.what(), "Cannot play this file. ($8004022E).");
+    EXPECT_EQ(error.Code(), 0x8004022Eu);
+    const EDirectShowException longer(std::string(400, 'x'), 0x80004005);
+    EXPECT_EQ(std::string(longer.what()), std::string(255, 'x') + " ($80004005).");
+}
+
+TEST(PreviewRowTest, LowestSelectedRowIsPreviewed) {
+    EnsureApplication();
+    QStandardItemModel model(5, 4);
+    QItemSelectionModel selection(&model);
+    EXPECT_EQ(LowestSelectedRow(&selection), -1);
+    for (int row : {3, 1, 4})
+        selection.select(model.index(row, 0),
+                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(LowestSelectedRow(&selection), 1);
+    EXPECT_EQ(LowestSelectedRow(nullptr), -1);
+}
+
+} // namespace
