@@ -12,6 +12,7 @@
 //   ignoreterm      ignores SIGTERM from now on (POSIX)
 //   spawnhang       starts a copy of itself that hangs holding the output
 //                   open (POSIX), to show that a stop reaches it too
+//   closeout        closes standard output and error and goes on
 // With only "-i FILE" (a probe's command line) the commands are read from
 // FILE instead, one a line: the command word, a blank, its argument.
 #include <chrono>
@@ -128,6 +129,9 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
             std::signal(SIGTERM, SIG_IGN);
 #endif
+        } else if (w == "closeout") {
+            std::fclose(stdout);
+            std::fclose(stderr);
         } else if (w == "spawnhang") {
 #ifndef _WIN32
             if (fork() == 0) Hang();

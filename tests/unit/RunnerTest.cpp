@@ -215,6 +215,17 @@ TEST_F(RunnerTest, StopReachesWhatTheEncoderStartedAndAnEncoderIgnoringItIsKille
     EXPECT_EQ(k.ExitCode, -1);
     EXPECT_GE(MsSince(begin), 1900); // the kill follows the ignored terminate
 }
+
+TEST_F(RunnerTest, AnEncoderThatClosesItsOutputButLingersIsEnded) {
+    auto begin = Clock::now();
+    RunOutcome r = Runner.RunEncoder(Words({"print", "done\\n", "closeout", "hang"}), MessagePump(),
+                                     CollectInto(Out), 20000);
+    EXPECT_EQ(Out.All(), "done\n");
+    EXPECT_FALSE(r.TimedOut);
+    EXPECT_FALSE(r.Terminated); // not stopped: it ended its output itself
+    EXPECT_EQ(r.ExitCode, -1);
+    EXPECT_LT(MsSince(begin), 10000);
+}
 #endif
 
 // The prober reads a script through "-i FILE"; the fake prints what it says.
