@@ -203,6 +203,13 @@ TEST_F(PreviewTest, PlaysPictureAndSoundWithTheBarAndLabelFollowing) {
     EXPECT_EQ(Bar->Min(), 0);
     EXPECT_EQ(Bar->Max(), 3);
     EXPECT_EQ(Bar->Position(), 1);
+
+    // Played to its end, the bar and the label stay on the end.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:03"; }, 5000))
+        << TimeLabel().toStdString();
+    EXPECT_EQ(Bar->Position(), 3);
+    QTest::qWait(1100);
+    EXPECT_EQ(TimeLabel(), "00:00:03");
 }
 
 TEST_F(PreviewTest, SoundOnlyPlaysWithABlackPicture) {
