@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -93,30 +94,40 @@ protected:
     static void SetUpTestSuite() {
         EnsureApplication();
         Clips = std::make_unique<TempDir>();
-        const std::string ff = "ffmpeg -nostdin -v error -y ";
-        const auto make = [](const std::string& command) {
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        };
-        make(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 " +
-             "-f lavfi -i sine=frequency=440:duration=3 -c:v mpeg4 -c:a aac -shortest \"" +
-             Clip("av.mp4") + "\"");
-        make(ff + "-f lavfi -i sine=frequency=440:duration=3 -c:a libmp3lame \"" +
-             Clip("sound.mp3") + "\"");
-        make(ff + "-f lavfi -i testsrc=size=64x48:rate=5:duration=120 -c:v mpeg4 \"" +
-             Clip("long.mp4") + "\"");
-        make(ff + "-f lavfi -i testsrc=size=64x48:rate=10:duration=0.5 -c:v mpeg4 \"" +
-             Clip("short.mp4") + "\"");
-        // Bytes no demuxer recognises, behind a media file's extension.
-        std::string junk(6000, '\0');
-        unsigned seed = 12345;
-        for (char& c : junk) {
-            seed = seed * 1103515245u + 12345u;
-            c = static_cast<char>(seed >> 16);
-        }
-        WriteFileBytes(Clip("corrupt.mp4"), junk);
     }
     static void TearDownTestSuite() { Clips.reset(); }
-    static std::string Clip(const std::string& name) { return Clips->file(name); }
+
+    // The clip of that name, made on first use (each test may run in a
+    // process of its own).
+    static std::string Clip(const std::string& name) {
+        const std::string path = Clips->file(name);
+        if (std::filesystem::exists(path)) return path;
+        const std::string ff = "ffmpeg -nostdin -v error -y ";
+        std::string command;
+        if (name == "av.mp4")
+            command = ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 " +
+                      "-f lavfi -i sine=frequency=440:duration=3 -c:v mpeg4 -c:a aac -shortest";
+        else if (name == "sound.mp3")
+            command = ff + "-f lavfi -i sine=frequency=440:duration=3 -c:a libmp3lame";
+        else if (name == "long.mp4")
+            command = ff + "-f lavfi -i testsrc=size=64x48:rate=5:duration=120 -c:v mpeg4";
+        else if (name == "short.mp4")
+            command = ff + "-f lavfi -i testsrc=size=64x48:rate=10:duration=0.5 -c:v mpeg4";
+        if (!command.empty()) {
+            command += " \"" + path + "\"";
+            EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        } else if (name == "corrupt.mp4") {
+            // Bytes no demuxer recognises, behind a media file's extension.
+            std::string junk(6000, '\0');
+            unsigned seed = 12345;
+            for (char& c : junk) {
+                seed = seed * 1103515245u + 12345u;
+                c = static_cast<char>(seed >> 16);
+            }
+            WriteFileBytes(path, junk);
+        }
+        return path;
+    }
 
     void SetUp() override {
         Panel = std::make_unique<TPreviewPanel>(nullptr, Box, "Tarvolin PSP Video Converter");
