@@ -164,6 +164,9 @@ int RunTool(const std::string& program, const std::vector<std::string>& args,
     // the parent death signal, the conversion).
     signal(SIGPIPE, SIG_IGN);
 
+    struct sigaction dfl;
+    std::memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -177,9 +180,6 @@ int RunTool(const std::string& program, const std::vector<std::string>& args,
         // on. ffmpeg takes a second signal as "exit immediately" and then
         // abandons writing the end of the file (an mp4 without its index).
         setpgid(0, 0);
-        struct sigaction dfl;
-        std::memset(&dfl, 0, sizeof dfl);
-        dfl.sa_handler = SIG_DFL;
         for (int sig : HandledSignals)
             sigaction(sig, &dfl, nullptr);
         sigaction(SIGPIPE, &dfl, nullptr);
