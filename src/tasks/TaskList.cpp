@@ -1,0 +1,236 @@
+#include "tasks/TaskList.h"
+
+#include "config/NewInifiles.h"
+#include "engine/TimeText.h"
+#include "platform/FileSystem.h"
+#include "tasks/FileNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string>& SupportedExts() {
+    static const std::vector<std::string> exts{".avi", ".mpg", ".mpeg", ".mp4",
+                                               ".wmv", ".mov", ".vob",  ".asf"};
+    return exts;
+}
+
+std::string BuildSupportedMask(const std::vector<std::string>& exts) {
+    std::string mask;
+    for (const auto& e : exts)
+        mask += "*" + e + ";";
+    return mask;
+}
+
+std::string BuildOpenDialogFilter(const std::vector<std::string>& exts) {
+    std::string mask = BuildSupportedMask(exts);
+    std::string filter = "All Support Files(" + mask + ")|" + mask + "|";
+    for (const auto& e : exts) {
+        std::string upper;
+        for (char c : e.substr(1))
+            upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        filter += upper + " Files (*" + e + ")|*" + e + "|";
+    }
+    return filter + "All Files (*.*)|*.*";
+}
+
+bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts) {
+    std::string ext = LowerAscii(ExtractFileExt(path));
+    if (ext.empty()) return false;
+    return std::find(exts.begin(), exts.end(), ext) != exts.end();
+}
+
+ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
+                          const std::string& outputExtension) {
+    ltvItemData t;
+    t.InputFile = path;
+    t.Length = probe.Duration;
+    t.Size = probe.Size;
+    t.Status = "OK";
+    t.NewFileName = StripFileExt(ExtractFileName(path));
+    t.NewFileExt = outputExtension;
+    t.SourceStart = probe.Start;
+    t.SourceEnd = probe.End;
+    t.ClipLength = probe.Duration;
+    t.StartTime = probe.Start;
+    t.EndTime = probe.End;
+    return t;
+}
+
+int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
+                const std::string& outputExtension) {
+    if (rows.Find(path) >= 0) return -1;
+    // Every probe starts afresh: a file the encoder cannot read gets empty
+    // texts, never the length of the file probed before it.
+    ProbeResult probe = prober.ProbeMedia(path);
+    int index = rows.Append(path);
+    SetTaskData(rows, index, tfAll, NewTaskRecord(path, probe, outputExtension));
+    return index;
+}
+
+namespace {
+bool IsHiddenEntry(const fs::directory_entry& entry) {
+#ifdef _WIN32
+    DWORD attrs = GetFileAttributesW(entry.path().c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES &&
+           (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+    std::string name = entry.path().filename().string();
+    return !name.empty() && name[0] == '.';
+#endif
+}
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    std::string la = LowerAscii(a), lb = LowerAscii(b);
+    if (la != lb) return la < lb;
+    return a < b; // names that differ only in case keep one fixed order
+}
+} // namespace
+
+std::vector<std::string> SupportedFilesInDir(const std::string& dir,
+                                             const std::vector<std::string>& exts) {
+    std::error_code ec;
+    fs::path base = fs::absolute(fs::path(dir), ec);
+    if (ec) base = fs::path(dir);
+    std::vector<std::string> names;
+    fs::directory_iterator it(base, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const auto& entry = *it;
+        std::error_code typeError;
+        if (entry.is_directory(typeError)) continue;
+        std::string name = entry.path().filename().string();
+        if (!IsSupportedFile(name, exts) || IsHiddenEntry(entry)) continue;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), LessIgnoringCase);
+    std::string prefix = WithTrailingBackslash(base.string());
+    for (auto& n : names)
+        n = prefix + n;
+    return names;
+}
+
+void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
+                const std::function<bool()>& handleMessages,
+                const std::function<void(const std::string&)>& addFile) {
+    for (const auto& path : SupportedFilesInDir(dir, exts)) {
+        if (handleMessages && !handleMessages()) return;
+        addFile(path);
+    }
+}
+
+namespace {
+void Exchange(TaskRows& rows, int a, int b) {
+    ltvItemData ta, tb;
+    GetTaskData(rows, a, tfAll, ta);
+    GetTaskData(rows, b, tfAll, tb);
+    SetTaskData(rows, a, tfAll, tb);
+    SetTaskData(rows, b, tfAll, ta);
+}
+
+bool AnySelected(const std::vector<bool>& selected) {
+    return std::find(selected.begin(), selected.end(), true) != selected.end();
+}
+} // namespace
+
+void MoveTasksUp(TaskRows& rows, std::vector<bool>& selected) {
+    selected.resize(static_cast<size_t>(rows.Count()), false);
+    if (!AnySelected(selected)) return;
+    for (int i = 1; i < rows.Count(); ++i) {
+        if (!selected[static_cast<size_t>(i)]) continue;
+        Exchange(rows, i, i - 1);
+        selected[static_cast<size_t>(i - 1)] = true;
+        selected[static_cast<size_t>(i)] = false;
+    }
+}
+
+void MoveTasksDown(TaskRows& rows, std::vector<bool>& selected) {
+    selected.resize(static_cast<size_t>(rows.Count()), false);
+    if (!AnySelected(selected)) return;
+    for (int i = rows.Count() - 2; i >= 0; --i) {
+        if (!selected[static_cast<size_t>(i)]) continue;
+        Exchange(rows, i, i + 1);
+        selected[static_cast<size_t>(i + 1)] = true;
+        selected[static_cast<size_t>(i)] = false;
+    }
+}
+
+void RemoveTasks(TaskRows& rows, const std::vector<bool>& selected) {
+    for (int i = rows.Count() - 1; i >= 0; --i)
+        if (static_cast<size_t>(i) < selected.size() && selected[static_cast<size_t>(i)])
+            rows.Delete(i);
+}
+
+bool ColumnWidthSharing::ListResized(int newWidth, std::array<int, 4>& widths) {
+    static constexpr std::array<double, 4> shares{0.49, 0.17, 0.15, 0.19};
+    int d = newWidth - FLastWidth;
+    FLastWidth = newWidth;
+    if (d == 0) return false;
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] += static_cast<int>(RoundHalfEven(d * shares[i]));
+    return true;
+}
+
+PathAction CommandLineAction(const std::string& entry, const std::vector<std::string>& exts) {
+    std::error_code ec;
+    fs::path p(entry);
+    if (entry.empty()) return PathAction::Skip;
+    if (fs::is_regular_file(p, ec))
+        return IsSupportedFile(entry, exts) ? PathAction::AddFile : PathAction::Skip;
+    if (fs::is_directory(p, ec)) return PathAction::AddDir;
+    return PathAction::Skip;
+}
+
+PathAction DropAction(const std::string& path, const std::vector<std::string>& exts) {
+    std::error_code ec;
+    if (!path.empty() && fs::is_directory(fs::path(path), ec)) return PathAction::AddDir;
+    return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
+}
+
+namespace {
+// Reads the whole file; on failure returns false with the system's reason.
+bool ReadWholeFile(const std::string& path, std::string& data, std::string& reason) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        data.append(buffer, n);
+    bool failed = std::ferror(f) != 0;
+    int err = errno;
+    std::fclose(f);
+    if (failed) {
+        reason = std::strerror(err ? err : EIO);
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+CommandLineEntries ReadCommandLineEntries(const std::vector<std::string>& args) {
+    CommandLineEntries result;
+    if (args.empty()) return result;
+    if (LowerAscii(ExtractFileExt(args[0])) != ".tmp") {
+        result.Entries = args;
+        return result;
+    }
+    std::string data, reason;
+    if (!ReadWholeFile(args[0], data, reason)) {
+        result.Error = "Cannot open file \"" + FullPathName(args[0]) + "\". " + reason;
+        return result;
+    }
+    result.Entries = SplitLines(data);
+    return result;
+}

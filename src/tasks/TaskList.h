@@ -1,0 +1,105 @@
+#pragma once
+// The rules of the task list: which files may be added, how a file becomes a
+// task, adding a folder, moving and removing rows, sharing a change of the
+// list's width among its columns, and taking files from the command line.
+// The window calls these with its own rows and selection; nothing here knows
+// of windows.
+#include "tasks/Probe.h"
+#include "tasks/TaskRecord.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The input extensions the program accepts, lower case, in this order:
+// ".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob", ".asf".
+const std::vector<std::string>& SupportedExts();
+
+// "*.avi;*.mpg;...;" with the trailing ";".
+std::string BuildSupportedMask(const std::vector<std::string>& exts);
+
+// The open dialog's filter as pairs joined by "|": "All Support Files(<mask>)|
+// <mask>|AVI Files (*.avi)|*.avi|...|All Files (*.*)|*.*".
+std::string BuildOpenDialogFilter(const std::vector<std::string>& exts);
+
+// True when the extension of the file-name part of path, lowered, is one of
+// exts. A name without an extension never matches.
+bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts);
+
+// The record of a task just added: Length and Size from the probe, status
+// "OK", the output name from the input's name and the profile's extension,
+// the whole input as the part to convert.
+ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
+                          const std::string& outputExtension);
+
+// Adds one file as a task, probing it first. Paths compare exactly (letter
+// case counts); a path already in the list adds nothing and returns -1.
+// Otherwise returns the index of the new row. Neither existence nor
+// extension is checked here.
+int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
+                const std::string& outputExtension);
+
+// The supported files directly inside dir, as full paths (a relative dir is
+// taken from the current directory), sorted by name ignoring letter case.
+// Folders, hidden files and system files are left out; a folder that cannot
+// be listed gives what could be read of it.
+std::vector<std::string> SupportedFilesInDir(const std::string& dir,
+                                             const std::vector<std::string>& exts);
+
+// Adds the supported files of dir one by one through addFile. Before each
+// file handleMessages runs (the window repaints and takes commands between
+// files); when it returns false the rest of the folder is left out.
+void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
+                const std::function<bool()>& handleMessages,
+                const std::function<void(const std::string&)>& addFile);
+
+// Move Up: for i = 1 .. count-1, a selected row i changes places with row
+// i-1 and the selection goes with it. selected holds one flag per row and is
+// updated. Nothing happens when no row is selected.
+void MoveTasksUp(TaskRows& rows, std::vector<bool>& selected);
+// Move Down: the same from count-2 down to 0, with row i+1.
+void MoveTasksDown(TaskRows& rows, std::vector<bool>& selected);
+// Deletes the selected rows, from the last to the first.
+void RemoveTasks(TaskRows& rows, const std::vector<bool>& selected);
+
+// Shares a change of the list's width among the four columns: each column
+// grows by its share (0.49, 0.17, 0.15, 0.19) of the change, rounded half to
+// even. The width last seen starts at initialWidth.
+class ColumnWidthSharing {
+public:
+    static constexpr std::array<int, 4> DefaultWidths{230, 90, 80, 100};
+    explicit ColumnWidthSharing(int initialWidth = 562) : FLastWidth(initialWidth) {}
+
+    // Applies the change from the width last seen to newWidth to widths and
+    // remembers newWidth. Returns false (widths untouched) for no change.
+    bool ListResized(int newWidth, std::array<int, 4>& widths);
+    int LastWidth() const { return FLastWidth; }
+
+private:
+    int FLastWidth;
+};
+
+// What to do with one path named on the command line or dropped on the
+// window.
+enum class PathAction { AddFile, AddDir, Skip };
+
+// Command line: an existing file with a supported extension is added; an
+// existing folder is added as a folder; anything else is skipped.
+PathAction CommandLineAction(const std::string& entry, const std::vector<std::string>& exts);
+// Drop: an existing folder is added as a folder, else a path with a supported
+// extension is added as a file, else it is skipped.
+PathAction DropAction(const std::string& path, const std::vector<std::string>& exts);
+
+struct CommandLineEntries {
+    std::vector<std::string> Entries;
+    // Set when a list file could not be read: "Cannot open file "<full
+    // path>". <reason>". Entries is then empty.
+    std::string Error;
+};
+
+// The paths the command line names: when the first argument's extension,
+// lowered, is ".tmp", the lines of that list file (CR LF, CR or LF ends; the
+// other arguments are ignored); otherwise every argument in order.
+CommandLineEntries ReadCommandLineEntries(const std::vector<std::string>& args);

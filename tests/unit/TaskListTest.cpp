@@ -1,0 +1,241 @@
+#include "tasks/TaskList.h"
+
+#include "platform/FileSystem.h"
+
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+// Answers each probe from a table; a path not in it gets the empty result
+// of a probe that could not start.
+struct FakeProber : MediaProber {
+    std::map<std::string, ProbeResult> answers;
+    std::vector<std::string> probed;
+    ProbeResult ProbeMedia(const std::string& path) override {
+        probed.push_back(path);
+        auto it = answers.find(path);
+        return it == answers.end() ? ProbeResult{} : it->second;
+    }
+};
+
+ProbeResult Probed(const std::string& duration, const std::string& size) {
+    return ProbeResult{duration, size, "00:00:00.0", duration};
+}
+
+std::vector<std::string> Captions(const TaskRows& rows) {
+    std::vector<std::string> r;
+    for (int i = 0; i < rows.Count(); ++i)
+        r.push_back(rows.Row(i).Caption);
+    return r;
+}
+
+TaskRows RowsOf(std::initializer_list<const char*> names) {
+    TaskRows rows;
+    FakeProber prober;
+    for (const char* n : names)
+        AddTaskFile(rows, prober, n, ".mp4");
+    return rows;
+}
+
+TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
+    const auto& exts = SupportedExts();
+    EXPECT_EQ(BuildSupportedMask(exts), "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;");
+    EXPECT_EQ(BuildOpenDialogFilter(exts),
+              "All Support Files(*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;)|"
+              "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;|"
+              "AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|MPEG Files (*.mpeg)|*.mpeg|"
+              "MP4 Files (*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|MOV Files (*.mov)|*.mov|"
+              "VOB Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|All Files (*.*)|*.*");
+
+    EXPECT_TRUE(IsSupportedFile("CLIP.AVI", exts));
+    EXPECT_TRUE(IsSupportedFile("my.clip.Mpeg", exts));
+    EXPECT_FALSE(IsSupportedFile("clip.flv", exts));
+    EXPECT_FALSE(IsSupportedFile("clip", exts));
+    EXPECT_FALSE(IsSupportedFile("clip.avi.bak", exts));
+    std::string folderWithDot = std::string("v.avi") + PathDelim + "clip";
+    EXPECT_FALSE(IsSupportedFile(folderWithDot, exts));
+}
+
+TEST(TaskList, AddedFileBecomesATaskFromItsProbe) {
+    TaskRows rows;
+    FakeProber prober;
+    prober.answers["/v/my.clip.avi"] = Probed("00:01:23.4", " 320x240");
+    ASSERT_EQ(AddTaskFile(rows, prober, "/v/my.clip.avi", ".mp4"), 0);
+
+    ltvItemData t;
+    GetTaskData(rows, 0, tfAll, t);
+    EXPECT_EQ(t.InputFile, "/v/my.clip.avi");
+    EXPECT_EQ(t.Length, "00:01:23.4");
+    EXPECT_EQ(t.Size, " 320x240");
+    EXPECT_EQ(t.Status, "OK");
+    EXPECT_EQ(t.NewFileName, "my.clip");
+    EXPECT_EQ(t.NewFileExt, ".mp4");
+    EXPECT_EQ(t.SourceStart, "00:00:00.0");
+    EXPECT_EQ(t.SourceEnd, "00:01:23.4");
+    EXPECT_EQ(t.ClipLength, "00:01:23.4");
+    EXPECT_EQ(t.StartTime, "00:00:00.0");
+    EXPECT_EQ(t.EndTime, "00:01:23.4");
+    EXPECT_DOUBLE_EQ(t.ClipLengthSec, 83.4);
+}
+
+TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
+    TaskRows rows;
+    FakeProber prober;
+    EXPECT_EQ(AddTaskFile(rows, prober, "/v/clip", ""), 0);
+    EXPECT_EQ(AddTaskFile(rows, prober, "/v/clip", ""), -1);
+    EXPECT_EQ(AddTaskFile(rows, prober, "/v/CLIP", ""), 1);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"/v/clip", "/v/CLIP"}));
+    EXPECT_EQ(prober.probed.size(), 2u) << "a duplicate is not probed";
+
+    ltvItemData t;
+    GetTaskData(rows, 0, tfAll, t);
+    EXPECT_EQ(t.NewFileName, "clip");
+    EXPECT_EQ(t.NewFileExt, "") << "no profile loaded yet";
+}
+
+TEST(TaskList, AFailedProbeNeverInheritsTheFileBefore) {
+    TaskRows rows;
+    FakeProber prober;
+    prober.answers["/v/a.avi"] = Probed("00:00:05", " 64x48");
+    AddTaskFile(rows, prober, "/v/a.avi", ".mp4");
+    AddTaskFile(rows, prober, "/v/broken.avi", ".mp4");
+    ltvItemData t;
+    GetTaskData(rows, 1, tfAll, t);
+    EXPECT_EQ(t.Length, "");
+    EXPECT_EQ(t.Size, "");
+    EXPECT_EQ(t.Status, "OK");
+    EXPECT_EQ(t.LengthSec, -1);
+}
+
+TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
+    TempDir dir;
+    for (const char* n : {"b.avi", "A.mpg", "c.txt", ".d.avi", "e.MOV"})
+        WriteFileBytes(dir.file(n), "x");
+    std::filesystem::create_directory(dir.path() / "sub.avi");
+    WriteFileBytes(dir.file("sub.avi/f.avi"), "x");
+
+    auto files = SupportedFilesInDir(dir.path().string(), SupportedExts());
+    std::vector<std::string> expected;
+    for (const char* n : {"A.mpg", "b.avi", "e.MOV"})
+        expected.push_back(dir.file(n));
+    EXPECT_EQ(files, expected);
+
+    // Messages run before every file; a false answer leaves the rest out.
+    int pumps = 0;
+    std::vector<std::string> added;
+    AddTaskDir(
+        dir.path().string(), SupportedExts(), [&] { return ++pumps < 3; },
+        [&](const std::string& p) { added.push_back(p); });
+    EXPECT_EQ(pumps, 3);
+    EXPECT_EQ(added, (std::vector<std::string>{expected[0], expected[1]}));
+
+    EXPECT_TRUE(SupportedFilesInDir(dir.file("missing"), SupportedExts()).empty());
+}
+
+TEST(TaskList, MoveUpCarriesTheSelection) {
+    TaskRows rows = RowsOf({"1", "2", "3"});
+    std::vector<bool> sel{false, true, true};
+    MoveTasksUp(rows, sel);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "3", "1"}));
+    EXPECT_EQ(sel, (std::vector<bool>{true, true, false}));
+
+    // First and second selected: they change places, only the first stays
+    // selected.
+    rows = RowsOf({"1", "2", "3"});
+    sel = {true, true, false};
+    MoveTasksUp(rows, sel);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "1", "3"}));
+    EXPECT_EQ(sel, (std::vector<bool>{true, false, false}));
+
+    sel = {false, false, false};
+    MoveTasksUp(rows, sel);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "1", "3"}));
+}
+
+TEST(TaskList, MoveDownCarriesTheSelectionAndWholeTasks) {
+    TaskRows rows = RowsOf({"1", "2", "3"});
+    ltvItemData first;
+    GetTaskData(rows, 0, tfAll, first);
+    std::vector<bool> sel{true, true, false};
+    MoveTasksDown(rows, sel);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"3", "1", "2"}));
+    EXPECT_EQ(sel, (std::vector<bool>{false, true, true}));
+    ltvItemData moved;
+    GetTaskData(rows, 1, tfAll, moved);
+    EXPECT_EQ(moved, first);
+
+    rows = RowsOf({"1", "2", "3"});
+    sel = {false, true, true};
+    MoveTasksDown(rows, sel);
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"1", "3", "2"}));
+    EXPECT_EQ(sel, (std::vector<bool>{false, false, true}));
+}
+
+TEST(TaskList, RemoveDeletesSelectedRows) {
+    TaskRows rows = RowsOf({"1", "2", "3", "4"});
+    RemoveTasks(rows, {true, false, true, false});
+    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "4"}));
+    RemoveTasks(rows, {false, false});
+    EXPECT_EQ(rows.Count(), 2);
+}
+
+TEST(TaskList, WidthChangeIsSharedAmongColumns) {
+    ColumnWidthSharing sharing;
+    std::array<int, 4> w = ColumnWidthSharing::DefaultWidths;
+    EXPECT_FALSE(sharing.ListResized(562, w));
+    EXPECT_EQ(w, ColumnWidthSharing::DefaultWidths);
+
+    EXPECT_TRUE(sharing.ListResized(662, w));
+    EXPECT_EQ(w, (std::array<int, 4>{279, 107, 95, 119}));
+
+    // 50 pixels: 24.5, 8.5, 7.5 and 9.5 round to the even neighbours.
+    w = ColumnWidthSharing::DefaultWidths;
+    EXPECT_TRUE(sharing.ListResized(712, w));
+    EXPECT_EQ(w, (std::array<int, 4>{254, 98, 88, 110}));
+    EXPECT_EQ(sharing.LastWidth(), 712);
+}
+
+TEST(TaskList, CommandLineAndDropActions) {
+    TempDir dir;
+    WriteFileBytes(dir.file("a.avi"), "x");
+    WriteFileBytes(dir.file("b.txt"), "x");
+    const auto& exts = SupportedExts();
+    EXPECT_EQ(CommandLineAction(dir.file("a.avi"), exts), PathAction::AddFile);
+    EXPECT_EQ(CommandLineAction(dir.file("b.txt"), exts), PathAction::Skip);
+    EXPECT_EQ(CommandLineAction(dir.path().string(), exts), PathAction::AddDir);
+    EXPECT_EQ(CommandLineAction(dir.file("missing.avi"), exts), PathAction::Skip);
+    EXPECT_EQ(CommandLineAction("", exts), PathAction::Skip);
+
+    EXPECT_EQ(DropAction(dir.path().string(), exts), PathAction::AddDir);
+    EXPECT_EQ(DropAction(dir.file("CLIP.AVI"), exts), PathAction::AddFile);
+    EXPECT_EQ(DropAction(dir.file("clip.flv"), exts), PathAction::Skip);
+}
+
+TEST(TaskList, CommandLineEntriesFromArgumentsOrAListFile) {
+    TempDir dir;
+    std::string list = dir.file("list.TMP");
+    WriteFileBytes(list, "/v/a.avi\r\n\r\n/v/b c.mpg\r\n");
+    auto fromList = ReadCommandLineEntries({list, "/v/c.avi"});
+    EXPECT_EQ(fromList.Error, "");
+    EXPECT_EQ(fromList.Entries, (std::vector<std::string>{"/v/a.avi", "", "/v/b c.mpg"}));
+
+    auto plain = ReadCommandLineEntries({"/v/list.txt", "/v/c.avi"});
+    EXPECT_EQ(plain.Entries, (std::vector<std::string>{"/v/list.txt", "/v/c.avi"}));
+    EXPECT_TRUE(ReadCommandLineEntries({}).Entries.empty());
+
+    auto missing = ReadCommandLineEntries({dir.file("gone.tmp")});
+    EXPECT_TRUE(missing.Entries.empty());
+    EXPECT_NE(missing.Error.find("gone.tmp\""), std::string::npos) << missing.Error;
+    EXPECT_EQ(missing.Error.rfind("Cannot open file \"", 0), 0u) << missing.Error;
+
+    std::filesystem::create_directory(dir.path() / "folder.tmp");
+    auto folder = ReadCommandLineEntries({dir.file("folder.tmp")});
+    EXPECT_TRUE(folder.Entries.empty());
+    EXPECT_FALSE(folder.Error.empty());
+}
+
+} // namespace
