@@ -8,8 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #ifdef TARVOLIN_FAKE_ENCODER
 
@@ -214,6 +219,27 @@ TEST_F(RunnerTest, StopReachesWhatTheEncoderStartedAndAnEncoderIgnoringItIsKille
     EXPECT_FALSE(k.TimedOut);
     EXPECT_EQ(k.ExitCode, -1);
     EXPECT_GE(MsSince(begin), 1900); // the kill follows the ignored terminate
+}
+
+TEST_F(RunnerTest, WorksWhenTheProgramHasNoStandardHandles) {
+    // Started from a launcher that closed them, the program's pipes get the
+    // numbers 1 and 2 themselves.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    int savedOut = ::dup(1), savedErr = ::dup(2);
+    ::close(1);
+    ::close(2);
+    RunOutcome r = Runner.RunEncoder(Words({"print", "out ", "stderr", "err", "exit", "5"}),
+                                     MessagePump(), CollectInto(Out));
+    EncoderRunner missing("/nonexistent/wmaspi.dll");
+    RunOutcome m = missing.RunEncoder(Words({}), MessagePump(), CollectInto(Out));
+    ::dup2(savedOut, 1);
+    ::dup2(savedErr, 2);
+    ::close(savedOut);
+    ::close(savedErr);
+    EXPECT_EQ(Out.All(), "out err");
+    EXPECT_EQ(r.ExitCode, 5);
+    EXPECT_EQ(m.StartError, "Error on CreateProcess()");
 }
 
 TEST_F(RunnerTest, AnEncoderThatClosesItsOutputButLingersIsEnded) {

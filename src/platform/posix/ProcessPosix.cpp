@@ -24,6 +24,19 @@ void CloseFd(int& fd) {
     }
 }
 
+// Moves a new descriptor above 0..2: a program started without standard
+// handles gets them from the next pipe it makes, and the child's dup2 onto
+// 1 and 2 would then not clear close-on-exec (or would overwrite another of
+// the pipe's ends).
+bool AboveStandardHandles(int& fd) {
+    if (fd > STDERR_FILENO) return true;
+    int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (moved < 0) return false;
+    ::close(fd);
+    fd = moved;
+    return true;
+}
+
 // The exit code of a reaped process; -1 when it did not end by exiting.
 int ExitCodeOf(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -123,12 +136,14 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
                                              const CommandLine& command) {
     if (d->Pid > 0) return StartError::Process; // one process per object
 
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return StartError::Pipe;
-    int status[2];
-    if (::pipe2(status, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
+    int out[2] = {-1, -1};
+    int status[2] = {-1, -1};
+    bool piped = ::pipe2(out, O_CLOEXEC) == 0 && ::pipe2(status, O_CLOEXEC) == 0;
+    for (int* fd : {&out[0], &out[1], &status[0], &status[1]})
+        if (piped && !AboveStandardHandles(*fd)) piped = false;
+    if (!piped) {
+        for (int* fd : {&out[0], &out[1], &status[0], &status[1]})
+            CloseFd(*fd);
         return StartError::Pipe;
     }
 
