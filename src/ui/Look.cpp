@@ -1,0 +1,42 @@
+#include "ui/Look.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+static void InitArtworkResources() {
+    Q_INIT_RESOURCE(artwork);
+}
+
+void ApplyProgramLook(QApplication& app) {
+    app.setStyle(QStyleFactory::create("Fusion"));
+    QPalette pal = app.style()->standardPalette();
+    pal.setColor(QPalette::Window, QColor(0xe9, 0xef, 0xf6));
+    pal.setColor(QPalette::Button, QColor(0xe4, 0xeb, 0xf4));
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::AlternateBase, QColor(0xf2, 0xf7, 0xfd));
+    pal.setColor(QPalette::Highlight, Look::Selection);
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    pal.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xe1));
+    pal.setColor(QPalette::ToolTipText, Qt::black);
+    app.setPalette(pal);
+
+    // "MS Sans Serif" 8 points is 11 pixels high; the layout's places and
+    // sizes are made for it, so the stand-ins are fonts of the same metrics.
+    QFont font;
+    font.setFamilies(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
+    font.setPixelSize(11);
+    app.setFont(font);
+}
+
+QPixmap Picture(const char* name) {
+    static const bool loaded = (InitArtworkResources(), true);
+    (void)loaded;
+    return QPixmap(QStringLiteral(":/images/") + QLatin1String(name) + QStringLiteral(".png"));
+}

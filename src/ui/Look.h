@@ -1,0 +1,25 @@
+#pragma once
+// The program's one look: the Fusion style with a light blue palette, the
+// 8-point window font and the pictures drawn for it.
+#include <QColor>
+#include <QPixmap>
+
+class QApplication;
+
+// Applies the style, the palette and the font to the whole application.
+void ApplyProgramLook(QApplication& app);
+
+// A picture of the program's artwork by name ("start_0", "glyph_up", ...).
+QPixmap Picture(const char* name);
+
+namespace Look {
+// Text on the dark artwork: light grey.
+inline const QColor ArtworkText{235, 235, 235};
+// The header bars of the sheets.
+inline const QColor SheetHeader{91, 172, 242};
+// The header of the task list.
+inline const QColor ListHeader{202, 227, 255};
+// The caption cell of the current sheet row while the sheet has the focus.
+inline const QColor Selection{49, 106, 197};
+inline const QColor Silver{192, 192, 192};
+} // namespace Look

@@ -1,0 +1,974 @@
+#include "ui/MainForm.h"
+
+#include "engine/Runner.h"
+#include "platform/FileSystem.h"
+#include "tasks/FileNames.h"
+#include "tasks/Probe.h"
+#include "ui/AboutForm.h"
+#include "ui/FileDialogs.h"
+#include "ui/ImageButton.h"
+#include "ui/Look.h"
+#include "ui/QtText.h"
+#include "ui/SettingForm.h"
+#include "ui/SizeForm.h"
+#include "ui/TaskListModel.h"
+#include "ui/ValueListEditor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int TagUnskinned = 9999;
+
+QWidget* NewPanel(QWidget* parent, const char* name, const QRect& place,
+                  const QColor& color = QColor(), int tag = 0) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setGeometry(place);
+    if (color.isValid()) {
+        panel->setAutoFillBackground(true);
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::Window, color);
+        panel->setPalette(pal);
+    }
+    if (tag) panel->setProperty("Tag", tag);
+    panel->setBackgroundRole(QPalette::Window);
+    return panel;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QPoint at,
+                 bool onArtwork) {
+    auto* label = new QLabel(text, parent);
+    if (name) label->setObjectName(name);
+    label->move(at);
+    label->adjustSize();
+    if (onArtwork) {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, Look::ArtworkText);
+        label->setPalette(pal);
+    }
+    return label;
+}
+
+QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& text,
+                           const QRect& place, const char* glyph, int glyphSize) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setGeometry(place);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setIcon(QIcon(Picture(glyph)));
+    button->setIconSize(QSize(glyphSize, glyphSize));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, const QRect& place) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    return button;
+}
+
+QAction* NewCommand(QWidget* owner, const char* name, const QString& text, const QString& hint) {
+    auto* action = new QAction(text, owner);
+    action->setObjectName(name);
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    owner->addAction(action);
+    return action;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Creation and start-up
+
+TMainForm::TMainForm(const TMainFormOptions& options)
+    : QWidget(nullptr),
+      FProgramDir(WithTrailingBackslash(
+          options.ProgramDir.empty()
+              ? FromQ(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()))
+              : options.ProgramDir)),
+      FPrefs(FProgramDir + "Preferences.ini", FProgramDir), FPrompter(options.prompter),
+      FShell(options.shell), FDialogs(options.dialogs) {
+    setObjectName("MainForm");
+    BuildWindow();
+    RunStartup(options.Arguments);
+}
+
+TMainForm::~TMainForm() {
+    // The widgets go before the rows and sheets they show.
+    FSizeForm.reset();
+    FSettingForm.reset();
+    FAboutForm.reset();
+    if (FTaskModel) FTaskModel->Detach();
+    delete ScrollBox1;
+    delete ltvTask;
+    delete FTaskModel;
+    FTaskModel = nullptr;
+}
+
+void TMainForm::CreateForms() {
+    FAboutForm = std::make_unique<TAboutForm>(*this);
+    FSettingForm = std::make_unique<TSettingForm>(*this);
+    FSizeForm = std::make_unique<TSizeForm>(*this);
+}
+
+void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
+    // Each step stands alone: a step that fails shows its error and the
+    // start-up goes on, so the window is always ready for use.
+    edtOutputdir->setText(ToQ(FProgramDir));
+    FEncoderPath = FProgramDir + "wmaspi.dll";
+    FRunner = std::make_unique<EncoderRunner>(FEncoderPath);
+    FProber = std::make_unique<EncoderProber>(*FRunner);
+
+    Guarded([&] { FVersionText = FPrefs.ReadVersion(); });
+    QCoreApplication::setApplicationName(ToQ(ProductName));
+    setWindowTitle(ToQ(std::string(ProductName) + " V" + FVersionText));
+    std::string name = ProductName;
+    labProgramName->setText(ToQ(name.substr(name.find(' ') + 1)));
+
+    FOpenDialogFilter = BuildOpenDialogFilter(SupportedExts());
+
+    Guarded([&] {
+        FCatalogue = ScanProfiles(ProfilesDir());
+        for (const auto& entry : FCatalogue)
+            cmbProfile->addItem(ToQ(entry.Name));
+        cmbProfile->setCurrentIndex(-1);
+    });
+
+    CommandLineIntake(arguments);
+    if (FTasks.Count() > 0) EnableTaskCommands(true);
+
+    setAcceptDrops(true);
+
+    // Fixed layout values: the profile panel in front, the progress panel in
+    // its place but hidden, the list's columns.
+    panBottomCenter->setGeometry(0, 0, 637, 90);
+    panBottomLeft->setGeometry(0, 0, 637, 90);
+    panBottomLeft->hide();
+    for (int i = 0; i < 4; ++i)
+        ltvTask->header()->resizeSection(i,
+                                         ColumnWidthSharing::DefaultWidths[static_cast<size_t>(i)]);
+    // The list keeps its width in this fixed window; only a later change of
+    // it is shared among the columns.
+    FColumnSharing = ColumnWidthSharing(ltvTask->width());
+}
+
+void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
+    CommandLineEntries intake = ReadCommandLineEntries(arguments);
+    if (!intake.Error.empty()) {
+        ShowError(intake.Error);
+        return;
+    }
+    for (const auto& entry : intake.Entries) {
+        Guarded([&] {
+            switch (CommandLineAction(entry, SupportedExts())) {
+            case PathAction::AddFile:
+                AddTaskFile(entry);
+                break;
+            case PathAction::AddDir:
+                AddTaskDir(entry);
+                break;
+            case PathAction::Skip:
+                break;
+            }
+        });
+        if (FClosing) return;
+    }
+}
+
+std::string TMainForm::HelpFile() const {
+    return FProgramDir + "Quorvex.chm";
+}
+
+std::string TMainForm::ProfilesDir() const {
+    return FProgramDir + "Profiles" + PathDelim;
+}
+
+void TMainForm::ShowError(const std::string& text) {
+    FPrompter->Message(text, ProductName, MsgIcon::Error);
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void TMainForm::BuildWindow() {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    setWindowIcon(QIcon(Picture("icon")));
+    setAutoFillBackground(true);
+
+    panTop = NewPanel(this, "panTop", QRect(0, 0, ClientWidth, 15), Qt::white, TagUnskinned);
+    BuildBottom();
+    BuildProfileColumn();
+    BuildTaskArea();
+    BuildCommands();
+    BuildPreview();
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TMainForm::BuildBottom() {
+    panBottom = NewPanel(this, "panBottom", QRect(0, ClientHeight - 90, ClientWidth, 90));
+    panLeft = NewPanel(panBottom, "panLeft", QRect(0, 0, 10, 90), Qt::white, TagUnskinned);
+    panBottomRight = NewPanel(panBottom, "panBottomRight", QRect(10, 0, 802, 90));
+    panBottomRight->setMouseTracking(true);
+    panBottomRight->installEventFilter(this);
+
+    // Profile and output path. As described the panel is 361 wide; the
+    // start-up widens it to 637.
+    panBottomCenter = NewPanel(panBottomRight, "panBottomCenter", QRect(0, 0, 361, 90));
+    NewPicture(panBottomCenter, "Image4", QRect(0, 0, 637, 90), "bg_bottom");
+    NewLabel(panBottomCenter, "labProfileCaption", QStringLiteral("Profile:"), {40, 11}, true);
+    cmbProfile = new QComboBox(panBottomCenter);
+    cmbProfile->setObjectName("cmbProfile");
+    cmbProfile->setGeometry(74, 8, 463, 21);
+    cmbProfile->setMaxVisibleItems(16);
+    bbtnSetting =
+        NewButton(panBottomCenter, "bbtnSetting", QStringLiteral("&Detail"), QRect(546, 5, 75, 25));
+    NewLabel(panBottomCenter, "labOutputCaption", QStringLiteral("Output Path:"), {12, 44}, true);
+    edtOutputdir = new QLineEdit(panBottomCenter);
+    edtOutputdir->setObjectName("edtOutputdir");
+    edtOutputdir->setGeometry(75, 39, 329, 21);
+    bbtnBrowser = NewButton(panBottomCenter, "bbtnBrowser", QStringLiteral("&Browse"),
+                            QRect(411, 37, 75, 25));
+    bbtnOpen =
+        NewButton(panBottomCenter, "bbtnOpen", QStringLiteral("&Open"), QRect(494, 36, 75, 25));
+
+    // Progress, shown in place of the profile panel while a batch runs.
+    panBottomLeft = NewPanel(panBottomRight, "panBottomLeft", QRect(360, 0, 277, 90));
+    NewPicture(panBottomLeft, "Image8", QRect(0, 0, 637, 90), "bg_bottom");
+    NewLabel(panBottomLeft, nullptr, QStringLiteral("Converting:"), {19, 12}, true);
+    labConvertingFile =
+        NewLabel(panBottomLeft, "labConvertingFile", QStringLiteral("No File"), {75, 12}, true);
+    labConvertingFile->setFixedWidth(249);
+    NewLabel(panBottomLeft, nullptr, QStringLiteral("Time Elapsed:"), {338, 12}, true);
+    labElapsed = NewLabel(panBottomLeft, "labElapsed", QStringLiteral("00:00:00"), {407, 12}, true);
+    NewLabel(panBottomLeft, nullptr, QStringLiteral("Time Remaining:"), {485, 12}, true);
+    labRemaining =
+        NewLabel(panBottomLeft, "labRemaining", QStringLiteral("00:00:00"), {567, 12}, true);
+    NewLabel(panBottomLeft, nullptr, QStringLiteral("Current:"), {20, 43}, true);
+    pgbCurrent = new QProgressBar(panBottomLeft);
+    pgbCurrent->setObjectName("pgbCurrent");
+    pgbCurrent->setGeometry(58, 42, 210, 17);
+    labCurProgress =
+        NewLabel(panBottomLeft, "labCurProgress", QStringLiteral("0%"), {273, 45}, true);
+    NewLabel(panBottomLeft, nullptr, QStringLiteral("Total:"), {318, 44}, true);
+    pgbTotal = new QProgressBar(panBottomLeft);
+    pgbTotal->setObjectName("pgbTotal");
+    pgbTotal->setGeometry(348, 42, 210, 17);
+    labTotalProgress =
+        NewLabel(panBottomLeft, "labTotalProgress", QStringLiteral("0%"), {565, 44}, true);
+    for (QProgressBar* bar : {pgbCurrent, pgbTotal}) {
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+    }
+    for (QLabel* label : {labElapsed, labRemaining, labCurProgress, labTotalProgress})
+        label->setMinimumWidth(50);
+
+    // The Start/Stop area.
+    Panel1 = NewPanel(panBottomRight, "Panel1", QRect(637, 0, 184, 138));
+    Image3 = NewPicture(Panel1, "Image3", QRect(0, 0, 165, 90), "bg_start");
+    Image3->setMouseTracking(true);
+    Image3->installEventFilter(this);
+    imgStop = new TImageButton(Panel1, "imgStop",
+                               {Picture("stop_0"), Picture("stop_1"), Picture("stop_2")});
+    imgStop->setGeometry(16, 16, 133, 65);
+    imgStop->setToolTip(QStringLiteral("Stop"));
+    imgStop->hide();
+    imgStart = new TImageButton(Panel1, "imgStart",
+                                {Picture("start_0"), Picture("start_1"), Picture("start_2")});
+    imgStart->setGeometry(16, 16, 133, 65);
+    imgStart->setToolTip(QStringLiteral("Start"));
+}
+
+void TMainForm::BuildProfileColumn() {
+    panProfile = NewPanel(this, "panProfile", QRect(ClientWidth - 260, 15, 260, 442));
+    panPreview = NewPanel(panProfile, "panPreview", QRect(0, -8, 260, 225));
+    NewPicture(panProfile, "Image6", QRect(0, 217, 250, 225), "bg_profile");
+    QLabel* heading =
+        NewLabel(panProfile, "labProfileHeading", QStringLiteral("Profile"), {0, 222}, true);
+    heading->setIndent(6);
+    heading->adjustSize();
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->adjustSize();
+    panRight = NewPanel(panProfile, "panRight", QRect(250, 0, 10, 442), Qt::white, TagUnskinned);
+
+    ScrollBox1 = new QScrollArea(panProfile);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setGeometry(0, 238, 237, 196);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->setBackgroundRole(QPalette::Base);
+    auto* content = new QWidget;
+    content->setObjectName("ScrollBox1Content");
+    content->setBackgroundRole(QPalette::Base);
+    content->setAutoFillBackground(true);
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+
+    FOutput.SetRows({SheetRow{"New Filename", "", false, {}, false},
+                     SheetRow{"Start Time", "", false, {}, false},
+                     SheetRow{"End Time", "", false, {}, false}});
+    FVideo.SetRows(InitialVideoRows());
+    FAudio.SetRows(InitialAudioRows());
+    FAdvanced.SetRows(InitialAdvancedRows());
+    for (ParamSheet* sheet : {&FOutput, &FVideo, &FAudio, &FAdvanced})
+        sheet->FitToRows();
+
+    auto addSheet = [&](const char* panelName, const char* buttonName, const char* title,
+                        const char* sheetName, ParamSheet& sheet, TSheetHeader*& header,
+                        TValueListEditor*& editor) {
+        header = new TSheetHeader(panelName, buttonName, QStringLiteral("      ") + title,
+                                  Look::SheetHeader, content);
+        editor = new TValueListEditor(sheet, sheetName, 95, 119, content);
+        stack->addWidget(header);
+        stack->addWidget(editor);
+    };
+    addSheet("panOutput", "btnOutput", "Output", "vleOutput", FOutput, panOutput, vleOutput);
+    addSheet("panVideo", "btnVideo", "Video", "vleVideo", FVideo, panVideo, vleVideo);
+    addSheet("panAudio", "btnAudio", "Audio", "vleAudio", FAudio, panAudio, vleAudio);
+    addSheet("panAdvanced", "btnAdvanced", "Advanced", "vleAdvanced", FAdvanced, panAdvanced,
+             vleAdvanced);
+    stack->addStretch(1);
+    ScrollBox1->setWidget(content);
+
+    connect(panOutput, &TSheetHeader::Toggled, this, &TMainForm::btnOutputClick);
+    connect(panVideo, &TSheetHeader::Toggled, this, &TMainForm::btnVideoClick);
+    connect(panAudio, &TSheetHeader::Toggled, this, &TMainForm::btnAudioClick);
+    connect(panAdvanced, &TSheetHeader::Toggled, this, &TMainForm::btnAdvancedClick);
+    connect(vleVideo, &TValueListEditor::StringsChange, this, &TMainForm::vleVideoStringsChange);
+    connect(vleVideo, &TValueListEditor::MousePressed, this, &TMainForm::vleVideoMouseDown);
+    connect(vleAudio, &TValueListEditor::MousePressed, this, &TMainForm::vleAudioMouseDown);
+    connect(vleAdvanced, &TValueListEditor::MousePressed, this, &TMainForm::vleAdvancedMouseDown);
+}
+
+void TMainForm::BuildTaskArea() {
+    panMain = NewPanel(this, "panMain", QRect(0, 15, ClientWidth - 260, 442));
+    NewPanel(panMain, "Panel2", QRect(0, 0, 10, 380), Qt::white, TagUnskinned);
+    NewPicture(panMain, "Image1", QRect(10, 0, 542, 380), "bg_main");
+
+    panToolbar = NewPanel(panMain, "panToolbar", QRect(0, 380, 552, 62));
+    NewPanel(panToolbar, "Panel3", QRect(0, 0, 10, 62), Qt::white, TagUnskinned);
+    NewPicture(panToolbar, "Image7", QRect(10, 0, 542, 62), "bg_toolbar");
+    sbtnAddFile = NewFlatButton(panToolbar, "sbtnAddFile", QStringLiteral("Add File"),
+                                QRect(19, 8, 99, 41), "glyph_addfile", 32);
+    sbtnAddDir = NewFlatButton(panToolbar, "sbtnAddDir", QStringLiteral("Add Dir"),
+                               QRect(124, 7, 99, 41), "glyph_adddir", 32);
+    sbtnOptions = NewFlatButton(panToolbar, "sbtnOptions", QStringLiteral("Settings"),
+                                QRect(229, 7, 100, 41), "glyph_settings", 32);
+
+    ltvTask = new TTaskListView(panMain);
+    ltvTask->setObjectName("ltvTask");
+    ltvTask->setGeometry(18, 12, 519, 323);
+    FTaskModel = new TTaskListModel(FTasks, this);
+    ltvTask->setModel(FTaskModel);
+    ltvTask->header()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: %1; color: black;"
+                       " border: none; border-right: 1px solid #9dbbe0;"
+                       " border-bottom: 1px solid #9dbbe0; padding: 1px 4px; }")
+            .arg(Look::ListHeader.name()));
+    ltvTask->setContextMenuPolicy(Qt::CustomContextMenu);
+    ltvTask->viewport()->installEventFilter(this);
+
+    panSmallToolbar =
+        NewPanel(panMain, "panSmallToolbar", QRect(18, 334, 519, 35), Qt::white, TagUnskinned);
+    NewPicture(panSmallToolbar, "imgSmalltoolBar", QRect(0, 0, 519, 35), "bg_smalltoolbar");
+    sbtnDelete = NewFlatButton(panSmallToolbar, "sbtnDelete", QStringLiteral("Delete"),
+                               QRect(11, 6, 75, 22), "glyph_delete", 16);
+    sbtnClear = NewFlatButton(panSmallToolbar, "sbtnClear", QStringLiteral("Clear"),
+                              QRect(91, 6, 75, 22), "glyph_clear", 16);
+    sbtnUp = NewFlatButton(panSmallToolbar, "sbtnUp", QStringLiteral("Move Up"),
+                           QRect(171, 6, 85, 22), "glyph_up", 16);
+    sbtnDown = NewFlatButton(panSmallToolbar, "sbtnDown", QStringLiteral("Move Down"),
+                             QRect(260, 6, 85, 22), "glyph_down", 16);
+    SpeedButton1 = NewFlatButton(panSmallToolbar, "SpeedButton1", QStringLiteral("About"),
+                                 QRect(350, 6, 75, 22), "glyph_about", 16);
+    SpeedButton2 = NewFlatButton(panSmallToolbar, "SpeedButton2", QStringLiteral("Help"),
+                                 QRect(430, 6, 75, 22), "glyph_help", 16);
+
+    // The welcome panel lies over the list and the small button bar until
+    // the first task is added.
+    panbg = NewPanel(panMain, "panbg", QRect(18, 12, 519, 357));
+    NewPicture(panbg, "imgBkg", QRect(0, 0, 519, 357), "welcome");
+    labProgramName = new QLabel(panbg);
+    labProgramName->setObjectName("labProgramName");
+    labProgramName->setGeometry(297, 21, 198, 20);
+    labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont nameFont;
+    nameFont.setFamilies({"Verdana", "DejaVu Sans", "Liberation Sans"});
+    nameFont.setPixelSize(17);
+    nameFont.setBold(true);
+    nameFont.setItalic(true);
+    labProgramName->setFont(nameFont);
+    QPalette namePalette = labProgramName->palette();
+    namePalette.setColor(QPalette::WindowText, Look::ArtworkText);
+    labProgramName->setPalette(namePalette);
+    NewPicture(panbg, "imgAvatar", QRect(19, 104, 166, 101), "avatar");
+}
+
+void TMainForm::BuildCommands() {
+    tbtnAddFile = NewCommand(this, "tbtnAddFile", QStringLiteral("Add File"),
+                             QStringLiteral("Add Video Files"));
+    tbtnAddDir =
+        NewCommand(this, "tbtnAddDir", QStringLiteral("Add Dir"), QStringLiteral("Add Directory"));
+    tbtnUp = NewCommand(this, "tbtnUp", QStringLiteral("Move Up"), QStringLiteral("Move Up"));
+    tbtnDown =
+        NewCommand(this, "tbtnDown", QStringLiteral("Move Down"), QStringLiteral("Move Down"));
+    tbtnRemove = NewCommand(this, "tbtnRemove", QStringLiteral("Delete"), QStringLiteral("Remove"));
+    tbtnClear = NewCommand(this, "tbtnClear", QStringLiteral("Clear"), QStringLiteral("Clear"));
+    tbtnStart = NewCommand(this, "tbtnStart", QStringLiteral("Start"), QStringLiteral("Start"));
+    tbtnStop = NewCommand(this, "tbtnStop", QStringLiteral("Stop"), QStringLiteral("Stop"));
+    tbtnSetting =
+        NewCommand(this, "tbtnSetting", QStringLiteral("Settings"), QStringLiteral("Settings"));
+    tbtnAbout = NewCommand(this, "tbtnAbout", QStringLiteral("About"), QStringLiteral("About"));
+    tbtnHelp = NewCommand(this, "tbtnHelp", QStringLiteral("Help"), QStringLiteral("Help"));
+
+    connect(tbtnAddFile, &QAction::triggered, this, &TMainForm::tbtnAddFileClick);
+    connect(tbtnAddDir, &QAction::triggered, this, &TMainForm::tbtnAddDirClick);
+    connect(tbtnUp, &QAction::triggered, this, &TMainForm::tbtnUpClick);
+    connect(tbtnDown, &QAction::triggered, this, &TMainForm::tbtnDownClick);
+    connect(tbtnRemove, &QAction::triggered, this, &TMainForm::tbtnRemoveClick);
+    connect(tbtnClear, &QAction::triggered, this, &TMainForm::tbtnClearClick);
+    connect(tbtnStart, &QAction::triggered, this, &TMainForm::tbtnStartClick);
+    connect(tbtnStop, &QAction::triggered, this, &TMainForm::tbtnStopClick);
+    connect(tbtnSetting, &QAction::triggered, this, &TMainForm::tbtnSettingClick);
+    connect(tbtnAbout, &QAction::triggered, this, &TMainForm::tbtnAboutClick);
+    connect(tbtnHelp, &QAction::triggered, this, &TMainForm::tbtnHelpClick);
+
+    // Each panel button runs its command, so it follows the command's
+    // enabling as well.
+    const std::pair<QToolButton*, QAction*> panelButtons[] = {
+        {sbtnAddFile, tbtnAddFile}, {sbtnAddDir, tbtnAddDir},  {sbtnOptions, tbtnSetting},
+        {sbtnDelete, tbtnRemove},   {sbtnClear, tbtnClear},    {sbtnUp, tbtnUp},
+        {sbtnDown, tbtnDown},       {SpeedButton1, tbtnAbout}, {SpeedButton2, tbtnHelp}};
+    for (auto [button, action] : panelButtons) {
+        button->setToolTip(action->toolTip());
+        connect(button, &QToolButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, this, &TMainForm::UpdatePanelButtons);
+    }
+
+    connect(bbtnSetting, &QPushButton::clicked, this, &TMainForm::bbtnSettingClick);
+    connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
+    connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
+    connect(imgStart, &TImageButton::clicked, this, &TMainForm::imgStartClick);
+    connect(imgStop, &TImageButton::clicked, this, &TMainForm::imgStopClick);
+
+    connect(ltvTask, &TTaskListView::DeletePressed, this, &TMainForm::tbtnRemoveClick);
+    connect(ltvTask, &TTaskListView::BackspacePressed, this, &TMainForm::tbtnClearClick);
+    connect(ltvTask, &TTaskListView::WidthChanged, this, &TMainForm::ltvTaskResize);
+
+    ppmTask = new QMenu(this);
+    ppmTask->setObjectName("ppmTask");
+    mnuOpen = ppmTask->addAction(QStringLiteral("Open"));
+    mnuOpen->setObjectName("mnuOpen");
+    ppmTask->addSeparator();
+    mnuAddFiles = ppmTask->addAction(QStringLiteral("Add Files..."));
+    mnuAddFiles->setObjectName("mnuAddFiles");
+    mnuAddDir = ppmTask->addAction(QStringLiteral("Add Directorys..."));
+    mnuAddDir->setObjectName("mnuAddDir");
+    ppmTask->addSeparator();
+    mnuRemove = ppmTask->addAction(QStringLiteral("Remove"));
+    mnuRemove->setObjectName("mnuRemove");
+    mnuClear = ppmTask->addAction(QStringLiteral("Clear"));
+    mnuClear->setObjectName("mnuClear");
+    connect(mnuOpen, &QAction::triggered, this, &TMainForm::ltvTaskDblClick);
+    connect(mnuAddFiles, &QAction::triggered, this, &TMainForm::tbtnAddFileClick);
+    connect(mnuAddDir, &QAction::triggered, this, &TMainForm::tbtnAddDirClick);
+    connect(mnuRemove, &QAction::triggered, this, &TMainForm::tbtnRemoveClick);
+    connect(mnuClear, &QAction::triggered, this, &TMainForm::tbtnClearClick);
+    connect(ltvTask, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateTaskMenu();
+        ppmTask->popup(ltvTask->viewport()->mapToGlobal(at));
+    });
+
+    EnableTaskCommands(false);
+    UpdatePanelButtons();
+}
+
+void TMainForm::BuildPreview() {
+    // panPreview is the preview player's place: the player is a widget of its
+    // own that fills the panel (video view, position bar, time label and the
+    // play, pause and stop buttons) and is created here.
+}
+
+// ---------------------------------------------------------------------------
+// Windows owned by the main window
+
+void OwnDialog(QWidget& dialog, TMainForm& main) {
+    if (QWindow* window = dialog.windowHandle()) window->setTransientParent(main.windowHandle());
+    dialog.move(main.geometry().center() - dialog.rect().center());
+    main.setEnabled(false);
+}
+
+void ReleaseOwner(TMainForm& main) {
+    main.setEnabled(true);
+}
+
+void TMainForm::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (FShownOnce) return;
+    FShownOnce = true;
+    RestorePreferences();
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+    SavePreferences();
+    FClosing = true;
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{FSizeForm.get(), FSettingForm.get(), FAboutForm.get()})
+        if (form && form->isVisible()) form->close();
+    e->accept();
+    emit Closed();
+}
+
+void TMainForm::RestorePreferences() {
+    Guarded([&] { edtOutputdir->setText(ToQ(FPrefs.ReadOutputPath())); });
+    if (FCatalogue.empty()) return;
+    Guarded([&] {
+        int index = FPrefs.ReadProfileIndex();
+        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
+    });
+    cmbProfileChange();
+}
+
+void TMainForm::SavePreferences() {
+    Guarded([&] {
+        GeneralPreferences general = FSettingForm ? FSettingForm->General() : FPrefs.ReadGeneral();
+        FPrefs.SaveAll(cmbProfile->currentIndex(), FromQ(edtOutputdir->text()), general);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Task list
+
+void TMainForm::AddTaskFile(const std::string& path) {
+    panbg->hide();
+    ::AddTaskFile(FTasks, *FProber, path, FOutputExtension);
+}
+
+bool TMainForm::HandleMessages() {
+    QCoreApplication::processEvents();
+    return !FClosing;
+}
+
+void TMainForm::AddTaskDir(const std::string& dir) {
+    ::AddTaskDir(
+        dir, SupportedExts(), [this] { return HandleMessages(); },
+        [this](const std::string& path) { AddTaskFile(path); });
+}
+
+void TMainForm::DropFiles(const std::vector<std::string>& paths) {
+    // While a conversion runs the list is disabled and takes nothing.
+    if (!ltvTask->isEnabled()) return;
+    for (const auto& path : paths) {
+        switch (DropAction(path, SupportedExts())) {
+        case PathAction::AddDir:
+            AddTaskDir(path);
+            break;
+        case PathAction::AddFile:
+            AddTaskFile(path);
+            break;
+        case PathAction::Skip:
+            break;
+        }
+        if (FClosing) return;
+    }
+    if (FTasks.Count() > 0) EnableTaskCommands(true);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls() && ltvTask->isEnabled())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* e) {
+    if (e->mimeData()->hasUrls() && ltvTask->isEnabled())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TMainForm::dropEvent(QDropEvent* e) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(FromQ(QDir::toNativeSeparators(url.toLocalFile())));
+    e->acceptProposedAction();
+    Guarded([&] { DropFiles(paths); });
+}
+
+std::vector<bool> TMainForm::SelectedRows() const {
+    std::vector<bool> selected(static_cast<size_t>(FTasks.Count()), false);
+    const QItemSelectionModel* model = ltvTask->selectionModel();
+    for (int i = 0; i < FTasks.Count(); ++i)
+        selected[static_cast<size_t>(i)] = model->isRowSelected(i, QModelIndex());
+    return selected;
+}
+
+int TMainForm::SelectedCount() const {
+    int n = 0;
+    for (bool s : SelectedRows())
+        n += s ? 1 : 0;
+    return n;
+}
+
+void TMainForm::SetSelectedRows(const std::vector<bool>& selected) {
+    QItemSelection selection;
+    for (int i = 0; i < FTasks.Count() && static_cast<size_t>(i) < selected.size(); ++i)
+        if (selected[static_cast<size_t>(i)])
+            selection.select(FTaskModel->index(i, 0),
+                             FTaskModel->index(i, TTaskListModel::ColumnCount - 1));
+    ltvTask->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void TMainForm::EnableTaskCommands(bool enable) {
+    for (QAction* command : {tbtnUp, tbtnDown, tbtnRemove, tbtnClear, tbtnStart})
+        command->setEnabled(enable);
+}
+
+void TMainForm::UpdateTaskMenu() {
+    bool selected = SelectedCount() > 0;
+    mnuOpen->setEnabled(selected);
+    mnuRemove->setEnabled(selected);
+    mnuClear->setEnabled(FTasks.Count() > 0);
+    mnuAddFiles->setEnabled(true);
+    mnuAddDir->setEnabled(true);
+}
+
+void TMainForm::UpdatePanelButtons() {
+    sbtnAddFile->setEnabled(tbtnAddFile->isEnabled() && !FBusy);
+    sbtnAddDir->setEnabled(tbtnAddDir->isEnabled() && !FBusy);
+    sbtnOptions->setEnabled(tbtnSetting->isEnabled() && !FBusy);
+    sbtnUp->setEnabled(tbtnUp->isEnabled() && !FBusy);
+    sbtnDown->setEnabled(tbtnDown->isEnabled() && !FBusy);
+    sbtnDelete->setEnabled(tbtnRemove->isEnabled() && !FBusy);
+    sbtnClear->setEnabled(tbtnClear->isEnabled() && !FBusy);
+    SpeedButton1->setEnabled(tbtnAbout->isEnabled());
+    SpeedButton2->setEnabled(tbtnHelp->isEnabled());
+}
+
+void TMainForm::SetBusyControls() {
+    // (The preview player, once it fills panPreview, stops playing here.)
+    FBusy = true;
+    ltvTask->setEnabled(false);
+    imgStart->hide();
+    imgStop->show();
+    UpdatePanelButtons();
+}
+
+void TMainForm::SetIdleControls() {
+    FBusy = false;
+    ltvTask->setEnabled(true);
+    imgStop->hide();
+    imgStart->show();
+    UpdatePanelButtons();
+}
+
+void TMainForm::tbtnAddFileClick() {
+    Guarded([&] {
+        std::vector<std::string> names;
+        if (FDialogs->OpenFiles(this, FOpenDialogFilter, names)) {
+            // The dialog lists the file chosen first at the end of its list.
+            for (size_t i = 1; i < names.size(); ++i)
+                AddTaskFile(names[i]);
+            if (!names.empty()) AddTaskFile(names[0]);
+        }
+        if (FTasks.Count() == 1) {
+            SetSelectedRows({true});
+            ltvTaskClick();
+        }
+        ltvTask->setFocus();
+        if (FTasks.Count() > 0) EnableTaskCommands(true);
+    });
+}
+
+void TMainForm::tbtnAddDirClick() {
+    Guarded([&] {
+        std::string folder;
+        if (FDialogs->BrowseForFolder(this, "Add a directory to the Task List", "", folder))
+            AddTaskDir(folder);
+        ltvTask->setFocus();
+        if (FTasks.Count() > 0) EnableTaskCommands(true);
+    });
+}
+
+void TMainForm::tbtnUpClick() {
+    Guarded([&] {
+        std::vector<bool> selected = SelectedRows();
+        if (SelectedCount() == 0) return;
+        MoveTasksUp(FTasks, selected);
+        SetSelectedRows(selected);
+    });
+}
+
+void TMainForm::tbtnDownClick() {
+    Guarded([&] {
+        std::vector<bool> selected = SelectedRows();
+        if (SelectedCount() == 0) return;
+        MoveTasksDown(FTasks, selected);
+        SetSelectedRows(selected);
+    });
+}
+
+void TMainForm::tbtnRemoveClick() {
+    Guarded([&] {
+        RemoveTasks(FTasks, SelectedRows());
+        SetSheetValue(0, "New FileName", "");
+        SetSheetValue(0, "Start Time", "");
+        SetSheetValue(0, "End Time", "");
+        if (FTasks.Count() == 0) EnableTaskCommands(false);
+    });
+}
+
+void TMainForm::tbtnClearClick() {
+    Guarded([&] {
+        FTasks.Clear();
+        SetSheetValue(0, "New FileName", "");
+        SetSheetValue(0, "Start Time", "");
+        SetSheetValue(0, "End Time", "");
+        EnableTaskCommands(false);
+    });
+}
+
+void TMainForm::ShowSelectedTask() {
+    std::vector<bool> selected = SelectedRows();
+    for (int i = 0; i < FTasks.Count(); ++i) {
+        if (!selected[static_cast<size_t>(i)]) continue;
+        ltvItemData task;
+        GetTaskData(FTasks, i, tfAll, task);
+        SetSheetValue(0, "New FileName", task.NewFileName + FOutputExtension);
+        SetSheetValue(0, "Start Time", task.StartTime);
+        SetSheetValue(0, "End Time", task.EndTime);
+        return;
+    }
+    SetSheetValue(0, "New FileName", "");
+    SetSheetValue(0, "Start Time", "");
+    SetSheetValue(0, "End Time", "");
+}
+
+void TMainForm::ltvTaskClick() {
+    Guarded([&] { ShowSelectedTask(); });
+}
+
+void TMainForm::ltvTaskDblClick() {
+    Guarded([&] {
+        if (SelectedCount() > 0) PreviewSelectedTask();
+    });
+}
+
+void TMainForm::PreviewSelectedTask() {}
+
+void TMainForm::ltvTaskResize(int width) {
+    std::array<int, 4> widths;
+    for (int i = 0; i < 4; ++i)
+        widths[static_cast<size_t>(i)] = ltvTask->header()->sectionSize(i);
+    if (!FColumnSharing.ListResized(width, widths)) return;
+    for (int i = 0; i < 4; ++i)
+        ltvTask->header()->resizeSection(i, std::max(0, widths[static_cast<size_t>(i)]));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (ltvTask && watched == ltvTask->viewport()) {
+        if (event->type() == QEvent::MouseButtonRelease) ltvTaskClick();
+        if (event->type() == QEvent::MouseButtonDblClick) ltvTaskDblClick();
+    } else if (imgStart && imgStop && (watched == panBottomRight || watched == Image3) &&
+               event->type() == QEvent::MouseMove) {
+        // Leaving the Start/Stop picture over the area around it puts its
+        // normal look back.
+        imgStart->ResetLook();
+        imgStop->ResetLook();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Start and Stop pictures, the other commands
+
+void TMainForm::imgStartClick() {
+    if (FTasks.Count() > 0) tbtnStartClick();
+}
+
+void TMainForm::imgStopClick() {
+    imgStop->hide();
+    imgStart->show();
+    tbtnStopClick();
+}
+
+void TMainForm::tbtnStartClick() {
+    // Converting the list belongs to the batch driver.
+}
+
+void TMainForm::tbtnStopClick() {
+    // Stopping a conversion belongs to the batch driver.
+}
+
+void TMainForm::tbtnSettingClick() {
+    if (FSettingForm) FSettingForm->ShowGeneralPage();
+}
+
+void TMainForm::bbtnSettingClick() {
+    if (FSettingForm) FSettingForm->ShowProfilesPage(cmbProfile->currentIndex());
+}
+
+void TMainForm::tbtnAboutClick() {
+    if (!FAboutForm) FAboutForm = std::make_unique<TAboutForm>(*this);
+    FAboutForm->show();
+}
+
+void TMainForm::tbtnHelpClick() {
+    FShell->Open(HelpFile());
+}
+
+void TMainForm::bbtnBrowserClick() {
+    Guarded([&] {
+        std::string folder;
+        if (FDialogs->BrowseForFolder(this, "Select the output directory.", "", folder))
+            edtOutputdir->setText(ToQ(WithTrailingBackslash(folder)));
+    });
+}
+
+void TMainForm::bbtnOpenClick() {
+    std::string dir = FromQ(edtOutputdir->text());
+    if (IsFolder(dir)) FShell->Open(dir);
+}
+
+void TMainForm::cmbProfileChange() {
+    Guarded([&] {
+        std::string name = FromQ(cmbProfile->currentText());
+        std::string path = ProfilePath(ProfilesDir(), FCatalogue, name);
+        if (cmbProfile->currentIndex() < 0 || !IsFile(path)) return;
+        try {
+            LoadProfile(path, MainSheets(), &FOutputExtension);
+        } catch (...) {
+            SyncSheets();
+            throw;
+        }
+        SyncSheets();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Sheets
+
+ParamSheet& TMainForm::Sheet(int n) {
+    switch (n) {
+    case 0:
+        return FOutput;
+    case 1:
+        return FVideo;
+    case 2:
+        return FAudio;
+    default:
+        return FAdvanced;
+    }
+}
+
+SheetSet TMainForm::MainSheets() {
+    SheetSet set;
+    set.Video = &FVideo;
+    set.Audio = &FAudio;
+    set.Advanced = &FAdvanced;
+    return set;
+}
+
+void TMainForm::SetSheetValue(int sheet, const std::string& key, const std::string& value) {
+    if (sheet < 0 || sheet > 3) return;
+    Sheet(sheet).SetValue(key, value);
+}
+
+void TMainForm::SyncSheets() {
+    const std::pair<TValueListEditor*, TSheetHeader*> pairs[] = {{vleOutput, panOutput},
+                                                                 {vleVideo, panVideo},
+                                                                 {vleAudio, panAudio},
+                                                                 {vleAdvanced, panAdvanced}};
+    for (auto [editor, header] : pairs) {
+        editor->SyncHeight();
+        header->ShowCollapsed(editor->Sheet().Collapsed());
+    }
+}
+
+void TMainForm::RefreshSheets() {
+    for (TValueListEditor* editor : {vleOutput, vleVideo, vleAudio, vleAdvanced})
+        editor->Refresh();
+}
+
+void TMainForm::ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header) {
+    sheet.ToggleCollapse();
+    editor->SyncHeight();
+    header->ShowCollapsed(sheet.Collapsed());
+}
+
+void TMainForm::btnOutputClick() {
+    ToggleSheet(FOutput, vleOutput, panOutput);
+}
+void TMainForm::btnVideoClick() {
+    ToggleSheet(FVideo, vleVideo, panVideo);
+}
+void TMainForm::btnAudioClick() {
+    ToggleSheet(FAudio, vleAudio, panAudio);
+}
+void TMainForm::btnAdvancedClick() {
+    ToggleSheet(FAdvanced, vleAdvanced, panAdvanced);
+}
+
+void TMainForm::vleVideoStringsChange() {
+    int row = vleVideo->CurrentRow();
+    if (row < 0 || row >= FVideo.RowCount() || FVideo.Row(row).Caption != "Video Size") return;
+    if (FVideo.Value("Video Size") != "Custom Size") return;
+    if (FSizeForm) FSizeForm->show();
+}
+
+void TMainForm::vleVideoMouseDown() {
+    RefreshSheets();
+}
+void TMainForm::vleAudioMouseDown() {
+    RefreshSheets();
+}
+void TMainForm::vleAdvancedMouseDown() {
+    RefreshSheets();
+}

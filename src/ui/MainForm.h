@@ -1,0 +1,294 @@
+#pragma once
+// TMainForm: the program's working window. It holds the task list, the
+// parameter sheets, the profile selector, the output path and the Start and
+// Stop pictures, and it runs the start-up of the program while it is created.
+#include "config/Preferences.h"
+#include "platform/Desktop.h"
+#include "profiles/ParamSheet.h"
+#include "profiles/Profile.h"
+#include "tasks/TaskList.h"
+#include "tasks/TaskRecord.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class EncoderRunner;
+class MediaProber;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QToolButton;
+class TAboutForm;
+class TFileDialogs;
+class TImageButton;
+class TSettingForm;
+class TSheetHeader;
+class TSizeForm;
+class TTaskListModel;
+class TTaskListView;
+class TValueListEditor;
+
+struct TMainFormOptions {
+    // The program's folder; empty: the folder of the executable file.
+    std::string ProgramDir;
+    // The command line after the program's name.
+    std::vector<std::string> Arguments;
+    // Message boxes, the desktop's "open" and the file dialogs; the program's
+    // entry passes the real ones, tests pass fakes that answer.
+    Prompter* prompter = nullptr;
+    ShellActions* shell = nullptr;
+    TFileDialogs* dialogs = nullptr;
+};
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* ProductName = "Tarvolin PSP Video Converter";
+    static constexpr int ClientWidth = 812;
+    static constexpr int ClientHeight = 547;
+
+    // Builds the window and runs the start-up: paths, version and caption,
+    // accepted types, the profile list, the command line (each file is
+    // probed), drop registration and the fixed layout values.
+    explicit TMainForm(const TMainFormOptions& options);
+    ~TMainForm() override;
+
+    // The other windows, created after the main window in this order: the
+    // about box, the settings dialog, the custom size dialog.
+    void CreateForms();
+    TAboutForm* AboutForm() const { return FAboutForm.get(); }
+    TSettingForm* SettingForm() const { return FSettingForm.get(); }
+    TSizeForm* SizeForm() const { return FSizeForm.get(); }
+
+    // Start-up values.
+    const std::string& ProgramDir() const { return FProgramDir; }
+    const std::string& EncoderPath() const { return FEncoderPath; }
+    const std::string& VersionText() const { return FVersionText; }
+    std::string HelpFile() const;
+    std::string ProfilesDir() const;
+    const std::vector<CatalogueEntry>& Catalogue() const { return FCatalogue; }
+    // "." + Type of the profile last loaded here; empty before the first load.
+    const std::string& OutputExtension() const { return FOutputExtension; }
+    const PreferencesFile& Preferences() const { return FPrefs; }
+    Prompter& prompter() const { return *FPrompter; }
+    ShellActions& shell() const { return *FShell; }
+    TFileDialogs& dialogs() const { return *FDialogs; }
+    EncoderRunner& Runner() const { return *FRunner; }
+
+    // The task rows: the one store of the tasks.
+    TaskRows& Tasks() { return FTasks; }
+    // The sheets: 0 Output, 1 Video, 2 Audio, 3 Advanced.
+    ParamSheet& Sheet(int n);
+    ParamSheet& VideoSheet() { return FVideo; }
+    SheetSet MainSheets();
+    // Sets a row's value by key (case ignored); appends the row when there is
+    // none. Any other sheet number does nothing.
+    void SetSheetValue(int sheet, const std::string& key, const std::string& value);
+
+    // The task list's commands as the window runs them.
+    void AddTaskFile(const std::string& path);
+    void AddTaskDir(const std::string& dir);
+    // Paths dropped on the window, in the order the desktop gives them.
+    void DropFiles(const std::vector<std::string>& paths);
+    std::vector<bool> SelectedRows() const;
+    void SetSelectedRows(const std::vector<bool>& selected);
+    // Move Up, Move Down, Remove, Clear and Start.
+    void EnableTaskCommands(bool enable);
+    // The enabling of the context menu's entries, as when it opens.
+    void UpdateTaskMenu();
+
+    // The busy and idle looks of a conversion: the list and its buttons
+    // disabled, Stop shown instead of Start.
+    void SetBusyControls();
+    void SetIdleControls();
+    bool Busy() const { return FBusy; }
+
+    // Runs a handler: an error it raises ends the action and is shown in the
+    // application's error box; the program goes on.
+    template <class F> bool Guarded(F&& action) {
+        try {
+            action();
+            return true;
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+            return false;
+        }
+    }
+    void ShowError(const std::string& text);
+
+    // Controls (named as their objectName).
+    QWidget* panTop = nullptr;
+    QWidget* panBottom = nullptr;
+    QWidget* panLeft = nullptr;
+    QWidget* panBottomRight = nullptr;
+    QWidget* panBottomCenter = nullptr;
+    QWidget* panBottomLeft = nullptr;
+    QWidget* Panel1 = nullptr;
+    QLabel* Image3 = nullptr;
+    TImageButton* imgStart = nullptr;
+    TImageButton* imgStop = nullptr;
+    QComboBox* cmbProfile = nullptr;
+    QLineEdit* edtOutputdir = nullptr;
+    QPushButton* bbtnSetting = nullptr;
+    QPushButton* bbtnBrowser = nullptr;
+    QPushButton* bbtnOpen = nullptr;
+    QLabel* labConvertingFile = nullptr;
+    QLabel* labElapsed = nullptr;
+    QLabel* labRemaining = nullptr;
+    QLabel* labCurProgress = nullptr;
+    QLabel* labTotalProgress = nullptr;
+    QProgressBar* pgbCurrent = nullptr;
+    QProgressBar* pgbTotal = nullptr;
+    QWidget* panProfile = nullptr;
+    // The preview player's place (260 x 225); the player fills it.
+    QWidget* panPreview = nullptr;
+    QWidget* panRight = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    TSheetHeader* panOutput = nullptr;
+    TSheetHeader* panVideo = nullptr;
+    TSheetHeader* panAudio = nullptr;
+    TSheetHeader* panAdvanced = nullptr;
+    TValueListEditor* vleOutput = nullptr;
+    TValueListEditor* vleVideo = nullptr;
+    TValueListEditor* vleAudio = nullptr;
+    TValueListEditor* vleAdvanced = nullptr;
+    QWidget* panMain = nullptr;
+    TTaskListView* ltvTask = nullptr;
+    QWidget* panSmallToolbar = nullptr;
+    QToolButton* sbtnDelete = nullptr;
+    QToolButton* sbtnClear = nullptr;
+    QToolButton* sbtnUp = nullptr;
+    QToolButton* sbtnDown = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QWidget* panbg = nullptr;
+    QLabel* labProgramName = nullptr;
+    QWidget* panToolbar = nullptr;
+    QToolButton* sbtnAddFile = nullptr;
+    QToolButton* sbtnAddDir = nullptr;
+    QToolButton* sbtnOptions = nullptr;
+    QMenu* ppmTask = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuAddFiles = nullptr;
+    QAction* mnuAddDir = nullptr;
+    QAction* mnuRemove = nullptr;
+    QAction* mnuClear = nullptr;
+    // The commands (the tool buttons' handlers and hints).
+    QAction* tbtnAddFile = nullptr;
+    QAction* tbtnAddDir = nullptr;
+    QAction* tbtnUp = nullptr;
+    QAction* tbtnDown = nullptr;
+    QAction* tbtnRemove = nullptr;
+    QAction* tbtnClear = nullptr;
+    QAction* tbtnStart = nullptr;
+    QAction* tbtnStop = nullptr;
+    QAction* tbtnSetting = nullptr;
+    QAction* tbtnAbout = nullptr;
+    QAction* tbtnHelp = nullptr;
+
+signals:
+    // The main window has closed: the program ends.
+    void Closed();
+
+public slots:
+    void tbtnAddFileClick();
+    void tbtnAddDirClick();
+    void tbtnUpClick();
+    void tbtnDownClick();
+    void tbtnRemoveClick();
+    void tbtnClearClick();
+    void tbtnStartClick();
+    void tbtnStopClick();
+    void tbtnSettingClick();
+    void bbtnSettingClick();
+    void tbtnAboutClick();
+    void tbtnHelpClick();
+    void bbtnBrowserClick();
+    void bbtnOpenClick();
+    void cmbProfileChange();
+    void ltvTaskClick();
+    void ltvTaskDblClick();
+    void imgStartClick();
+    void imgStopClick();
+    void btnOutputClick();
+    void btnVideoClick();
+    void btnAudioClick();
+    void btnAdvancedClick();
+    void vleVideoStringsChange();
+    void vleVideoMouseDown();
+    void vleAudioMouseDown();
+    void vleAdvancedMouseDown();
+    void ltvTaskResize(int width);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildBottom();
+    void BuildProfileColumn();
+    void BuildTaskArea();
+    void BuildCommands();
+    void BuildPreview();
+    void RunStartup(const std::vector<std::string>& arguments);
+    void CommandLineIntake(const std::vector<std::string>& arguments);
+    void RestorePreferences();
+    void SavePreferences();
+    void ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header);
+    void SyncSheets();
+    void RefreshSheets();
+    void ShowSelectedTask();
+    // The preview player plays the first selected task (the player that
+    // fills panPreview does the work).
+    void PreviewSelectedTask();
+    void UpdatePanelButtons();
+    bool HandleMessages();
+    int SelectedCount() const;
+
+    std::string FProgramDir;
+    std::string FEncoderPath;
+    std::string FVersionText = "3.0";
+    std::string FOutputExtension;
+    std::string FOpenDialogFilter;
+    std::vector<CatalogueEntry> FCatalogue;
+    PreferencesFile FPrefs;
+    Prompter* FPrompter;
+    ShellActions* FShell;
+    TFileDialogs* FDialogs = nullptr;
+    std::unique_ptr<EncoderRunner> FRunner;
+    std::unique_ptr<MediaProber> FProber;
+
+    TaskRows FTasks;
+    ParamSheet FOutput;
+    ParamSheet FVideo;
+    ParamSheet FAudio;
+    ParamSheet FAdvanced;
+    TTaskListModel* FTaskModel = nullptr;
+    ColumnWidthSharing FColumnSharing;
+
+    bool FShownOnce = false;
+    bool FClosing = false;
+    bool FBusy = false;
+
+    // Created after the window, destroyed before it.
+    std::unique_ptr<TAboutForm> FAboutForm;
+    std::unique_ptr<TSettingForm> FSettingForm;
+    std::unique_ptr<TSizeForm> FSizeForm;
+};
+
+// A dialog of the main window opens centred on it and above it, and the main
+// window takes no input until the dialog closes (ReleaseOwner).
+void OwnDialog(QWidget& dialog, TMainForm& main);
+void ReleaseOwner(TMainForm& main);

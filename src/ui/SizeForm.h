@@ -1,0 +1,32 @@
+#pragma once
+// "Video Size of output files": asks for a custom output size when the
+// main window's "Video Size" row is set to "Custom Size". Shown without
+// waiting; the main window is disabled while it is open.
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class TMainForm;
+
+class TSizeForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSizeForm(TMainForm& main);
+
+    QLineEdit* edtWidth;
+    QLineEdit* edtHeight;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+
+public slots:
+    void btnOKClick();
+    void btnCancelClick();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override; // the Escape key closes like Cancel
+
+private:
+    TMainForm& FMain;
+};

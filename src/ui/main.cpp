@@ -1,0 +1,48 @@
+// The program's entry: the application, the main window (which runs the
+// start-up and takes the command line), then the about box, the settings
+// dialog and the custom size dialog, then the message loop until the main
+// window closes.
+//
+// TARVOLIN_SCREENSHOT=<file.png> saves a picture of the main window once it
+// is shown and ends the program (scripts/screenshot.sh uses it).
+#include "ui/FileDialogs.h"
+#include "ui/Look.h"
+#include "ui/MainForm.h"
+#include "ui/QtDesktop.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ApplyProgramLook(app);
+    app.setQuitOnLastWindowClosed(false);
+
+    // Qt has taken its own options out of argv; the rest is the command line.
+    TMainFormOptions options;
+    for (int i = 1; i < argc; ++i)
+        options.Arguments.emplace_back(argv[i]);
+    TMessageBoxPrompter prompter;
+    TDesktopShell shell;
+    TQtFileDialogs dialogs;
+    options.prompter = &prompter;
+    options.shell = &shell;
+    options.dialogs = &dialogs;
+
+    TMainForm mainForm(options);
+    mainForm.CreateForms();
+    QObject::connect(&mainForm, &TMainForm::Closed, &app, &QCoreApplication::quit);
+    mainForm.show();
+
+    QByteArray screenshot = qgetenv("TARVOLIN_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(1500, &mainForm, [&] {
+            if (!mainForm.grab().save(QString::fromLocal8Bit(screenshot)))
+                std::fprintf(stderr, "cannot write %s\n", screenshot.constData());
+            mainForm.close();
+        });
+    }
+    return app.exec();
+}
