@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <regex>
@@ -222,7 +223,7 @@ class StandInTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (Clips) return;
-        Clips = new TempDir();
+        Clips = std::make_unique<TempDir>();
         // 5 s of test picture and tone: video first, the usual layout.
         Clip = Clips->file("clip.mp4");
         Result r = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
@@ -230,9 +231,9 @@ protected:
                            "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", Clip});
         ASSERT_EQ(r.Exit, 0) << r.Output;
     }
-    static void TearDownTestSuite() {}
 
-    static inline TempDir* Clips = nullptr; // kept to the end of the run
+    // Shared by all the suites below; removed when the test program ends.
+    static inline std::unique_ptr<TempDir> Clips;
     static inline std::string Clip;
 };
 
