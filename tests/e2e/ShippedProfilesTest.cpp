@@ -1,0 +1,359 @@
+// The profiles the program ships, loaded from the program directory as the
+// program finds them: each one converts a generated clip with the real
+// encoder stand-in and ffmpeg, with its defaults and with every choice of
+// every pick list (one row changed at a time), and the output plays with the
+// size, streams and container the choices ask for.
+#include "profiles/Profile.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ProfilesDir() {
+    return ProgramDirectory() + "/Profiles/";
+}
+
+// Runs program with args, its output into logPath and its errors into
+// errPath (into logPath too when errPath is empty); the exit status, or -1
+// when it could not be started or did not exit normally.
+int RunTool(const std::string& program, const std::vector<std::string>& args,
+            const std::string& logPath, const std::string& errPath = "") {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    if (errPath.empty())
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    pid_t pid;
+    int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+struct Stream {
+    std::string Type; // "video" or "audio"
+    int Width = 0, Height = 0, SampleRate = 0, Channels = 0;
+    int Frames = 0; // decoded without error
+};
+
+struct Media {
+    std::string Format;
+    double Duration = 0;
+    std::string Errors; // what decoding every frame reported
+    std::vector<Stream> Streams;
+    const Stream* Find(const std::string& type) const {
+        for (const auto& s : Streams)
+            if (s.Type == type) return &s;
+        return nullptr;
+    }
+};
+
+// Describes the file and decodes every frame of it.
+Media ProbeMedia(const std::string& path, const std::string& log) {
+    Media m;
+    std::string errLog = log + ".err";
+    int rc =
+        RunTool("ffprobe",
+                {"-v", "error", "-count_frames", "-show_entries",
+                 "format=format_name,duration:stream=codec_type,width,height,sample_rate,channels,"
+                 "nb_read_frames",
+                 "-of", "default=nw=1", path},
+                log, errLog);
+    m.Errors = ReadFileBytes(errLog);
+    if (rc != 0) {
+        m.Errors += "ffprobe failed";
+        return m;
+    }
+    std::istringstream in(ReadFileBytes(log));
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        auto number = [&] { return value == "N/A" ? 0 : std::atoi(value.c_str()); };
+        if (key == "codec_type")
+            m.Streams.push_back(Stream{value});
+        else if (key == "format_name")
+            m.Format = value;
+        else if (key == "duration")
+            m.Duration = std::atof(value.c_str());
+        else if (m.Streams.empty())
+            continue;
+        else if (key == "width")
+            m.Streams.back().Width = number();
+        else if (key == "height")
+            m.Streams.back().Height = number();
+        else if (key == "sample_rate")
+            m.Streams.back().SampleRate = number();
+        else if (key == "nb_read_frames")
+            m.Streams.back().Frames = number();
+        else if (key == "channels")
+            m.Streams.back().Channels = number();
+    }
+    return m;
+}
+
+// A clip from ffmpeg's test sources: moving picture and a tone.
+struct Clip {
+    std::string Path;
+    int Width, Height, SampleRate;
+    double Seconds;
+};
+
+Clip MakeClip(const std::string& dir, int w, int h, double seconds) {
+    Clip c{dir + "/clip_" + std::to_string(w) + ".mp4", w, h, 44100, seconds};
+    std::string size = std::to_string(w) + "x" + std::to_string(h);
+    std::string d = std::to_string(seconds);
+    int rc = RunTool("ffmpeg",
+                     {"-v", "error", "-y", "-f", "lavfi", "-i",
+                      "testsrc=size=" + size + ":rate=25:duration=" + d, "-f", "lavfi", "-i",
+                      "sine=frequency=440:sample_rate=44100:duration=" + d, "-c:v", "libx264",
+                      "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", c.Path},
+                     dir + "/clip.log");
+    EXPECT_EQ(rc, 0) << ReadFileBytes(dir + "/clip.log");
+    return c;
+}
+
+// The size a "Video Size" choice asks for: its leading "WxH", or the input's.
+std::pair<int, int> ExpectedSize(const std::string& shown, const Clip& clip) {
+    int w = 0, h = 0;
+    char x = 0;
+    std::istringstream in(shown);
+    if (in >> w >> x >> h && x == 'x' && w > 0 && h > 0) return {w, h};
+    return {clip.Width, clip.Height};
+}
+
+// The number at the start of a choice such as "22050 Hz", or 0.
+int LeadingNumber(const std::string& shown) {
+    return std::atoi(shown.c_str());
+}
+
+// The container ffprobe names for an output extension.
+std::string ExpectedFormat(const std::string& ext) {
+    static const std::map<std::string, std::string> formats{
+        {".mp4", "mp4"}, {".3gp", "3gp"}, {".avi", "avi"}, {".wmv", "asf"}, {".flv", "flv"}};
+    auto it = formats.find(ext);
+    return it == formats.end() ? "?" : it->second;
+}
+
+struct Sheets {
+    ParamSheet Video, Audio, Advanced;
+    SheetSet Set() { return SheetSet{&Video, &Audio, &Advanced}; }
+    const SheetRow* Row(const std::string& caption) const {
+        for (const ParamSheet* s : {&Video, &Audio, &Advanced})
+            if (int i = s->Find(caption); i >= 0) return &s->Row(i);
+        return nullptr;
+    }
+    std::string Value(const std::string& caption) const {
+        const SheetRow* r = Row(caption);
+        return r ? r->Value : std::string();
+    }
+};
+
+const std::vector<std::string> VideoRows{"Video Codec", "Video Size", "Bit Rate",
+                                         "Frame Rate",  "Aspect",     "Disable Video"};
+const std::vector<std::string> AudioRows{"Audio Codec", "Audio Bitrate", "Sample Rate",
+                                         "Channels",    "Volumn",        "Disable Audio"};
+const std::vector<std::string> AdvancedRows{"Bit Exact Algorithms", "Deinterlace"};
+
+std::vector<std::string> ShippedNames() {
+    std::vector<std::string> names;
+    for (const auto& e : ScanProfiles(ProfilesDir()))
+        names.push_back(e.Name);
+    return names;
+}
+
+TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
+    std::vector<CatalogueEntry> catalogue = ScanProfiles(ProfilesDir());
+    std::map<std::string, int> types;
+    TempDir dir;
+    for (const auto& entry : catalogue) {
+        SCOPED_TRACE(entry.Name);
+        std::string shipped = ProfilePath(ProfilesDir(), catalogue, entry.Name);
+        std::string copy = dir.file(entry.FileName);
+        fs::copy_file(shipped, copy);
+        Sheets s;
+        std::string ext;
+        ASSERT_NO_THROW(LoadProfile(copy, s.Set(), &ext));
+        ++types[ext];
+        // Shipped as the program writes it back, so a load changes nothing.
+        EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(shipped));
+
+        for (const auto& c : VideoRows)
+            EXPECT_GE(s.Video.Find(c), 0) << c;
+        for (const auto& c : AudioRows)
+            EXPECT_GE(s.Audio.Find(c), 0) << c;
+        for (const auto& c : AdvancedRows)
+            EXPECT_GE(s.Advanced.Find(c), 0) << c;
+        const SheetRow* size = s.Row("Video Size");
+        ASSERT_TRUE(size && size->HasPickList);
+        for (const char* c : {"Original Size", "Custom Size"})
+            EXPECT_NE(std::find(size->PickList.begin(), size->PickList.end(), c),
+                      size->PickList.end());
+        // Disable Video and Disable Audio are bare switches on "Yes" only.
+        s.Video.SetValue("Disable Video", "Yes");
+        s.Audio.SetValue("Disable Audio", "Yes");
+        std::string args = BuildProfileArguments(copy, s.Set());
+        EXPECT_NE(args.find(" -vn "), std::string::npos) << args;
+        EXPECT_NE(args.find(" -an "), std::string::npos) << args;
+    }
+    for (const char* t : {".mp4", ".avi", ".wmv", ".flv", ".3gp"})
+        EXPECT_GE(types[t], 1) << t;
+    EXPECT_GE(catalogue.size(), 7u);
+    std::vector<std::string> names = ShippedNames();
+    for (const char* name : {"PSP - MP4 H.264 480x272", "PSP - MP4 MPEG-4 320x240"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+}
+
+class ShippedProfile : public testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        std::vector<CatalogueEntry> catalogue = ScanProfiles(ProfilesDir());
+        std::string shipped = ProfilePath(ProfilesDir(), catalogue, GetParam());
+        FProfile = Dir.file("profile.apf");
+        fs::copy_file(shipped, FProfile);
+    }
+
+    // Loads the profile's defaults into s and returns its output extension.
+    std::string Load(Sheets& s) {
+        std::string ext;
+        LoadProfile(FProfile, s.Set(), &ext);
+        return ext;
+    }
+
+    // Converts clip with the sheets' choices and checks the output; label
+    // names the case in failure messages and files.
+    void ConvertAndCheck(Sheets& s, const std::string& ext, const Clip& clip,
+                         const std::string& label) {
+        SCOPED_TRACE(label);
+        std::string args = BuildProfileArguments(FProfile, s.Set());
+        std::vector<std::string> words = Words(args);
+        // ffmpeg takes only the last -vf and -af: no choice may pass two.
+        EXPECT_LE(std::count(words.begin(), words.end(), "-vf"), 1) << args;
+        EXPECT_LE(std::count(words.begin(), words.end(), "-af"), 1) << args;
+
+        std::string out = Dir.file("out" + std::to_string(++FRuns) + ext);
+        std::vector<std::string> argv{"-y", "-i", clip.Path};
+        argv.insert(argv.end(), words.begin(), words.end());
+        argv.push_back(out);
+        std::string log = Dir.file("run.log");
+        int rc = RunTool(ProgramDirectory() + "/wmaspi.dll", argv, log);
+        ASSERT_EQ(rc, 0) << "arguments:" << args << "\n" << ReadFileBytes(log);
+        ASSERT_TRUE(fs::exists(out)) << args;
+
+        Media m = ProbeMedia(out, Dir.file("probe.log"));
+        EXPECT_NE(("," + m.Format + ",").find("," + ExpectedFormat(ext) + ","), std::string::npos)
+            << m.Format << " for " << ext;
+        EXPECT_GT(m.Duration, clip.Seconds * 0.5) << args;
+        EXPECT_LT(m.Duration, clip.Seconds + 1.0) << args;
+
+        const Stream* video = m.Find("video");
+        if (s.Value("Disable Video") == "Yes") {
+            EXPECT_EQ(video, nullptr) << args;
+        } else {
+            ASSERT_NE(video, nullptr) << args;
+            auto [w, h] = ExpectedSize(s.Value("Video Size"), clip);
+            EXPECT_EQ(video->Width, w) << args;
+            EXPECT_EQ(video->Height, h) << args;
+        }
+        const Stream* audio = m.Find("audio");
+        if (s.Value("Disable Audio") == "Yes") {
+            EXPECT_EQ(audio, nullptr) << args;
+        } else {
+            ASSERT_NE(audio, nullptr) << args;
+            int rate = LeadingNumber(s.Value("Sample Rate"));
+            EXPECT_EQ(audio->SampleRate, rate > 0 ? rate : clip.SampleRate) << args;
+            std::string channels = s.Value("Channels");
+            if (channels == "Mono") {
+                EXPECT_EQ(audio->Channels, 1) << args;
+            } else if (channels == "Stereo") {
+                EXPECT_EQ(audio->Channels, 2) << args;
+            }
+        }
+
+        // It plays: every frame decodes without an error.
+        EXPECT_EQ(m.Errors, "") << args;
+        for (const Stream& st : m.Streams)
+            EXPECT_GT(st.Frames, 0) << st.Type << args;
+        fs::remove(out);
+    }
+
+    TempDir Dir;
+    std::string FProfile;
+    int FRuns = 0;
+};
+
+TEST_P(ShippedProfile, DefaultsConvertATwoSecondClip) {
+    Clip clip = MakeClip(Dir.path().string(), 320, 240, 2);
+    Sheets s;
+    std::string ext = Load(s);
+    ConvertAndCheck(s, ext, clip, "defaults");
+}
+
+TEST_P(ShippedProfile, EveryChoiceConverts) {
+    Clip clip = MakeClip(Dir.path().string(), 160, 120, 1);
+    Sheets defaults;
+    std::string ext = Load(defaults);
+    auto sheetOf = [](Sheets& s, int i) {
+        return i == 0 ? &s.Video : i == 1 ? &s.Audio : &s.Advanced;
+    };
+    for (int i = 0; i < 3; ++i) {
+        for (const SheetRow& row : sheetOf(defaults, i)->Rows()) {
+            if (!row.HasPickList) continue;
+            for (const std::string& choice : row.PickList) {
+                if (choice == row.Value) continue; // the defaults run above
+                Sheets s;
+                Load(s);
+                // The custom size dialog puts the typed size in its place.
+                sheetOf(s, i)->SetValue(row.Caption, choice == "Custom Size" ? "320x240" : choice);
+                ConvertAndCheck(s, ext, clip, row.Caption + " = " + choice);
+            }
+        }
+    }
+}
+
+std::string TestName(const testing::TestParamInfo<std::string>& info) {
+    std::string name;
+    for (char c : info.param)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, ShippedProfile, testing::ValuesIn(ShippedNames()), TestName);
+
+} // namespace
