@@ -9,7 +9,7 @@ PACKAGES=(
   # tests
   libgtest-dev libgmock-dev googletest
   # the encoder stand-in drives ffmpeg
-  ffmpeg
+  ffmpeg libavformat-dev libavcodec-dev libavutil-dev
   # the window and the preview
   qt6-base-dev qt6-multimedia-dev libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
