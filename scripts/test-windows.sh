@@ -19,7 +19,7 @@ GTEST_SOURCE=${TARVOLIN_GTEST_SOURCE:-/usr/src/googletest}
 started=$(date +%s)
 cmake -S . -B "$BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_BUILD_TYPE=Release \
   -DTARVOLIN_GUI=OFF \
   -DTARVOLIN_GTEST_SOURCE="$GTEST_SOURCE" >/dev/null
 targets=(core_tests)
@@ -42,6 +42,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 
+# The tests name the fake encoder and the program folder by their absolute
+# build paths ("/work/.../fake_encoder.exe"). Windows reads such a path on the
+# current drive; run from inside the build tree, that is Wine's Z:, which is
+# the Unix root, so the paths resolve as they are.
 status=0
 (
   cd "$BUILD/testbin"
