@@ -12,7 +12,6 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -394,6 +393,8 @@ TEST(ProfileLoad, ReadOnlyFileFailsAfterAllRowsAreLoaded) {
     EXPECT_EQ(s.Video.RowCount() + s.Audio.RowCount() + s.Advanced.RowCount(), 6);
     EXPECT_EQ(s.Advanced.Row(1).Value, "no switch");
     EXPECT_EQ(ReadFileBytes(f.path), SampleProfile);
+    std::filesystem::permissions(f.path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 TEST(ProfileArguments, GroupsInParameterOrder) {
