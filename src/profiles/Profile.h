@@ -40,12 +40,16 @@ std::string ProfilePath(const std::string& profilesDir,
 
 // Fills the sheets from the profile (nothing happens when the file does not
 // exist). outputExtension: the main window's, set to "." + Type; nullptr for
-// the settings dialog. Throws EListError for an Index outside its list (rows
-// before it stay) and EFileError when the file cannot be rewritten.
+// the settings dialog. A parameter whose "Sort" is not 1, 2 or 3 joins the
+// sheet of the parameter before it; the first one joins the Video sheet.
+// Throws EListError for an Index outside its list (the rows before it stay,
+// its own row stays empty, heights are kept and the file is not rewritten)
+// and EFileError when the file cannot be rewritten (after all rows loaded).
 void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension);
 
 // Writes the sheets' values into the profile: "Index" for pick lists,
-// "Caption" and "Value" for text rows, nothing for read-only ones.
+// "Caption" and "Value" for text rows, nothing for read-only ones. A
+// parameter that the sheets have no row for keeps what the file says.
 void SaveProfile(const std::string& path, const SheetSet& sheets);
 
 // The encoder's argument text: " <cmd> <value>" groups in parameter order.
