@@ -6,6 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+if [ "${TARVOLIN_WINDOWS:-1}" = 0 ]; then
+  echo "test-windows: skipped (TARVOLIN_WINDOWS=0)"
+  exit 0
+fi
+
 for tool in i686-w64-mingw32-g++-posix wine wineboot wineserver; do
   if ! command -v "$tool" >/dev/null; then
     echo "test-windows: $tool is missing; scripts/setup.sh installs it" >&2
@@ -19,14 +24,12 @@ GTEST_SOURCE=${TARVOLIN_GTEST_SOURCE:-/usr/src/googletest}
 started=$(date +%s)
 cmake -S . -B "$BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DTARVOLIN_GUI=OFF \
   -DTARVOLIN_GTEST_SOURCE="$GTEST_SOURCE" >/dev/null
-targets=(core_tests)
-if [ -n "$(ls tests/fake_encoder/*.cpp 2>/dev/null)" ]; then
-  targets+=(fake_encoder)
-fi
-cmake --build "$BUILD" -j"$(nproc)" --target "${targets[@]}"
+# Everything of the cross build: the core, the encoder stand-in, the unit
+# tests and the fake encoder they start.
+cmake --build "$BUILD" -j"$(nproc)"
 built=$(date +%s)
 
 # A private 32-bit prefix under /tmp, made once. No Mono or Gecko: nothing
