@@ -33,7 +33,7 @@ void TAboutForm::showEvent(QShowEvent* e) {
 
 void TAboutForm::closeEvent(QCloseEvent* e) {
     ReleaseOwner(FMain);
-    QDialog::closeEvent(e);
+    e->accept();
 }
 
 void TAboutForm::reject() {

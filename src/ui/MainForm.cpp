@@ -957,10 +957,7 @@ void TMainForm::btnAdvancedClick() {
 }
 
 void TMainForm::vleVideoStringsChange() {
-    int row = vleVideo->CurrentRow();
-    if (row < 0 || row >= FVideo.RowCount() || FVideo.Row(row).Caption != "Video Size") return;
-    if (FVideo.Value("Video Size") != "Custom Size") return;
-    if (FSizeForm) FSizeForm->show();
+    if (FVideo.CustomSizeRequested() && FSizeForm) FSizeForm->show();
 }
 
 void TMainForm::vleVideoMouseDown() {

@@ -35,7 +35,7 @@ void TSettingForm::showEvent(QShowEvent* e) {
 
 void TSettingForm::closeEvent(QCloseEvent* e) {
     ReleaseOwner(FMain);
-    QDialog::closeEvent(e);
+    e->accept();
 }
 
 void TSettingForm::reject() {

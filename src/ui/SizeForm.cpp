@@ -61,7 +61,7 @@ void TSizeForm::btnOKClick() {
         return;
     }
     // Kept exactly as typed, blanks included.
-    FMain.VideoSheet().SetValue("Video Size", width + "x" + height);
+    FMain.VideoSheet().SetValue(VideoSizeCaption, width + "x" + height);
     close();
 }
 
@@ -76,7 +76,8 @@ void TSizeForm::reject() {
 void TSizeForm::closeEvent(QCloseEvent* e) {
     // Without a valid size the row cannot stay at "Custom Size".
     ParamSheet& video = FMain.VideoSheet();
-    if (video.Value("Video Size") == "Custom Size") video.SetValue("Video Size", "Original Size");
+    if (video.Value(VideoSizeCaption) == CustomSizeValue)
+        video.SetValue(VideoSizeCaption, std::string(OriginalSizeValue));
     ReleaseOwner(FMain);
-    QDialog::closeEvent(e);
+    e->accept();
 }

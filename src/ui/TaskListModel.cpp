@@ -101,7 +101,12 @@ void TTaskListView::keyPressEvent(QKeyEvent* e) {
     QTreeView::keyPressEvent(e);
 }
 
-void TTaskListView::resizeEvent(QResizeEvent* e) {
-    QTreeView::resizeEvent(e);
-    if (e->size().width() != e->oldSize().width()) emit WidthChanged(e->size().width());
+bool TTaskListView::event(QEvent* e) {
+    bool handled = QTreeView::event(e);
+    if (e->type() == QEvent::Resize) {
+        auto* resize = static_cast<QResizeEvent*>(e);
+        if (resize->size().width() != resize->oldSize().width())
+            emit WidthChanged(resize->size().width());
+    }
+    return handled;
 }

@@ -49,5 +49,6 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
+    // The list's own width (resizeEvent tells the viewport's).
+    bool event(QEvent* e) override;
 };

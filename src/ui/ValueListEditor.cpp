@@ -52,7 +52,7 @@ Qt::ItemFlags TSheetModel::flags(const QModelIndex& index) const {
     if (index.column() == 0) return Qt::ItemIsEnabled;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const SheetRow* row = RowAt(index.row());
-    if (row && (row->HasPickList || !row->ReadOnly)) f |= Qt::ItemIsEditable;
+    if (row && (row->HasPickList || FSheet.CanType(index.row()))) f |= Qt::ItemIsEditable;
     return f;
 }
 
@@ -80,7 +80,7 @@ void TSheetDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
                            const QModelIndex& index) const {
     const SheetRow* row = FView->SheetModel()->RowAt(index.row());
     // Read-only text rows show their value in silver; everything else black.
-    bool silver = index.column() == 1 && row && row->ReadOnly && !row->HasPickList;
+    bool silver = index.column() == 1 && row && FView->Sheet().ValueDimmed(index.row());
     QColor plain = silver ? Look::Silver : QColor(Qt::black);
     QColor text = plain;
     QColor window = option.palette.color(QPalette::Base);
@@ -128,7 +128,7 @@ QWidget* TSheetDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
                 [this, box](int) { emit const_cast<TSheetDelegate*>(this)->commitData(box); });
         return box;
     }
-    if (row->ReadOnly) return nullptr;
+    if (!FView->Sheet().CanType(index.row())) return nullptr;
     auto* edit = new QLineEdit(parent);
     edit->setFrame(false);
     return edit;
@@ -203,7 +203,7 @@ TValueListEditor::TValueListEditor(ParamSheet& sheet, const char* name, int capt
         if (mine(from) || mine(to)) viewport()->update();
     });
     FSheet.OnChange = [this] { SheetChanged(); };
-    SetCurrentRow(0);
+    SetCurrentRow(FSheet.CurrentRow());
     SyncHeight();
 }
 
@@ -213,9 +213,10 @@ TValueListEditor::~TValueListEditor() {
 }
 
 void TValueListEditor::SetCurrentRow(int row) {
-    int shown = FModel->rowCount();
-    FCurrentRow = std::clamp(row, 0, shown - 1);
-    selectionModel()->setCurrentIndex(FModel->index(FCurrentRow, 1), QItemSelectionModel::NoUpdate);
+    FSheet.SetCurrentRow(row);
+    QModelIndex current = FModel->index(FSheet.CurrentRow(), 1);
+    if (selectionModel()->currentIndex() != current)
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     viewport()->update();
 }
 
@@ -244,9 +245,7 @@ void TValueListEditor::StepValue(int row) {
 
 void TValueListEditor::SheetChanged() {
     FModel->SheetChanged();
-    // The current row keeps its number across a change of the rows, within
-    // the rows there are.
-    SetCurrentRow(FCurrentRow);
+    SetCurrentRow(FSheet.CurrentRow());
     SyncHeight();
     emit StringsChange();
 }
@@ -260,7 +259,7 @@ void TValueListEditor::currentChanged(const QModelIndex& current, const QModelIn
                                           QItemSelectionModel::NoUpdate);
         return;
     }
-    FCurrentRow = current.row();
+    FSheet.SetCurrentRow(current.row());
     viewport()->update();
 }
 

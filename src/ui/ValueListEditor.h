@@ -71,10 +71,9 @@ public:
     ParamSheet& Sheet() { return FSheet; }
     TSheetModel* SheetModel() const { return FModel; }
 
-    // The current row: the row whose value cell has the cursor. It keeps its
-    // number when the rows are replaced (a profile load), as long as the
-    // sheet has that many rows.
-    int CurrentRow() const { return FCurrentRow; }
+    // The current row: the row whose value cell has the cursor. The sheet
+    // model keeps it (it follows deletions of rows below it).
+    int CurrentRow() const { return FSheet.CurrentRow(); }
     void SetCurrentRow(int row);
     // True while the grid or its cell editor has the keyboard focus.
     bool HasSheetFocus() const;
@@ -106,7 +105,6 @@ private:
 
     ParamSheet& FSheet;
     TSheetModel* FModel;
-    int FCurrentRow = 0;
 };
 
 // The header bar above a sheet: "      <name>" in bold and a 12 x 12 button

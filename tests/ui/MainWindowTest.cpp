@@ -1,0 +1,347 @@
+// The main window's layout, the Start/Stop pictures, the sheet headers, the
+// sheets as grids, the custom size dialog and the small commands around the
+// output path.
+#include "UiTestSupport.h"
+
+#include "ui/AboutForm.h"
+#include "ui/ImageButton.h"
+#include "ui/SettingForm.h"
+#include "ui/SizeForm.h"
+#include "ui/ValueListEditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        folder.AddProfile("Test", TestProfileText("avi"));
+        w.Create(folder);
+    }
+
+    template <class T = QWidget> T* Find(const char* name) {
+        T* found = w->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    void Mouse(QWidget* target, QEvent::Type type, Qt::MouseButton button = Qt::NoButton) {
+        QPointF at(20, 20);
+        QMouseEvent e(type, at, target->mapToGlobal(at), button,
+                      type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &e);
+    }
+
+    // Selects the profile as the user does and loads it.
+    void LoadTestProfile() {
+        auto* combo = Find<QComboBox>("cmbProfile");
+        combo->setCurrentIndex(0);
+        w->cmbProfileChange();
+    }
+
+    ProgramFolder folder;
+    Window w;
+};
+
+TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
+    struct Place {
+        const char* name;
+        QRect rect;
+    };
+    const Place places[] = {
+        {"panTop", {0, 0, 812, 15}},
+        {"panBottom", {0, 457, 812, 90}},
+        {"panBottomRight", {10, 0, 802, 90}},
+        {"panBottomCenter", {0, 0, 637, 90}},
+        {"panBottomLeft", {0, 0, 637, 90}},
+        {"Panel1", {637, 0, 184, 138}},
+        {"imgStart", {16, 16, 133, 65}},
+        {"imgStop", {16, 16, 133, 65}},
+        {"panProfile", {552, 15, 260, 442}},
+        {"panPreview", {0, -8, 260, 225}},
+        {"ScrollBox1", {0, 238, 237, 196}},
+        {"panMain", {0, 15, 552, 442}},
+        {"panSmallToolbar", {18, 334, 519, 35}},
+        {"panbg", {18, 12, 519, 357}},
+        {"panToolbar", {0, 380, 552, 62}},
+        {"sbtnAddFile", {19, 8, 99, 41}},
+        {"sbtnDown", {260, 6, 85, 22}},
+        {"cmbProfile", {74, 8, 463, 21}},
+        {"edtOutputdir", {75, 39, 329, 21}},
+        {"bbtnSetting", {546, 5, 75, 25}},
+        {"bbtnBrowser", {411, 37, 75, 25}},
+        {"bbtnOpen", {494, 36, 75, 25}},
+        {"pgbCurrent", {58, 42, 210, 17}},
+        {"pgbTotal", {348, 42, 210, 17}},
+    };
+    for (const Place& p : places) {
+        QWidget* widget = Find(p.name);
+        if (widget) {
+            EXPECT_EQ(widget->geometry(), p.rect) << p.name;
+        }
+    }
+    EXPECT_EQ(Find<QLabel>("labConvertingFile")->text(), "No File");
+    EXPECT_EQ(Find<QLabel>("labElapsed")->text(), "00:00:00");
+    EXPECT_EQ(Find<QLabel>("labCurProgress")->text(), "0%");
+    EXPECT_EQ(Find("panTop")->property("Tag").toInt(), 9999);
+    EXPECT_EQ(Find("panTop")->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(Find("panOutput")->palette().color(QPalette::Window), QColor(91, 172, 242));
+    EXPECT_EQ(Find<QLabel>("labProgramName")->palette().color(QPalette::WindowText),
+              QColor(235, 235, 235));
+
+    // Commands carry their hints; panel buttons show them too.
+    EXPECT_EQ(Find<QAction>("tbtnAddFile")->toolTip(), "Add Video Files");
+    EXPECT_EQ(Find<QAction>("tbtnAddDir")->toolTip(), "Add Directory");
+    EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove");
+    EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove");
+    EXPECT_EQ(Find<QPushButton>("bbtnSetting")->text(), "&Detail");
+}
+
+TEST_F(MainWindow, StartPictureFollowsTheMouse) {
+    auto* start = Find<TImageButton>("imgStart");
+    auto* stop = Find<TImageButton>("imgStop");
+    w.Show();
+    EXPECT_EQ(start->property("Tag").toInt(), 0);
+
+    Mouse(start, QEvent::MouseMove);
+    EXPECT_EQ(start->Tag(), 1);
+    EXPECT_EQ(start->Look(), 1);
+    Mouse(start, QEvent::MouseButtonPress, Qt::RightButton);
+    EXPECT_EQ(start->Tag(), 2);
+    EXPECT_EQ(start->Look(), 2);
+    Mouse(start, QEvent::MouseMove);
+    EXPECT_EQ(start->Tag(), 2) << "moving while pressed keeps the pressed look";
+    Mouse(start, QEvent::MouseButtonRelease, Qt::RightButton);
+    EXPECT_EQ(start->Tag(), 1);
+    EXPECT_EQ(start->Look(), 1);
+
+    Mouse(Find("Image3"), QEvent::MouseMove);
+    EXPECT_EQ(start->Tag(), 0);
+    EXPECT_EQ(start->Look(), 0);
+
+    // A click with an empty list does nothing; a click on Stop swaps the
+    // pictures back. The hidden picture keeps its look until the next move
+    // over the bottom area while it shows.
+    Mouse(start, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(start, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_TRUE(start->isVisible());
+    EXPECT_TRUE(w.prompter.Shown.empty());
+    w->SetBusyControls();
+    EXPECT_FALSE(start->isVisible());
+    Mouse(stop, QEvent::MouseMove);
+    Mouse(stop, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(stop, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_TRUE(start->isVisible());
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_EQ(stop->Tag(), 1);
+    Mouse(Find("panBottomRight"), QEvent::MouseMove);
+    EXPECT_EQ(stop->Tag(), 1) << "hidden pictures are left alone";
+    EXPECT_EQ(start->Tag(), 0) << "the visible one goes back to normal";
+    w->SetIdleControls();
+}
+
+TEST(SheetHeaders, CollapseAndExpandTheInitialSheets) {
+    ProgramFolder empty;
+    Window plain;
+    plain.Create(empty);
+    plain.Show();
+    auto* output = plain->findChild<TValueListEditor*>("vleOutput");
+    auto* video = plain->findChild<TValueListEditor*>("vleVideo");
+    auto* btnOutput = plain->findChild<QPushButton*>("btnOutput");
+    EXPECT_EQ(output->height(), 54);
+    EXPECT_EQ(video->height(), 108);
+    EXPECT_EQ(plain->findChild<QWidget*>("vleAdvanced")->height(), 36);
+    EXPECT_EQ(btnOutput->text(), "-");
+
+    btnOutput->click();
+    EXPECT_EQ(output->height(), 1);
+    EXPECT_EQ(btnOutput->text(), "+");
+    btnOutput->click();
+    EXPECT_EQ(output->height(), 55);
+    EXPECT_EQ(btnOutput->text(), "-");
+
+    // A double click on the bar works as the button; the sheets below move.
+    QWidget* audioHeader = plain->findChild<QWidget*>("panAudio");
+    Settle();
+    int audioTop = audioHeader->y();
+    QTest::mouseDClick(plain->findChild<QWidget*>("panVideo"), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(100, 9));
+    Settle();
+    EXPECT_EQ(video->height(), 1);
+    EXPECT_EQ(plain->findChild<QPushButton*>("btnVideo")->text(), "+");
+    EXPECT_EQ(audioHeader->y(), audioTop - 107);
+    plain->findChild<QPushButton*>("btnVideo")->click();
+    EXPECT_EQ(video->height(), 109);
+}
+
+TEST_F(MainWindow, LoadSetsHeightsFromTheRowsWhateverTheButtonsShow) {
+    w.Show(); // loads the one profile
+    auto* video = Find<TValueListEditor>("vleVideo");
+    auto* btnVideo = Find<QPushButton>("btnVideo");
+    EXPECT_EQ(video->height(), 3 * 18);
+    EXPECT_EQ(Find("vleAudio")->height(), 18);
+    EXPECT_EQ(Find("vleAdvanced")->height(), 18);
+
+    btnVideo->click();
+    EXPECT_EQ(video->height(), 1);
+    LoadTestProfile();
+    EXPECT_EQ(video->height(), 3 * 18);
+    EXPECT_EQ(btnVideo->text(), "+");
+    btnVideo->click();
+    EXPECT_EQ(video->height(), 3 * 18 + 1);
+    EXPECT_EQ(btnVideo->text(), "-");
+}
+
+TEST_F(MainWindow, SheetsShowTheLoadedProfile) {
+    w.Show();
+    LoadTestProfile();
+    auto* video = Find<TValueListEditor>("vleVideo");
+    QAbstractItemModel* model = video->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(1, 0).data().toString(), "Video Size");
+    EXPECT_EQ(model->index(1, 1).data().toString(), "320x240");
+    EXPECT_EQ(model->index(2, 1).data().toString(), "768k");
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable) << "captions are fixed";
+    EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+    QAbstractItemModel* audio = Find<TValueListEditor>("vleAudio")->model();
+    EXPECT_FALSE(audio->flags(audio->index(0, 1)) & Qt::ItemIsEditable)
+        << "a read-only text row cannot be changed";
+    EXPECT_EQ(w->OutputExtension(), ".avi");
+
+    // A double click on a pick-list value steps to the next caption.
+    QRect cell = video->visualRect(model->index(0, 1));
+    QTest::mouseDClick(video->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(w->VideoSheet().Value("Video Codec"), "H.264");
+    w->SetSheetValue(1, "video codec", "MPEG-4");
+    EXPECT_EQ(model->index(0, 1).data().toString(), "MPEG-4");
+    w->SetSheetValue(7, "Video Codec", "ignored");
+    EXPECT_EQ(w->VideoSheet().Value("Video Codec"), "MPEG-4");
+}
+
+TEST_F(MainWindow, CustomSizeAcceptedRefusedAndCancelled) {
+    w.Show();
+    LoadTestProfile();
+    auto* video = Find<TValueListEditor>("vleVideo");
+    TSizeForm* size = w->SizeForm();
+    video->SetCurrentRow(1);
+    QModelIndex cell = video->model()->index(1, 1);
+
+    // Refused: the messages, the dialog stays.
+    video->model()->setData(cell, "Custom Size");
+    ASSERT_TRUE(size->isVisible());
+    EXPECT_FALSE(w->isEnabled());
+    size->edtWidth->setText("");
+    size->edtHeight->setText("");
+    size->btnOK->click();
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text, "Please specify a proper width for output videos.");
+    EXPECT_EQ(w.prompter.Shown[0].Caption, "Incorrect Width");
+    EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Information);
+    size->edtWidth->setText("320");
+    size->edtHeight->setText("24O");
+    size->btnOK->click();
+    ASSERT_EQ(w.prompter.Shown.size(), 2u);
+    EXPECT_EQ(w.prompter.Shown[1].Text, "Please specify a proper height for output videos.");
+    EXPECT_EQ(w.prompter.Shown[1].Caption, "Incorrect Height");
+    EXPECT_TRUE(size->isVisible());
+    EXPECT_EQ(w->VideoSheet().Value("Video Size"), "Custom Size");
+
+    // Accepted as typed, a leading blank included.
+    size->edtWidth->setText(" 320");
+    size->edtHeight->setText("-5");
+    size->btnOK->click();
+    EXPECT_FALSE(size->isVisible());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_EQ(w->VideoSheet().Value("Video Size"), " 320x-5");
+
+    // Cancelled: back to "Original Size"; the boxes keep their text.
+    video->model()->setData(cell, "Custom Size");
+    ASSERT_TRUE(size->isVisible());
+    EXPECT_EQ(size->edtWidth->text(), " 320");
+    size->btnCancel->click();
+    EXPECT_FALSE(size->isVisible());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_EQ(w->VideoSheet().Value("Video Size"), "Original Size");
+
+    // Another row being current: no dialog.
+    video->SetCurrentRow(0);
+    w->SetSheetValue(1, "Video Size", "Custom Size");
+    EXPECT_FALSE(size->isVisible());
+}
+
+TEST_F(MainWindow, LoadSettingCustomSizeOnTheCurrentRowOpensTheDialog) {
+    // "Video Size" is the first video row and the current row is the first.
+    folder.AddProfile("Custom", "[Main]\r\nPara=1\r\n0=Video Size\r\n[Video Size]\r\nSort=1\r\n"
+                                "Caption=320x240,Original Size,Custom Size,\r\nIndex=2\r\n");
+    Window custom;
+    custom.Create(folder);
+    auto* combo = custom->findChild<QComboBox*>("cmbProfile");
+    combo->setCurrentIndex(combo->findText("Custom"));
+    custom->cmbProfileChange();
+    EXPECT_TRUE(custom->SizeForm()->isVisible());
+    custom->SizeForm()->close();
+    EXPECT_EQ(custom->VideoSheet().Value("Video Size"), "Original Size");
+}
+
+TEST_F(MainWindow, ProfileErrorsShowInTheApplicationsErrorBox) {
+    folder.AddProfile("Broken", "[Main]\r\nPara=1\r\n0=Size\r\n[Size]\r\nSort=1\r\n"
+                                "Caption=a,b,\r\nIndex=5\r\n");
+    Window broken;
+    broken.Create(folder);
+    auto* combo = broken->findChild<QComboBox*>("cmbProfile");
+    combo->setCurrentIndex(combo->findText("Broken"));
+    broken->cmbProfileChange();
+    ASSERT_EQ(broken.prompter.Shown.size(), 1u);
+    EXPECT_EQ(broken.prompter.Shown[0].Text, "List index out of bounds (5)");
+    EXPECT_EQ(broken.prompter.Shown[0].Caption, "Tarvolin PSP Video Converter");
+    EXPECT_EQ(broken.prompter.Shown[0].Icon, MsgIcon::Error);
+}
+
+TEST_F(MainWindow, HelpBrowseAndOpen) {
+    Find<QAction>("tbtnHelp")->trigger();
+    ASSERT_EQ(w.shell.Opened.size(), 1u);
+    EXPECT_EQ(w.shell.Opened[0], folder.Dir() + "Quorvex.chm");
+
+    auto* output = Find<QLineEdit>("edtOutputdir");
+    output->setText("/no/such/folder/");
+    Find<QPushButton>("bbtnOpen")->click();
+    EXPECT_EQ(w.shell.Opened.size(), 1u) << "a missing folder is not opened";
+
+    Find<QPushButton>("bbtnBrowser")->click();
+    EXPECT_EQ(w.dialogs.LastTitle, "Select the output directory.");
+    EXPECT_EQ(output->text(), "/no/such/folder/") << "cancelled";
+    w.dialogs.ConfirmFolder = true;
+    w.dialogs.Folder = folder.Temp().path().string();
+    Find<QPushButton>("bbtnBrowser")->click();
+    EXPECT_EQ(output->text().toStdString(), folder.Dir());
+
+    Find<QPushButton>("bbtnOpen")->click();
+    ASSERT_EQ(w.shell.Opened.size(), 2u);
+    EXPECT_EQ(w.shell.Opened[1], folder.Dir());
+}
+
+TEST_F(MainWindow, DialogsDisableTheMainWindowWhileOpen) {
+    w.Show();
+    Find<QAction>("tbtnAbout")->trigger();
+    EXPECT_FALSE(w->isEnabled());
+    w->AboutForm()->close();
+    EXPECT_TRUE(w->isEnabled());
+    Find<QToolButton>("sbtnOptions")->click();
+    EXPECT_FALSE(w->isEnabled());
+    QTest::keyClick(w->SettingForm(), Qt::Key_Escape);
+    EXPECT_TRUE(w->isEnabled());
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+// Start-up: paths, caption, profile list, command-line intake, and the
+// preferences restored when the window is first shown and saved at exit.
+#include "UiTestSupport.h"
+
+#include "platform/FileSystem.h"
+#include "ui/AboutForm.h"
+#include "ui/SettingForm.h"
+#include "ui/SizeForm.h"
+#include "ui/TaskListModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const FiveCommands[] = {"tbtnUp", "tbtnDown", "tbtnRemove", "tbtnClear", "tbtnStart"};
+
+void ExpectFiveCommands(TMainForm& form, bool enabled) {
+    for (const char* name : FiveCommands) {
+        auto* action = form.findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->isEnabled(), enabled) << name;
+    }
+}
+
+TEST(Startup, FreshProgramFolderGivesTheDefaultCaptionAndAnEmptyList) {
+    ProgramFolder folder;
+    Window w;
+    w.Create(folder);
+
+    EXPECT_EQ(w->windowTitle().toStdString(), "Tarvolin PSP Video Converter V3.0");
+    EXPECT_EQ(QCoreApplication::applicationName().toStdString(), "Tarvolin PSP Video Converter");
+    EXPECT_EQ(w->findChild<QLabel*>("labProgramName")->text().toStdString(), "PSP Video Converter");
+    EXPECT_EQ(w->ProgramDir(), folder.Dir());
+    EXPECT_EQ(w->EncoderPath(), folder.Dir() + "wmaspi.dll");
+    EXPECT_EQ(w->HelpFile(), folder.Dir() + "Quorvex.chm");
+    EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), folder.Dir());
+    EXPECT_EQ(w->size(), QSize(812, 547));
+    EXPECT_TRUE(w->acceptDrops());
+    EXPECT_TRUE(w.prompter.Shown.empty());
+
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    ExpectFiveCommands(*w, false);
+    EXPECT_FALSE(w->findChild<QWidget*>("panbg")->isHidden());
+    EXPECT_TRUE(w->findChild<QWidget*>("panBottomLeft")->isHidden());
+    EXPECT_EQ(w->findChild<QWidget*>("panBottomCenter")->width(), 637);
+    QHeaderView* header = w->findChild<QTreeView*>("ltvTask")->header();
+    EXPECT_EQ(header->sectionSize(0), 230);
+    EXPECT_EQ(header->sectionSize(1), 90);
+    EXPECT_EQ(header->sectionSize(2), 80);
+    EXPECT_EQ(header->sectionSize(3), 100);
+
+    // The other windows exist from the start.
+    EXPECT_NE(w->AboutForm(), nullptr);
+    EXPECT_NE(w->SettingForm(), nullptr);
+    EXPECT_NE(w->SizeForm(), nullptr);
+}
+
+TEST(Startup, VersionComesFromThePreferences) {
+    ProgramFolder folder;
+    WriteFileBytes(folder.File("Preferences.ini"), "[Main]\r\nVersion=3.1 beta\r\n");
+    Window w;
+    w.Create(folder);
+    EXPECT_EQ(w->windowTitle().toStdString(), "Tarvolin PSP Video Converter V3.1 beta");
+    EXPECT_EQ(w->AboutForm()->findChild<QLabel*>("labVersion")->text().toStdString(),
+              "Version 3.1 beta");
+}
+
+TEST(Startup, ProfilesAreListedWithoutLoadingOne) {
+    ProgramFolder folder;
+    folder.AddProfile("Small", TestProfileText("avi"));
+    folder.AddProfile("Other", TestProfileText("mkv"));
+    WriteFileBytes(folder.ProfilesDir() + "notes.txt", "not a profile");
+    fs::create_directory(folder.ProfilesDir() + "folder.apf");
+    Window w;
+    w.Create(folder);
+    auto* combo = w->findChild<QComboBox*>("cmbProfile");
+    ASSERT_EQ(combo->count(), 2);
+    std::vector<std::string> names{combo->itemText(0).toStdString(),
+                                   combo->itemText(1).toStdString()};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Other", "Small"}));
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(w->OutputExtension(), "");
+}
+
+TEST(Startup, CommandLineTakesFilesAndFoldersAndSkipsTheRest) {
+    ProgramFolder folder;
+    TempDir media;
+    std::string a = Clips::CopyTo(media.file("v/a clip.avi"));
+    WriteFileBytes(media.file("v/b.txt"), "text");
+    std::string c = Clips::CopyTo(media.file("clips/c.mpg"));
+    std::string d = Clips::CopyTo(media.file("clips/D.AVI"));
+    Clips::CopyTo(media.file("clips/.hidden.avi"));
+    Clips::CopyTo(media.file("clips/sub/deeper.avi"));
+    WriteFileBytes(media.file("clips/readme.txt"), "text");
+
+    Window w;
+    w.Create(folder, {a, media.file("v/b.txt"), media.file("clips"), media.file("missing.avi")});
+
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{a, c, d}));
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 0, tfAll, task);
+    // A real probe by the encoder stand-in.
+    EXPECT_NEAR(task.LengthSec, 2.0, 0.1) << task.Length;
+    EXPECT_EQ(task.Size, " 160x120");
+    EXPECT_EQ(task.Status, "OK");
+    EXPECT_EQ(task.NewFileName, "a clip");
+    EXPECT_EQ(task.NewFileExt, "") << "no profile is loaded during the intake";
+    EXPECT_EQ(task.StartTime, "00:00:00.0");
+    EXPECT_EQ(task.EndTime, task.Length);
+
+    ExpectFiveCommands(*w, true);
+    EXPECT_TRUE(w->findChild<QWidget*>("panbg")->isHidden());
+    EXPECT_TRUE(w.prompter.Shown.empty());
+}
+
+TEST(Startup, ListFileNamesOnePathPerLine) {
+    ProgramFolder folder;
+    TempDir media;
+    std::string a = Clips::CopyTo(media.file("it's \"quoted\".avi"));
+    std::string b = Clips::CopyTo(media.file("Ünïcode clip.mpg"));
+    std::string ignored = Clips::CopyTo(media.file("ignored.avi"));
+    std::string list = media.file("batch.TMP");
+    WriteFileBytes(list, a + "\r\n\r\n" + media.file("nothing here.avi") + "\r\n" + b + "\r\n");
+
+    Window w;
+    w.Create(folder, {list, ignored});
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{a, b}));
+    EXPECT_TRUE(fs::exists(list)) << "the list file stays";
+}
+
+TEST(Startup, UnreadableListFileIsReportedAndStartupGoesOn) {
+    ProgramFolder folder;
+    TempDir media;
+    std::string list = media.file("gone.tmp");
+    Window w;
+    w.Create(folder, {list});
+
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    const PromptRecord& shown = w.prompter.Shown[0];
+    EXPECT_EQ(shown.Caption, "Tarvolin PSP Video Converter");
+    EXPECT_EQ(shown.Icon, MsgIcon::Error);
+    EXPECT_NE(shown.Text.find("gone.tmp"), std::string::npos) << shown.Text;
+    EXPECT_NE(shown.Text.find(SystemErrorText(ENOENT)), std::string::npos) << shown.Text;
+
+    // The rest of the start-up has run.
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    EXPECT_TRUE(w->acceptDrops());
+    EXPECT_TRUE(w->findChild<QWidget*>("panBottomLeft")->isHidden());
+    EXPECT_EQ(w->findChild<QTreeView*>("ltvTask")->header()->sectionSize(0), 230);
+}
+
+TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
+    ProgramFolder folder;
+    folder.AddProfile("Only", TestProfileText("avi"));
+    Window w;
+    w.Create(folder);
+    EXPECT_TRUE(fs::exists(folder.File("Preferences.ini"))) << "reading the version creates it";
+    w.Show();
+
+    auto* combo = w->findChild<QComboBox*>("cmbProfile");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(w->OutputExtension(), ".avi");
+    EXPECT_EQ(w->VideoSheet().Value("Video Codec"), "MPEG-4");
+    EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), folder.Dir());
+
+    w.Close();
+    EXPECT_EQ(ReadFileBytes(folder.File("Preferences.ini")),
+              "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
+              "Syn Mode=0\r\nOutput Path=" +
+                  folder.Dir() + "\r\nProfile=0\r\n");
+}
+
+TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
+    ProgramFolder folder;
+    folder.AddProfile("First", TestProfileText("avi"));
+    folder.AddProfile("Second", TestProfileText("mkv"));
+    Window probe;
+    probe.Create(folder);
+    int second = probe->Catalogue()[0].Name == "Second" ? 0 : 1;
+    probe.form.reset();
+
+    WriteFileBytes(folder.File("Preferences.ini"),
+                   "[Main]\r\nOutput Path=/srv/out\r\nProfile=" + std::to_string(second) + "\r\n");
+    Window w;
+    w.Create(folder);
+    EXPECT_EQ(w->OutputExtension(), "") << "nothing is loaded before the window shows";
+    w.Show();
+    EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), "/srv/out");
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbProfile")->currentIndex(), second);
+    EXPECT_EQ(w->OutputExtension(), ".mkv");
+}
+
+TEST(Preferences, ProfileOutsideTheCatalogueSelectsNothingAndSavesMinusOne) {
+    ProgramFolder folder;
+    folder.AddProfile("Only", TestProfileText("avi"));
+    WriteFileBytes(folder.File("Preferences.ini"), "[Main]\r\nProfile=1\r\n");
+    Window w;
+    w.Create(folder);
+    w.Show();
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbProfile")->currentIndex(), -1);
+    EXPECT_EQ(w->OutputExtension(), "");
+    EXPECT_EQ(w->VideoSheet().RowCount(), 6) << "the initial rows stay";
+    w.Close();
+    EXPECT_NE(ReadFileBytes(folder.File("Preferences.ini")).find("Profile=-1\r\n"),
+              std::string::npos);
+}
+
+} // namespace

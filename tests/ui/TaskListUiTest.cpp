@@ -1,0 +1,261 @@
+// The task list in the window: adding through the dialogs, drops and the
+// keys, moving, removing, clearing, and what each command enables.
+#include "UiTestSupport.h"
+
+#include "tasks/TaskList.h"
+#include "ui/TaskListModel.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TaskListWindow : public testing::Test {
+protected:
+    void SetUp() override { w.Create(folder); }
+
+    std::string Clip(const std::string& name) { return Clips::CopyTo(media.file(name)); }
+    QAction* Command(const char* name) { return w->findChild<QAction*>(name); }
+    TTaskListView* List() { return w->findChild<TTaskListView*>("ltvTask"); }
+    // Adds as a drop does, which also enables the commands.
+    void Add(std::initializer_list<std::string> paths) { w->DropFiles(paths); }
+    std::vector<std::string> Names() {
+        std::vector<std::string> r;
+        for (const auto& c : w.Captions())
+            r.push_back(fs::path(c).filename().string());
+        return r;
+    }
+
+    ProgramFolder folder;
+    TempDir media;
+    Window w;
+};
+
+TEST_F(TaskListWindow, AddFilesTakesTheDialogsFirstNameLast) {
+    std::string a = Clip("a.avi"), b = Clip("b.avi"), c = Clip("c.avi");
+    w.dialogs.ConfirmFiles = true;
+    w.dialogs.Files = {a, b, c};
+    Command("tbtnAddFile")->trigger();
+
+    EXPECT_EQ(w.dialogs.LastFilter, BuildOpenDialogFilter(SupportedExts()));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"b.avi", "c.avi", "a.avi"}));
+    EXPECT_TRUE(List()->selectionModel()->selectedRows().isEmpty())
+        << "with three files no row is selected";
+    for (const char* name : {"tbtnUp", "tbtnDown", "tbtnRemove", "tbtnClear", "tbtnStart"})
+        EXPECT_TRUE(Command(name)->isEnabled()) << name;
+    EXPECT_TRUE(w->findChild<QWidget*>("sbtnUp")->isEnabled());
+}
+
+TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
+    std::string clip = Clip("my.clip.avi");
+    w.dialogs.ConfirmFiles = true;
+    w.dialogs.Files = {clip};
+    Command("tbtnAddFile")->trigger();
+
+    ASSERT_EQ(w->Tasks().Count(), 1);
+    EXPECT_EQ(w->SelectedRows(), std::vector<bool>{true});
+    ParamSheet& output = w->Sheet(0);
+    EXPECT_EQ(output.Value("New Filename"), "my.clip");
+    EXPECT_EQ(output.Value("Start Time"), "00:00:00.0");
+    EXPECT_EQ(output.Value("End Time"), w->Tasks().Row(0).SubItems[tfLength]);
+}
+
+TEST_F(TaskListWindow, CancelledDialogsAddNothing) {
+    Command("tbtnAddFile")->trigger();
+    Command("tbtnAddDir")->trigger();
+    EXPECT_EQ(w.dialogs.FileDialogs, 1);
+    EXPECT_EQ(w.dialogs.FolderDialogs, 1);
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    EXPECT_FALSE(Command("tbtnStart")->isEnabled());
+    EXPECT_FALSE(w->findChild<QWidget*>("panbg")->isHidden());
+}
+
+TEST_F(TaskListWindow, AddDirectoryTakesSupportedVisibleFilesSortedIgnoringCase) {
+    Clip("dir/b.avi");
+    Clip("dir/A.mpg");
+    Clip("dir/.d.avi");
+    Clip("dir/sub/e.avi");
+    WriteFileBytes(media.file("dir/c.txt"), "x");
+    w.dialogs.ConfirmFolder = true;
+    w.dialogs.Folder = media.file("dir");
+    Command("tbtnAddDir")->trigger();
+
+    EXPECT_EQ(w.dialogs.LastTitle, "Add a directory to the Task List");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"A.mpg", "b.avi"}));
+    EXPECT_TRUE(List()->selectionModel()->selectedRows().isEmpty());
+    EXPECT_TRUE(Command("tbtnClear")->isEnabled());
+}
+
+TEST_F(TaskListWindow, FolderOfManyFilesKeepsOnlyTheVideos) {
+    fs::create_directories(media.file("many"));
+    for (int i = 0; i < 490; ++i)
+        WriteFileBytes(media.file("many/note" + std::to_string(i) + ".txt"), "");
+    for (int i = 9; i >= 0; --i)
+        Clip("many/Clip" + std::to_string(i) + ".wmv");
+    w->AddTaskDir(media.file("many"));
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10; ++i)
+        expected.push_back("Clip" + std::to_string(i) + ".wmv");
+    EXPECT_EQ(Names(), expected);
+}
+
+TEST_F(TaskListWindow, DuplicatesAreSkippedButLetterCaseCounts) {
+    std::string lower = Clip("clip.avi");
+    std::string upper = Clip("CLIP.avi");
+    Add({lower, lower, upper});
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{lower, upper}));
+}
+
+TEST_F(TaskListWindow, DropsTakeFoldersAndSupportedFilesWhole) {
+    // A path far longer than 253 characters arrives whole.
+    std::string longDir = "dir_" + std::string(120, 'x') + "/" + std::string(120, 'y');
+    std::string deep = Clip(longDir + "/CLIP.AVI");
+    ASSERT_GT(deep.size(), 253u);
+    std::string flv = Clip("clip.flv");
+    Clip("folder/inside.vob");
+
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(deep)),
+                   QUrl::fromLocalFile(QString::fromStdString(flv)),
+                   QUrl::fromLocalFile(QString::fromStdString(media.file("folder")))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.form.get(), &drop);
+    delete mime;
+
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{deep, media.file("folder/inside.vob")}));
+    EXPECT_TRUE(Command("tbtnStart")->isEnabled());
+
+    // The same file chosen in the open dialog ("All Files") is taken.
+    w.dialogs.ConfirmFiles = true;
+    w.dialogs.Files = {flv};
+    Command("tbtnAddFile")->trigger();
+    EXPECT_EQ(w->Tasks().Count(), 3);
+}
+
+TEST_F(TaskListWindow, DropsWhileConvertingAreIgnored) {
+    Clip("busy/a.avi");
+    w->SetBusyControls();
+    w->DropFiles({media.file("busy"), media.file("busy/a.avi")});
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    w->SetIdleControls();
+    w->DropFiles({media.file("busy")});
+    EXPECT_EQ(w->Tasks().Count(), 1);
+}
+
+TEST_F(TaskListWindow, MoveUpAndDownCarryTheSelection) {
+    std::string one = Clip("1.avi"), two = Clip("2.avi"), three = Clip("3.avi");
+    Add({one, two, three});
+
+    w->SetSelectedRows({false, true, true});
+    Command("tbtnUp")->trigger();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"2.avi", "3.avi", "1.avi"}));
+    EXPECT_EQ(w->SelectedRows(), (std::vector<bool>{true, true, false}));
+
+    // First and second selected: they change places, only the first stays
+    // selected.
+    Command("tbtnUp")->trigger();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"3.avi", "2.avi", "1.avi"}));
+    EXPECT_EQ(w->SelectedRows(), (std::vector<bool>{true, false, false}));
+
+    Command("tbtnDown")->trigger();
+    Command("tbtnDown")->trigger();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"2.avi", "1.avi", "3.avi"}));
+    EXPECT_EQ(w->SelectedRows(), (std::vector<bool>{false, false, true}));
+
+    // The whole task moves with its row.
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 2, tfAll, task);
+    EXPECT_EQ(task.InputFile, three);
+    EXPECT_EQ(task.NewFileName, "3");
+
+    w->SetSelectedRows({false, false, false});
+    Command("tbtnUp")->trigger();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"2.avi", "1.avi", "3.avi"}));
+}
+
+TEST_F(TaskListWindow, RemoveAndClearEmptyTheOutputValuesAndTheCommands) {
+    Add({Clip("a.avi"), Clip("b.avi"), Clip("c.avi")});
+    w->Sheet(0).SetValue("New Filename", "shown");
+
+    // Nothing selected: nothing removed, the Output values emptied all the same.
+    Command("tbtnRemove")->trigger();
+    EXPECT_EQ(w->Tasks().Count(), 3);
+    EXPECT_EQ(w->Sheet(0).Value("New Filename"), "");
+
+    w->SetSelectedRows({true, false, true});
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(Names(), std::vector<std::string>{"b.avi"});
+    EXPECT_TRUE(Command("tbtnStart")->isEnabled());
+
+    w->SetSelectedRows({true});
+    w->findChild<QToolButton*>("sbtnDelete")->click();
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    for (const char* name : {"tbtnUp", "tbtnDown", "tbtnRemove", "tbtnClear", "tbtnStart"})
+        EXPECT_FALSE(Command(name)->isEnabled()) << name;
+    EXPECT_FALSE(w->findChild<QWidget*>("sbtnClear")->isEnabled());
+
+    Add({Clip("d.avi"), Clip("e.avi")});
+    QTest::keyClick(List(), Qt::Key_Backspace, Qt::ShiftModifier);
+    EXPECT_EQ(w->Tasks().Count(), 0);
+    EXPECT_FALSE(Command("tbtnClear")->isEnabled());
+    EXPECT_TRUE(w->findChild<QWidget*>("panbg")->isHidden()) << "the welcome panel stays hidden";
+}
+
+TEST_F(TaskListWindow, ContextMenuEnabling) {
+    auto enabled = [&](const char* name) { return w->findChild<QAction*>(name)->isEnabled(); };
+    w->UpdateTaskMenu();
+    EXPECT_FALSE(enabled("mnuOpen"));
+    EXPECT_FALSE(enabled("mnuRemove"));
+    EXPECT_FALSE(enabled("mnuClear"));
+    EXPECT_TRUE(enabled("mnuAddFiles"));
+    EXPECT_TRUE(enabled("mnuAddDir"));
+
+    Add({Clip("a.avi"), Clip("b.avi")});
+    w->UpdateTaskMenu();
+    EXPECT_FALSE(enabled("mnuOpen"));
+    EXPECT_FALSE(enabled("mnuRemove"));
+    EXPECT_TRUE(enabled("mnuClear"));
+
+    w->SetSelectedRows({false, true});
+    w->UpdateTaskMenu();
+    EXPECT_TRUE(enabled("mnuOpen"));
+    EXPECT_TRUE(enabled("mnuRemove"));
+
+    w->findChild<QAction*>("mnuRemove")->trigger();
+    EXPECT_EQ(Names(), std::vector<std::string>{"a.avi"});
+}
+
+TEST_F(TaskListWindow, ListLooksAndColumns) {
+    QTreeView* list = List();
+    EXPECT_EQ(list->geometry(), QRect(18, 12, 519, 323));
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    QAbstractItemModel* model = list->model();
+    ASSERT_EQ(model->columnCount(), 4);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Input File");
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), "Status");
+    EXPECT_NE(list->header()->styleSheet().indexOf("#cae3ff"), -1);
+
+    // A later change of the list's width is shared among the columns.
+    w.Show();
+    EXPECT_EQ(list->header()->sectionSize(0), 230);
+    list->resize(619, 323);
+    EXPECT_EQ(list->header()->sectionSize(0), 279);
+    EXPECT_EQ(list->header()->sectionSize(1), 107);
+    EXPECT_EQ(list->header()->sectionSize(2), 95);
+    EXPECT_EQ(list->header()->sectionSize(3), 119);
+}
+
+} // namespace
