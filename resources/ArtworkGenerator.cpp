@@ -136,6 +136,37 @@ void Backgrounds() {
     }
 }
 
+// The preview panel: a dark frame around the video view and the controls,
+// and the small display behind the time label.
+void Preview() {
+    {
+        QImage img = NewImage(250, 218);
+        QPainter p(&img);
+        Antialias(p);
+        QLinearGradient g(0, 0, 0, 218);
+        g.setColorAt(0, QColor(0x2a, 0x3c, 0x55));
+        g.setColorAt(1, QColor(0x12, 0x1b, 0x28));
+        p.fillRect(img.rect(), g);
+        p.fillRect(QRect(0, 0, 250, 2), Accent);
+        // Well of the video view (0, 13, 233 x 140 in this picture).
+        p.setPen(QPen(QColor(0, 0, 0, 160), 1));
+        p.setBrush(Qt::black);
+        p.drawRect(QRectF(0.5, 12.5, 234, 141));
+        p.setPen(QColor(255, 255, 255, 30));
+        p.drawLine(0, 185, 249, 185);
+        Save(img, "bg_preview");
+    }
+    {
+        QImage img = NewImage(58, 18);
+        QPainter p(&img);
+        Antialias(p);
+        p.setPen(QPen(QColor(91, 172, 242, 120), 1));
+        p.setBrush(QColor(0x06, 0x0a, 0x10));
+        p.drawRoundedRect(QRectF(0.5, 0.5, 57, 17), 3, 3);
+        Save(img, "bg_time");
+    }
+}
+
 // The rounded Start and Stop pictures; look 0 normal, 1 hover, 2 pressed.
 void StartStop(const QString& name, QColor top, QColor bottom, bool start) {
     for (int look = 0; look < 3; ++look) {
@@ -496,6 +527,7 @@ int main(int argc, char** argv) {
     OutDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(OutDir);
     Backgrounds();
+    Preview();
     StartStop("start", QColor(0x4c, 0xc8, 0x6a), QColor(0x1b, 0x86, 0x38), true);
     StartStop("stop", QColor(0xf0, 0x6a, 0x4c), QColor(0xb0, 0x2a, 0x1c), false);
     Welcome();

@@ -2,6 +2,7 @@
 
 #include "engine/Runner.h"
 #include "platform/FileSystem.h"
+#include "preview/PreviewPanel.h"
 #include "tasks/FileNames.h"
 #include "tasks/Probe.h"
 #include "ui/AboutForm.h"
@@ -530,9 +531,13 @@ void TMainForm::BuildCommands() {
 }
 
 void TMainForm::BuildPreview() {
-    // panPreview is the preview player's place: the player is a widget of its
-    // own that fills the panel (video view, position bar, time label and the
-    // play, pause and stop buttons) and is created here.
+    Preview = new TPreviewPanel(panPreview, *FPrompter, ProductName);
+    Preview->Image5()->setPixmap(Picture("bg_preview"));
+    Preview->Image2()->setPixmap(Picture("bg_time"));
+    connect(Preview->sbtnPlay(), &QToolButton::clicked, this, &TMainForm::sbtnPlayClick);
+    connect(Preview->sbtnPause(), &QToolButton::clicked, this, &TMainForm::sbtnPauseClick);
+    connect(Preview->sbtnStop(), &QToolButton::clicked, this, &TMainForm::sbtnStopClick);
+    connect(Preview->TrackBar(), &TDSTrackBar::OnTimer, this, &TMainForm::TrackBarTimer);
 }
 
 // ---------------------------------------------------------------------------
@@ -693,7 +698,7 @@ void TMainForm::UpdatePanelButtons() {
 }
 
 void TMainForm::SetBusyControls() {
-    // (The preview player, once it fills panPreview, stops playing here.)
+    Preview->Stop();
     FBusy = true;
     ltvTask->setEnabled(false);
     imgStart->hide();
@@ -801,7 +806,30 @@ void TMainForm::ltvTaskDblClick() {
     });
 }
 
-void TMainForm::PreviewSelectedTask() {}
+void TMainForm::PreviewSelectedTask() {
+    int row = LowestSelectedRow(ltvTask->selectionModel());
+    if (row >= 0) Preview->PreviewFile(FTasks.Row(row).Caption);
+}
+
+void TMainForm::sbtnPlayClick() {
+    Guarded([&] {
+        if (FTasks.Count() == 0) return;
+        if (SelectedCount() == 0) SetSelectedRows({true});
+        PreviewSelectedTask();
+    });
+}
+
+void TMainForm::sbtnPauseClick() {
+    Guarded([&] { Preview->PauseResume(); });
+}
+
+void TMainForm::sbtnStopClick() {
+    Guarded([&] { Preview->Stop(); });
+}
+
+void TMainForm::TrackBarTimer(TDSTrackBar* Sender, unsigned CurrentPos, unsigned StopPos) {
+    Guarded([&] { Preview->TrackBarTimer(Sender, CurrentPos, StopPos); });
+}
 
 void TMainForm::ltvTaskResize(int width) {
     std::array<int, 4> widths;

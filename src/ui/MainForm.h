@@ -26,8 +26,10 @@ class QPushButton;
 class QScrollArea;
 class QToolButton;
 class TAboutForm;
+class TDSTrackBar;
 class TFileDialogs;
 class TImageButton;
+class TPreviewPanel;
 class TSettingForm;
 class TSheetHeader;
 class TSizeForm;
@@ -149,6 +151,7 @@ public:
     QWidget* panProfile = nullptr;
     // The preview player's place (260 x 225); the player fills it.
     QWidget* panPreview = nullptr;
+    TPreviewPanel* Preview = nullptr;
     QWidget* panRight = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     TSheetHeader* panOutput = nullptr;
@@ -226,6 +229,10 @@ public slots:
     void vleAudioMouseDown();
     void vleAdvancedMouseDown();
     void ltvTaskResize(int width);
+    void sbtnPlayClick();
+    void sbtnPauseClick();
+    void sbtnStopClick();
+    void TrackBarTimer(TDSTrackBar* Sender, unsigned CurrentPos, unsigned StopPos);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -250,8 +257,7 @@ private:
     void SyncSheets();
     void RefreshSheets();
     void ShowSelectedTask();
-    // The preview player plays the first selected task (the player that
-    // fills panPreview does the work).
+    // The preview plays the input of the lowest selected task.
     void PreviewSelectedTask();
     void UpdatePanelButtons();
     bool HandleMessages();

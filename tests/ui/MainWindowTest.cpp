@@ -3,6 +3,7 @@
 // output path.
 #include "UiTestSupport.h"
 
+#include "preview/PreviewPanel.h"
 #include "ui/AboutForm.h"
 #include "ui/ImageButton.h"
 #include "ui/SettingForm.h"
@@ -342,6 +343,35 @@ TEST_F(MainWindow, DialogsDisableTheMainWindowWhileOpen) {
     EXPECT_FALSE(w->isEnabled());
     QTest::keyClick(w->SettingForm(), Qt::Key_Escape);
     EXPECT_TRUE(w->isEnabled());
+}
+
+TEST_F(MainWindow, PreviewButtonsPlayTheLowestSelectedTask) {
+    TPreviewPanel* preview = w->Preview;
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->parentWidget(), Find("panPreview"));
+    preview->sbtnPlay()->click();
+    EXPECT_EQ(preview->LoadedFile(), "") << "nothing to play in an empty list";
+
+    TempDir media;
+    std::string first = Clips::CopyTo(media.file("first.avi"));
+    std::string second = Clips::CopyTo(media.file("second.avi"));
+    w->DropFiles({first, second});
+    w->ltvTaskDblClick();
+    EXPECT_EQ(preview->LoadedFile(), "") << "a double click needs a selected row";
+
+    preview->sbtnPlay()->click();
+    EXPECT_EQ(w->SelectedRows(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(preview->LoadedFile(), first);
+
+    w->SetSelectedRows({false, true});
+    Find<QAction>("mnuOpen")->trigger();
+    EXPECT_EQ(preview->LoadedFile(), second);
+    EXPECT_EQ(preview->State(), TGraphState::Playing);
+
+    // Starting a conversion stops the preview.
+    w->SetBusyControls();
+    EXPECT_EQ(preview->State(), TGraphState::Stopped);
+    w->SetIdleControls();
 }
 
 } // namespace
