@@ -3,8 +3,9 @@
 // dialog and the custom size dialog, then the message loop until the main
 // window closes.
 //
-// TARVOLIN_SCREENSHOT=<file.png> saves a picture of the main window once it
-// is shown and ends the program (scripts/screenshot.sh uses it).
+// TARVOLIN_SCREENSHOT=<file.png> selects the first task as a click would,
+// plays it in the preview, saves a picture of the main window and ends the
+// program (scripts/screenshot.sh uses it).
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
@@ -38,7 +39,13 @@ int main(int argc, char** argv) {
 
     QByteArray screenshot = qgetenv("TARVOLIN_SCREENSHOT");
     if (!screenshot.isEmpty()) {
-        QTimer::singleShot(1500, &mainForm, [&] {
+        QTimer::singleShot(300, &mainForm, [&] {
+            if (mainForm.Tasks().Count() == 0) return;
+            mainForm.SetSelectedRows({true});
+            mainForm.ltvTaskClick();
+            mainForm.sbtnPlayClick();
+        });
+        QTimer::singleShot(2500, &mainForm, [&] {
             if (!mainForm.grab().save(QString::fromLocal8Bit(screenshot)))
                 std::fprintf(stderr, "cannot write %s\n", screenshot.constData());
             mainForm.close();
