@@ -69,6 +69,30 @@ TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
     EXPECT_EQ(output.Value("End Time"), w->Tasks().Row(0).SubItems[tfLength]);
 }
 
+TEST(OpenDialogFilter, PairsBecomeQtNameFilters) {
+    QStringList filters = QtNameFilters(BuildOpenDialogFilter(SupportedExts()));
+    ASSERT_EQ(filters.size(), 10);
+    EXPECT_EQ(filters[0].toStdString(),
+              "All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv *.mov *.vob *.asf)");
+    EXPECT_EQ(filters[1].toStdString(), "AVI Files (*.avi)");
+    EXPECT_EQ(filters[8].toStdString(), "ASF Files (*.asf)");
+    EXPECT_EQ(filters[9].toStdString(), "All Files (*)");
+}
+
+TEST_F(TaskListWindow, FilesThatAreNotVideosAreStillAdded) {
+    WriteFileBytes(media.file("notes.avi"), "just some text, not a video\n");
+    WriteFileBytes(media.file("empty.mp4"), "");
+    Add({media.file("notes.avi"), media.file("empty.mp4")});
+    ASSERT_EQ(w->Tasks().Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        ltvItemData task;
+        GetTaskData(w->Tasks(), i, tfAll, task);
+        EXPECT_EQ(task.Status, "OK");
+        EXPECT_EQ(task.LengthSec, -1) << task.Length;
+    }
+    EXPECT_TRUE(w.prompter.Shown.empty());
+}
+
 TEST_F(TaskListWindow, CancelledDialogsAddNothing) {
     Command("tbtnAddFile")->trigger();
     Command("tbtnAddDir")->trigger();
