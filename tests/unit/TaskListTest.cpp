@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // Answers each probe from a table; a path not in it gets the empty result
@@ -115,6 +119,10 @@ TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
     TempDir dir;
     for (const char* n : {"b.avi", "A.mpg", "c.txt", ".d.avi", "e.MOV"})
         WriteFileBytes(dir.file(n), "x");
+#ifdef _WIN32
+    // Hidden by its attribute there, not by its leading dot.
+    SetFileAttributesW((dir.path() / ".d.avi").c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
     std::filesystem::create_directory(dir.path() / "sub.avi");
     WriteFileBytes(dir.file("sub.avi/f.avi"), "x");
 
