@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "preview/PreviewPanel.h"
 #include "tasks/FileNames.h"
+#include "tasks/OutputSheet.h"
 #include "tasks/Probe.h"
 #include "ui/AboutForm.h"
 #include "ui/FileDialogs.h"
@@ -350,9 +351,7 @@ void TMainForm::BuildProfileColumn() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
 
-    FOutput.SetRows({SheetRow{"New Filename", "", false, {}, false},
-                     SheetRow{"Start Time", "", false, {}, false},
-                     SheetRow{"End Time", "", false, {}, false}});
+    FOutput.SetRows(InitialOutputRows());
     FVideo.SetRows(InitialVideoRows());
     FAudio.SetRows(InitialAudioRows());
     FAdvanced.SetRows(InitialAdvancedRows());
@@ -381,6 +380,7 @@ void TMainForm::BuildProfileColumn() {
     connect(panAudio, &TSheetHeader::Toggled, this, &TMainForm::btnAudioClick);
     connect(panAdvanced, &TSheetHeader::Toggled, this, &TMainForm::btnAdvancedClick);
     connect(vleVideo, &TValueListEditor::StringsChange, this, &TMainForm::vleVideoStringsChange);
+    connect(vleOutput, &TValueListEditor::ValueEdited, this, &TMainForm::vleOutputValidate);
     connect(vleVideo, &TValueListEditor::MousePressed, this, &TMainForm::vleVideoMouseDown);
     connect(vleAudio, &TValueListEditor::MousePressed, this, &TMainForm::vleAudioMouseDown);
     connect(vleAdvanced, &TValueListEditor::MousePressed, this, &TMainForm::vleAdvancedMouseDown);
@@ -780,20 +780,16 @@ void TMainForm::tbtnClearClick() {
     });
 }
 
+int TMainForm::FirstSelectedRow() const {
+    return LowestSelectedRow(ltvTask->selectionModel());
+}
+
 void TMainForm::ShowSelectedTask() {
-    std::vector<bool> selected = SelectedRows();
-    for (int i = 0; i < FTasks.Count(); ++i) {
-        if (!selected[static_cast<size_t>(i)]) continue;
-        ltvItemData task;
-        GetTaskData(FTasks, i, tfAll, task);
-        SetSheetValue(0, "New FileName", task.NewFileName + FOutputExtension);
-        SetSheetValue(0, "Start Time", task.StartTime);
-        SetSheetValue(0, "End Time", task.EndTime);
-        return;
-    }
-    SetSheetValue(0, "New FileName", "");
-    SetSheetValue(0, "Start Time", "");
-    SetSheetValue(0, "End Time", "");
+    ::ShowSelectedTask(FOutput, FTasks, FirstSelectedRow(), FOutputExtension);
+}
+
+void TMainForm::vleOutputValidate() {
+    Guarded([&] { ::vleOutputValidate(FTasks, FirstSelectedRow(), OutputSheetValuesOf(FOutput)); });
 }
 
 void TMainForm::ltvTaskClick() {
@@ -807,7 +803,7 @@ void TMainForm::ltvTaskDblClick() {
 }
 
 void TMainForm::PreviewSelectedTask() {
-    int row = LowestSelectedRow(ltvTask->selectionModel());
+    int row = FirstSelectedRow();
     if (row >= 0) Preview->PreviewFile(FTasks.Row(row).Caption);
 }
 

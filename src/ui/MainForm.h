@@ -225,6 +225,8 @@ public slots:
     void btnAudioClick();
     void btnAdvancedClick();
     void vleVideoStringsChange();
+    // An edited Output value goes into the selected task.
+    void vleOutputValidate();
     void vleVideoMouseDown();
     void vleAudioMouseDown();
     void vleAdvancedMouseDown();
@@ -262,6 +264,8 @@ private:
     void UpdatePanelButtons();
     bool HandleMessages();
     int SelectedCount() const;
+    // The lowest selected row, or -1.
+    int FirstSelectedRow() const;
 
     std::string FProgramDir;
     std::string FEncoderPath;

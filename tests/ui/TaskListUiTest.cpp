@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -91,6 +92,29 @@ TEST_F(TaskListWindow, FilesThatAreNotVideosAreStillAdded) {
         EXPECT_EQ(task.LengthSec, -1) << task.Length;
     }
     EXPECT_TRUE(w.prompter.Shown.empty());
+}
+
+TEST_F(TaskListWindow, EditsInTheOutputSheetGoIntoTheSelectedTask) {
+    Add({Clip("a.avi"), Clip("b.avi")});
+    w->SetSelectedRows({false, true});
+    w->ltvTaskClick();
+    QAbstractItemModel* output = w->findChild<QTableView*>("vleOutput")->model();
+    EXPECT_EQ(output->index(0, 1).data().toString(), "b");
+
+    output->setData(output->index(1, 1), "00:00:01");
+    output->setData(output->index(0, 1), "renamed.avi");
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 1, tfAll, task);
+    EXPECT_EQ(task.StartTime, "00:00:01");
+    EXPECT_EQ(task.NewFileName, "renamed");
+    EXPECT_EQ(task.NewFileExt, ".avi");
+    EXPECT_NEAR(task.ClipLengthSec, task.LengthSec - 1, 0.05);
+
+    output->setData(output->index(1, 1), "abc");
+    GetTaskData(w->Tasks(), 1, tfAll, task);
+    EXPECT_EQ(task.StartTime, "00:00:01") << "a text that is not a time changes nothing";
+    GetTaskData(w->Tasks(), 0, tfAll, task);
+    EXPECT_EQ(task.StartTime, "00:00:00.0") << "the other task is untouched";
 }
 
 TEST_F(TaskListWindow, CancelledDialogsAddNothing) {
