@@ -11,7 +11,9 @@
 #include "ui/ValueListEditor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -229,6 +231,49 @@ TEST_F(MainWindow, SheetsShowTheLoadedProfile) {
     EXPECT_EQ(model->index(0, 1).data().toString(), "MPEG-4");
     w->SetSheetValue(7, "Video Codec", "ignored");
     EXPECT_EQ(w->VideoSheet().Value("Video Codec"), "MPEG-4");
+}
+
+// The darkest pixel of a cell, and the colour at its left edge.
+struct CellLook {
+    int darkest = 255;
+    QColor background;
+};
+
+CellLook LookOf(TValueListEditor* sheet, int row, int column) {
+    QImage picture = sheet->viewport()->grab().toImage();
+    QRect cell = sheet->visualRect(sheet->model()->index(row, column));
+    CellLook look;
+    look.background = picture.pixelColor(cell.left() + 1, cell.center().y());
+    for (int y = cell.top(); y < cell.bottom(); ++y)
+        for (int x = cell.left(); x < cell.right(); ++x)
+            look.darkest = std::min(look.darkest, qGray(picture.pixel(x, y)));
+    return look;
+}
+
+TEST_F(MainWindow, CellsAreDrawnByTheSheetRules) {
+    w.Show();
+    QApplication::setActiveWindow(w.form.get());
+    auto* audio = Find<TValueListEditor>("vleAudio");
+    auto* video = Find<TValueListEditor>("vleVideo");
+
+    // A read-only text row shows its value in silver, its caption in black.
+    EXPECT_GT(LookOf(audio, 0, 1).darkest, 150);
+    EXPECT_LT(LookOf(audio, 0, 0).darkest, 60);
+    EXPECT_LT(LookOf(video, 0, 1).darkest, 60);
+
+    // The caption of the current row is on the selection colour while the
+    // sheet has the focus, plain otherwise; the current value cell is never
+    // highlighted.
+    video->SetCurrentRow(1);
+    video->setFocus();
+    Settle();
+    ASSERT_TRUE(video->HasSheetFocus());
+    EXPECT_EQ(LookOf(video, 1, 0).background, QColor(49, 106, 197));
+    EXPECT_EQ(LookOf(video, 1, 1).background, QColor(Qt::white));
+    EXPECT_NE(LookOf(video, 0, 0).background, QColor(49, 106, 197));
+    audio->setFocus();
+    Settle();
+    EXPECT_EQ(LookOf(video, 1, 0).background, QColor(Qt::white));
 }
 
 TEST_F(MainWindow, CustomSizeAcceptedRefusedAndCancelled) {
