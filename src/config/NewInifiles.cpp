@@ -135,14 +135,20 @@ std::string TNewInifile::JoinedText() const {
 }
 
 std::string TNewInifile::SectionText(std::string_view section) const {
-    std::string joined = JoinedText();
+    // The joined text and its lowercased copy are kept until the next write,
+    // so a run of reads (a profile of thousands of parameters) does not join
+    // and lowercase the whole file for each one. Results are the same.
+    if (!FTextValid) {
+        FJoined = JoinedText();
+        FLowered = LowerAscii(FJoined);
+        FTextValid = true;
+    }
     std::string header = LowerAscii("[" + std::string(section) + "]");
-    size_t p = LowerAscii(joined).find(header);
+    size_t p = FLowered.find(header);
     if (p == std::string::npos) return {};
-    std::string rest = joined.substr(p + header.size());
-    size_t cut = rest.find('[');
-    if (cut != std::string::npos) rest.resize(cut);
-    return rest;
+    size_t start = p + header.size();
+    size_t cut = FJoined.find('[', start);
+    return FJoined.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
 }
 
 namespace {
@@ -212,16 +218,16 @@ void TNewInifile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
     std::string line = std::string(key) + "=" + std::string(value);
     int h = FindSectionLine(section);
+    int k = h < 0 ? -1 : FindKeyLine(section, key);
+    FTextValid = false; // the lines change below
     if (h < 0) {
         FLines.push_back("[" + std::string(section) + "]");
         FLines.push_back(std::move(line));
-        return;
-    }
-    int k = FindKeyLine(section, key);
-    if (k < 0)
+    } else if (k < 0) {
         FLines.insert(FLines.begin() + h + 1, std::move(line));
-    else
+    } else {
         FLines[static_cast<size_t>(h + k)] = std::move(line);
+    }
 }
 
 void TNewInifile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {

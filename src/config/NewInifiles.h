@@ -60,6 +60,10 @@ private:
 
     std::string FFileName;
     std::vector<std::string> FLines;
+    // Derived from FLines, rebuilt on the first read after a write.
+    mutable std::string FJoined;
+    mutable std::string FLowered;
+    mutable bool FTextValid = false;
 };
 
 // Splits text into lines at CR LF, lone CR or lone LF; a final line break
