@@ -22,5 +22,9 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
 // Windows).
 std::string SystemErrorText(int code);
 
+// A hidden or system file or folder: a name starting with "." on POSIX, the
+// hidden or system attribute on Windows.
+bool IsHiddenOrSystemFile(const std::string& path);
+
 // The absolute form of path, for messages.
 std::string FullPathName(const std::string& path);

@@ -12,10 +12,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& SupportedExts() {
@@ -79,14 +75,7 @@ int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
 
 namespace {
 bool IsHiddenEntry(const fs::directory_entry& entry) {
-#ifdef _WIN32
-    DWORD attrs = GetFileAttributesW(entry.path().c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES &&
-           (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-#else
-    std::string name = entry.path().filename().string();
-    return !name.empty() && name[0] == '.';
-#endif
+    return IsHiddenOrSystemFile(entry.path().string());
 }
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {

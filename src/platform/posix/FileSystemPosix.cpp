@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::string SystemErrorText(int code) { return std::strerror(code); }
+std::string SystemErrorText(int code) {
+    return std::strerror(code);
+}
 
 namespace {
 bool WriteAll(int fd, std::string_view data) {
@@ -78,4 +80,10 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
         return false;
     }
     return true;
+}
+
+bool IsHiddenOrSystemFile(const std::string& path) {
+    size_t slash = path.find_last_of(PathDelim);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name[0] == '.';
 }

@@ -59,3 +59,9 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
     }
     return true;
 }
+
+bool IsHiddenOrSystemFile(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES &&
+           (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
