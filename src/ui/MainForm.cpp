@@ -7,9 +7,11 @@
 #include "tasks/OutputSheet.h"
 #include "tasks/Probe.h"
 #include "ui/AboutForm.h"
+#include "ui/BalloonTip.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageButton.h"
 #include "ui/Look.h"
+#include "ui/MainBatch.h"
 #include "ui/QtText.h"
 #include "ui/SettingForm.h"
 #include "ui/SizeForm.h"
@@ -33,6 +35,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -130,6 +133,29 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     setObjectName("MainForm");
     BuildWindow();
     RunStartup(options.Arguments);
+
+    // The batch conversion behind Start and Stop, with its one-second timer.
+    timerTime = new QTimer(this);
+    timerTime->setObjectName("timerTime");
+    timerTime->setInterval(1000);
+    connect(timerTime, &QTimer::timeout, this, &TMainForm::timerTimeTimer);
+    FBatch = std::make_unique<TMainBatch>(*this);
+    FBatch->SetPowerControl(options.power);
+    // The Status cell of a failed task tells why it failed.
+    FTaskModel->SetStatusTip([this](const TaskRow& row) {
+        return row.SubItems[tfStatus] == "Failed" ? FBatch->Driver().FailureReason(row.Caption)
+                                                  : std::string();
+    });
+    connect(vleOutput, &TValueListEditor::MousePressed, this, &TMainForm::vleOutputMouseDown);
+    connect(vleOutput, &QAbstractItemView::clicked, this, [this] { RefreshSheets(); });
+}
+
+BatchDriver& TMainForm::Batch() {
+    return FBatch->Driver();
+}
+
+void TMainForm::SetPowerControl(PowerControl* power) {
+    FBatch->SetPowerControl(power);
 }
 
 TMainForm::~TMainForm() {
@@ -561,6 +587,12 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
+    // Closing during a batch stops it; the batch closes the window again
+    // once it has unwound, and the program ends then.
+    if (FBatch && FBatch->Driver().CloseRequested()) {
+        e->ignore();
+        return;
+    }
     SavePreferences();
     FClosing = true;
     for (QWidget* form :
@@ -792,6 +824,21 @@ void TMainForm::vleOutputValidate() {
     Guarded([&] { ::vleOutputValidate(FTasks, FirstSelectedRow(), OutputSheetValuesOf(FOutput)); });
 }
 
+void TMainForm::vleOutputMouseDown() {
+    if (!FOutput.Value(OutputKeyNewFilename).empty()) {
+        RefreshSheets();
+        return;
+    }
+    // No task is shown: point at the task list and leave nothing open.
+    ShowBalloonTip(vleOutput, TipIcon::Info, QStringLiteral("Tip:"),
+                   QStringLiteral("Please select a file in Task List."));
+    QAbstractItemModel* cells = vleOutput->model();
+    for (int row = 0; row < cells->rowCount(); ++row)
+        if (QWidget* editor = vleOutput->indexWidget(cells->index(row, 1)))
+            emit vleOutput->itemDelegate()->closeEditor(editor,
+                                                        QAbstractItemDelegate::RevertModelCache);
+}
+
 void TMainForm::ltvTaskClick() {
     Guarded([&] { ShowSelectedTask(); });
 }
@@ -854,7 +901,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // Start and Stop pictures, the other commands
 
 void TMainForm::imgStartClick() {
-    if (FTasks.Count() > 0) tbtnStartClick();
+    Guarded([&] { FBatch->Driver().imgStartClick(); });
 }
 
 void TMainForm::imgStopClick() {
@@ -864,11 +911,15 @@ void TMainForm::imgStopClick() {
 }
 
 void TMainForm::tbtnStartClick() {
-    // Converting the list belongs to the batch driver.
+    Guarded([&] { FBatch->Driver().tbtnStartClick(); });
 }
 
 void TMainForm::tbtnStopClick() {
-    // Stopping a conversion belongs to the batch driver.
+    Guarded([&] { FBatch->Driver().tbtnStopClick(); });
+}
+
+void TMainForm::timerTimeTimer() {
+    Guarded([&] { FBatch->Driver().timerTimeTimer(); });
 }
 
 void TMainForm::tbtnSettingClick() {

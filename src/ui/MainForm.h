@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class BatchDriver;
 class EncoderRunner;
 class MediaProber;
 class QAction;
@@ -24,11 +25,13 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
+class QTimer;
 class QToolButton;
 class TAboutForm;
 class TDSTrackBar;
 class TFileDialogs;
 class TImageButton;
+class TMainBatch;
 class TPreviewPanel;
 class TSettingForm;
 class TSheetHeader;
@@ -47,6 +50,10 @@ struct TMainFormOptions {
     Prompter* prompter = nullptr;
     ShellActions* shell = nullptr;
     TFileDialogs* dialogs = nullptr;
+    // The power-off of the "Auto Turn Off" completion action. Only the
+    // program's entry passes the machine's real one; without one the window
+    // just closes.
+    PowerControl* power = nullptr;
 };
 
 class TMainForm : public QWidget {
@@ -111,6 +118,9 @@ public:
     void SetBusyControls();
     void SetIdleControls();
     bool Busy() const { return FBusy; }
+    // The batch conversion behind Start and Stop.
+    BatchDriver& Batch();
+    void SetPowerControl(PowerControl* power);
 
     // Runs a handler: an error it raises ends the action and is shown in the
     // application's error box; the program goes on.
@@ -195,6 +205,8 @@ public:
     QAction* tbtnSetting = nullptr;
     QAction* tbtnAbout = nullptr;
     QAction* tbtnHelp = nullptr;
+    // Elapsed and remaining time of a batch, every 1000 ms while one runs.
+    QTimer* timerTime = nullptr;
 
 signals:
     // The main window has closed: the program ends.
@@ -227,6 +239,10 @@ public slots:
     void vleVideoStringsChange();
     // An edited Output value goes into the selected task.
     void vleOutputValidate();
+    // A press on the Output sheet: the tip to select a task while it shows
+    // none, else the sheets redrawn.
+    void vleOutputMouseDown();
+    void timerTimeTimer();
     void vleVideoMouseDown();
     void vleAudioMouseDown();
     void vleAdvancedMouseDown();
@@ -279,6 +295,7 @@ private:
     TFileDialogs* FDialogs = nullptr;
     std::unique_ptr<EncoderRunner> FRunner;
     std::unique_ptr<MediaProber> FProber;
+    std::unique_ptr<TMainBatch> FBatch;
 
     TaskRows FTasks;
     ParamSheet FOutput;

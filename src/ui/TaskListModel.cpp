@@ -37,6 +37,10 @@ QVariant TTaskListModel::data(const QModelIndex& index, int role) const {
         return ToQ(row.SubItems[static_cast<size_t>(index.column() - 1)]);
     }
     if (role == Qt::ToolTipRole && index.column() == 0) return ToQ(row.Caption);
+    if (role == Qt::ToolTipRole && index.column() == tfStatus + 1 && FStatusTip) {
+        std::string tip = FStatusTip(row);
+        if (!tip.empty()) return ToQ(tip);
+    }
     return {};
 }
 

@@ -6,6 +6,8 @@
 
 #include <QAbstractTableModel>
 #include <QTreeView>
+#include <functional>
+#include <string>
 
 class TTaskListModel : public QAbstractTableModel, public TaskRows::Listener {
     Q_OBJECT
@@ -18,6 +20,10 @@ public:
     ~TTaskListModel() override;
     // Stops listening (the rows are about to go away).
     void Detach();
+    // The tooltip of a row's Status cell; an empty text shows none.
+    void SetStatusTip(std::function<std::string(const TaskRow&)> tip) {
+        FStatusTip = std::move(tip);
+    }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -33,6 +39,7 @@ public:
 
 private:
     TaskRows* FRows;
+    std::function<std::string(const TaskRow&)> FStatusTip;
 };
 
 // The list view ltvTask: whole rows, several may be selected; Delete runs

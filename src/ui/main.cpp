@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     options.prompter = &prompter;
     options.shell = &shell;
     options.dialogs = &dialogs;
+    // The only place the machine's real power-off is made.
+    std::unique_ptr<PowerControl> power = CreateSystemPowerControl();
+    options.power = power.get();
 
     TMainForm mainForm(options);
     mainForm.CreateForms();

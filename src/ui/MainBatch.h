@@ -1,0 +1,65 @@
+#pragma once
+// The batch conversion as the main window runs it: the driver of the core
+// over the window's controls (progress panel, labels, bars, the Start and
+// Stop pictures, the one-second timer), its live settings (output path box,
+// the loaded profile's extension, the settings dialog's General values) and
+// the window's desktop services.
+#include "config/Preferences.h"
+#include "engine/BatchDriver.h"
+
+#include <string>
+
+class TMainForm;
+
+class TMainBatch : public BatchView, public BatchSettings {
+public:
+    // The window's runner, prompter and shell are used; no power control is
+    // installed until SetPowerControl.
+    explicit TMainBatch(TMainForm& form);
+
+    BatchDriver& Driver() { return FDriver; }
+    const BatchDriver& Driver() const { return FDriver; }
+    // What the power-off completion action calls; nullptr: nothing (the
+    // window closes all the same).
+    void SetPowerControl(PowerControl* power) { FPower.Target = power; }
+
+    // BatchView
+    void FocusTaskList() override;
+    void FocusOutputDir() override;
+    void SetBusyControls() override;
+    void SetIdleControls() override;
+    void ShowProgressPanel(bool progress) override;
+    void SetConvertingFile(const std::string& text) override;
+    void SetElapsedText(const std::string& text) override;
+    void SetRemainingText(const std::string& text) override;
+    void ShowProgress(const ProgressBars& bars) override;
+    void SetTimerEnabled(bool enabled) override;
+
+    // BatchSettings
+    std::string OutputDirText() const override;
+    std::string OutputExtension() const override;
+    bool Overwrite() const override;
+    bool AutoTurnOff() const override;
+    bool AutoExit() const override;
+    bool AutoOpenDir() const override;
+    std::string ProfileFilePath() const override;
+    SheetSet ProfileSheets() const override;
+    std::string ProgramTitle() const override;
+
+private:
+    // Forwards to the installed power control, if any.
+    struct PowerSwitch : PowerControl {
+        PowerControl* Target = nullptr;
+        void PowerOff() override {
+            if (Target) Target->PowerOff();
+        }
+    };
+    // The settings dialog's General values as they stand (the preferences
+    // file's before the dialog exists).
+    GeneralPreferences General() const;
+
+    TMainForm& F;
+    EncoderRunnerAdapter FEncoder;
+    PowerSwitch FPower;
+    BatchDriver FDriver;
+};

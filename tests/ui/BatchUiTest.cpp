@@ -1,0 +1,470 @@
+// Batches through the real window, headless, with the real stand-in encoder
+// and ffmpeg on generated clips: Start and the progress panel, Stop, failed
+// inputs, the output path check, numbered outputs, trimmed ranges, the
+// completion actions, closing the window during a batch, the preview's stop
+// at Start; and the Output sheet's tip.
+#include "BatchUiSupport.h"
+
+#include "engine/BatchDriver.h"
+#include "preview/PreviewPanel.h"
+#include "ui/BalloonTip.h"
+#include "ui/ImageButton.h"
+#include "ui/QtText.h"
+#include "ui/TaskListModel.h"
+#include "ui/ValueListEditor.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* Profile = "MP4 - H.264 AAC";
+constexpr const char* Completed = "The coversion is completed successfully.";
+constexpr const char* Canceled = "The Coversion is canceled.";
+
+class BatchUi : public testing::Test {
+protected:
+    // Creates the window over a program folder with the shipped profiles and
+    // these preferences, shows it, selects the MP4 profile and points the
+    // output path at the test's output folder.
+    void Open(const std::vector<std::string>& preferences = {}) {
+        if (!preferences.empty()) WritePreferences(folder, preferences);
+        w.Create(folder);
+        w->SetPowerControl(&power);
+        QObject::connect(w.form.get(), &TMainForm::Closed, [this] { ++closed; });
+        w.Show();
+        const int index = w->cmbProfile->findText(QString::fromLatin1(Profile));
+        ASSERT_GE(index, 0);
+        w->cmbProfile->setCurrentIndex(index);
+        w->cmbProfileChange();
+        ASSERT_EQ(w->OutputExtension(), ".mp4");
+        fs::create_directories(out);
+        w->edtOutputdir->setText(ToQ(out));
+    }
+
+    // A clip in the input folder: the 2-second sample, or one of this length.
+    std::string Clip(const std::string& name, int seconds = 2) {
+        const std::string path = media.file("in/" + name);
+        if (seconds == 2)
+            Clips::CopyTo(path);
+        else
+            Clips::Make(path, seconds);
+        return path;
+    }
+
+    // Takes the files into the task list as a drop does.
+    void Add(const std::vector<std::string>& paths) {
+        w->DropFiles(paths);
+        ASSERT_EQ(w->Tasks().Count(), static_cast<int>(paths.size()));
+    }
+
+    // A click on the Start picture; returns when the batch is over.
+    void ClickStart() { QTest::mouseClick(w->imgStart, Qt::LeftButton, {}, QPoint(60, 30)); }
+    void ClickStop() { QTest::mouseClick(w->imgStop, Qt::LeftButton, {}, QPoint(60, 30)); }
+
+    std::string Status(int row) { return w->Tasks().Row(row).SubItems[tfStatus]; }
+    std::vector<std::string> Statuses() {
+        std::vector<std::string> r;
+        for (int i = 0; i < w->Tasks().Count(); ++i)
+            r.push_back(Status(i));
+        return r;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> r;
+        for (const auto& shown : w.prompter.Shown)
+            r.push_back(shown.Text);
+        return r;
+    }
+    std::string Output(const std::string& name) const { return (fs::path(out) / name).string(); }
+
+    // The window is back in its idle look.
+    void ExpectIdleLook() {
+        EXPECT_EQ(w->Batch().State(), ConvertState::Idle);
+        EXPECT_FALSE(w->panBottomLeft->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w->panBottomCenter->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w->imgStart->isVisibleTo(w.form.get()));
+        EXPECT_FALSE(w->imgStop->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w->ltvTask->isEnabled());
+        EXPECT_FALSE(w->timerTime->isActive());
+    }
+
+    void ExpectNoEncoderLeft() {
+        // A stopped encoder takes its ffmpeg with it; allow them a moment.
+        std::vector<std::string> left;
+        for (int i = 0; i < 40; ++i) {
+            left = EncoderProcessesLeft(media.path().string());
+            if (left.empty()) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_TRUE(left.empty()) << left.front();
+    }
+
+    ProgramFolder folder{ProgramFolder::Profiles::Shipped};
+    TempDir media;
+    std::string out = media.file("out");
+    Window w;
+    FakePower power;
+    int closed = 0;
+};
+
+TEST_F(BatchUi, ThreeTasksConvertAndTheWindowShowsTheirProgress) {
+    Open();
+    Add({Clip("one.avi"), Clip("two clip.avi"), Clip("three.avi")});
+
+    // Looked at while the second task converts.
+    bool progressPanel = false, stopShown = false, listDisabled = false, addDisabled = false;
+    std::vector<std::string> statusesThen;
+    int currentThen = -1, totalThen = -1;
+    QString currentLabelThen;
+    WhenInBatch during([&] { return Status(1) == "Converting"; },
+                       [&] {
+                           progressPanel = w->panBottomLeft->isVisibleTo(w.form.get()) &&
+                                           !w->panBottomCenter->isVisibleTo(w.form.get());
+                           stopShown = w->imgStop->isVisibleTo(w.form.get()) &&
+                                       !w->imgStart->isVisibleTo(w.form.get());
+                           listDisabled = !w->ltvTask->isEnabled();
+                           addDisabled = !w->sbtnAddFile->isEnabled() &&
+                                         !w->sbtnOptions->isEnabled() && !w->sbtnClear->isEnabled();
+                           statusesThen = Statuses();
+                           currentThen = w->pgbCurrent->value();
+                           currentLabelThen = w->labCurProgress->text();
+                           totalThen = w->pgbTotal->value();
+                       });
+    ClickStart();
+
+    ASSERT_TRUE(during.Fired());
+    EXPECT_TRUE(progressPanel);
+    EXPECT_TRUE(stopShown);
+    EXPECT_TRUE(listDisabled);
+    EXPECT_TRUE(addDisabled);
+    EXPECT_EQ(statusesThen, (std::vector<std::string>{"Complete", "Converting", "OK"}));
+    // The current bar starts again for the second task; the total bar keeps
+    // what the first one reached.
+    EXPECT_EQ(currentThen, 0);
+    EXPECT_EQ(currentLabelThen, "0%");
+    EXPECT_GT(totalThen, 0);
+
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete", "Complete"}));
+    for (const char* name : {"one.mp4", "two clip.mp4", "three.mp4"}) {
+        ASSERT_TRUE(fs::is_regular_file(Output(name))) << name;
+        EXPECT_NEAR(MediaSeconds(Output(name)), 2.0, 0.3) << name;
+    }
+    // The bars and labels stay as the last task's readings left them.
+    EXPECT_GT(w->pgbCurrent->value(), 50);
+    EXPECT_GE(w->pgbTotal->value(), 83);
+    EXPECT_EQ(w->labCurProgress->text(), QString::number(w->pgbCurrent->value()) + "%");
+    EXPECT_EQ(w->labTotalProgress->text(), QString::number(w->pgbTotal->value()) + "%");
+    EXPECT_EQ(w->labConvertingFile->text(), "three.avi");
+
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text, Completed);
+    EXPECT_EQ(w.prompter.Shown[0].Caption, "Complete");
+    EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Information);
+    // "Auto Open Dir" is on by default: the path as typed, no separator added.
+    EXPECT_EQ(w.shell.Opened, std::vector<std::string>{out});
+    ExpectIdleLook();
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(power.Calls, 0);
+    ExpectNoEncoderLeft();
+}
+
+TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
+    Open();
+    // A long first clip, so that the Stop lands while ffmpeg works on it.
+    Add({Clip("long.avi", 60), Clip("second.avi"), Clip("third.avi")});
+
+    std::chrono::steady_clock::time_point seen;
+    bool running = false;
+    WhenInBatch stop(
+        [&] {
+            if (Status(0) != "Converting") return false;
+            if (!running) seen = std::chrono::steady_clock::now();
+            running = true;
+            return w->pgbCurrent->value() > 0 ||
+                   std::chrono::steady_clock::now() - seen > std::chrono::milliseconds(150);
+        },
+        [&] { ClickStop(); });
+    ClickStart();
+
+    ASSERT_TRUE(stop.Fired());
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK", "OK"}));
+    EXPECT_EQ(Messages(), std::vector<std::string>{Canceled});
+    EXPECT_EQ(w.prompter.Shown[0].Caption, "Cancel");
+    EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Information);
+    EXPECT_TRUE(w.shell.Opened.empty());
+    EXPECT_FALSE(fs::exists(Output("second.mp4")));
+    EXPECT_FALSE(fs::exists(Output("third.mp4")));
+    // Whatever the stopped encoder wrote is shorter than its input.
+    if (fs::exists(Output("long.mp4"))) {
+        EXPECT_LT(MediaSeconds(Output("long.mp4")), 59.0);
+    }
+    ExpectIdleLook();
+    ExpectNoEncoderLeft();
+
+    // A Stop with no batch running does nothing.
+    w->tbtnStopClick();
+    EXPECT_EQ(w.prompter.Shown.size(), 1u);
+}
+
+TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
+    Open();
+    const std::string before = Clip("before.avi");
+    const std::string broken = media.file("in/broken.avi");
+    WriteFileBytes(broken, std::string(4096, '\x5a'));
+    Add({before, broken, Clip("after.avi")});
+    ClickStart();
+
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Failed", "Complete"}));
+    EXPECT_TRUE(fs::is_regular_file(Output("before.mp4")));
+    EXPECT_TRUE(fs::is_regular_file(Output("after.mp4")));
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text, "The conversion of 1 of 3 tasks failed.");
+    EXPECT_EQ(w.prompter.Shown[0].Caption, "Complete");
+    EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Warning);
+    // The completion actions still follow the preferences.
+    EXPECT_EQ(w.shell.Opened, std::vector<std::string>{out});
+
+    // The Status cell of the failed task tells why; the others tell nothing.
+    QAbstractItemModel* list = w->ltvTask->model();
+    const QString reason = list->data(list->index(1, 3), Qt::ToolTipRole).toString();
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(FromQ(reason), w->Batch().FailureReason(broken));
+    EXPECT_TRUE(list->data(list->index(0, 3), Qt::ToolTipRole).toString().isEmpty());
+    ExpectIdleLook();
+}
+
+TEST_F(BatchUi, StartNeedsAnExistingOutputPath) {
+    Open();
+    // With an empty list the Start picture does nothing at all.
+    w->edtOutputdir->setText(ToQ(media.file("missing")));
+    ClickStart();
+    EXPECT_TRUE(w.prompter.Shown.empty());
+
+    Add({Clip("a.avi"), Clip("b.avi")});
+    for (const std::string& path : {media.file("missing"), Clip("not a folder.avi")}) {
+        w.prompter.Shown.clear();
+        w->edtOutputdir->setText(ToQ(path));
+        ClickStart();
+        ASSERT_EQ(w.prompter.Shown.size(), 1u) << path;
+        EXPECT_EQ(w.prompter.Shown[0].Text,
+                  "The output path does not exist. Please specify another one.");
+        EXPECT_EQ(w.prompter.Shown[0].Caption, "Output path does not exist");
+        EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Information);
+        EXPECT_EQ(Statuses(), (std::vector<std::string>{"OK", "OK"}));
+        ExpectIdleLook();
+    }
+    EXPECT_FALSE(fs::exists(out) && !fs::is_empty(out));
+}
+
+TEST_F(BatchUi, WithoutOverwriteExistingOutputsGetNumberedNames) {
+    Open({"Overwrite=0", "Auto Open Dir=0"});
+    Add({Clip("a.avi"), Clip("b.avi"), Clip("c.avi")});
+    WriteFileBytes(Output("a.mp4"), "old a");
+    WriteFileBytes(Output("b.mp4"), "old b");
+    ClickStart();
+
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete", "Complete"}));
+    EXPECT_EQ(ReadFileBytes(Output("a.mp4")), "old a");
+    EXPECT_EQ(ReadFileBytes(Output("b.mp4")), "old b");
+    for (const char* name : {"a_1.mp4", "b_2.mp4", "c.mp4"})
+        EXPECT_NEAR(MediaSeconds(Output(name)), 2.0, 0.3) << name;
+    EXPECT_FALSE(fs::exists(Output("c_3.mp4")));
+    EXPECT_EQ(Messages(), std::vector<std::string>{Completed});
+    EXPECT_TRUE(w.shell.Opened.empty());
+}
+
+TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
+    const std::string log = media.file("runs.txt");
+    LogEncoderRuns(folder, log);
+    Open();
+    Add({Clip("whole.avi"), Clip("part.avi", 4)});
+
+    // Select the second task as a click does, then type into its sheet.
+    w->SetSelectedRows({false, true});
+    w->ltvTaskClick();
+    TValueListEditor* sheet = w->vleOutput;
+    QAbstractItemModel* cells = sheet->model();
+    ASSERT_EQ(cells->data(cells->index(0, 1)).toString(), "part.mp4");
+    auto type = [&](int row, const char* text) {
+        const QModelIndex cell = cells->index(row, 1);
+        sheet->setCurrentIndex(cell);
+        sheet->edit(cell);
+        auto* editor = qobject_cast<QLineEdit*>(sheet->indexWidget(cell));
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        Settle();
+    };
+    type(0, "cut.mp4");
+    type(1, "00:00:01");
+    type(2, "00:00:03");
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 1, tfAll, task);
+    EXPECT_EQ(task.NewFileName, "cut");
+    EXPECT_EQ(task.StartTime, "00:00:01");
+    EXPECT_EQ(task.EndTime, "00:00:03");
+    EXPECT_EQ(task.ClipLength, "00:00:02");
+
+    ClickStart();
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete"}));
+
+    // The last two runs are the conversions (the probes came first).
+    const auto runs = LoggedRuns(log);
+    ASSERT_GE(runs.size(), 2u);
+    const auto& whole = runs[runs.size() - 2];
+    const auto& part = runs.back();
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), "-ss"), 0);
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), "-t"), 0);
+    const auto ss = std::find(part.begin(), part.end(), "-ss");
+    const auto t = std::find(part.begin(), part.end(), "-t");
+    ASSERT_TRUE(ss != part.end() && ss + 1 != part.end());
+    ASSERT_TRUE(t != part.end() && t + 1 != part.end());
+    EXPECT_EQ(*(ss + 1), "00:00:01");
+    EXPECT_EQ(*(t + 1), "2");
+    EXPECT_EQ(part.back(), Output("cut.mp4"));
+    EXPECT_NEAR(MediaSeconds(Output("cut.mp4")), 2.0, 0.3);
+    EXPECT_NEAR(MediaSeconds(Output("whole.mp4")), 2.0, 0.3);
+}
+
+TEST_F(BatchUi, AutoExitAndAutoTurnOffCloseTheWindowWithoutAMessage) {
+    {
+        SCOPED_TRACE("Auto Exit");
+        Open({"Auto Exit=1", "Auto Open Dir=1"});
+        Add({Clip("x.avi")});
+        ClickStart();
+        EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(closed, 1);
+        EXPECT_TRUE(w.prompter.Shown.empty());
+        EXPECT_TRUE(w.shell.Opened.empty());
+        EXPECT_EQ(power.Calls, 0);
+        // Closing saved the preferences.
+        EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
+    }
+    w.form.reset();
+    closed = 0;
+    {
+        SCOPED_TRACE("Auto Turn Off");
+        Open({"Auto Turn Off=1", "Auto Exit=1", "Auto Open Dir=1"});
+        Add({Clip("y.avi")});
+        ClickStart();
+        EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
+        EXPECT_EQ(power.Calls, 1);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(closed, 1);
+        EXPECT_TRUE(w.prompter.Shown.empty());
+        EXPECT_TRUE(w.shell.Opened.empty());
+    }
+}
+
+TEST_F(BatchUi, ClosingTheWindowDuringABatchStopsItAndThenCloses) {
+    Open();
+    Add({Clip("long.avi", 60), Clip("second.avi")});
+    bool openRightAfter = false;
+    WhenInBatch closer([&] { return Status(0) == "Converting"; },
+                       [&] {
+                           w->close();
+                           openRightAfter = w->isVisible() && closed == 0;
+                       });
+    ClickStart();
+
+    ASSERT_TRUE(closer.Fired());
+    EXPECT_TRUE(openRightAfter);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK"}));
+    EXPECT_TRUE(w.prompter.Shown.empty());
+    EXPECT_TRUE(w.shell.Opened.empty());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(w->Batch().State(), ConvertState::Idle);
+    EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
+    ExpectNoEncoderLeft();
+}
+
+TEST_F(BatchUi, StartStopsThePlayingPreview) {
+    Open();
+    Add({Clip("shown.avi", 20), Clip("other.avi")});
+    w->SetSelectedRows({true, false});
+    w->sbtnPlayClick();
+    Settle();
+    if (w->Preview->State() != TGraphState::Playing)
+        GTEST_SKIP() << "the media backend cannot play the clip here";
+    EXPECT_EQ(w->Preview->LoadedFile(), w->Tasks().Row(0).Caption);
+
+    TGraphState stateThen = TGraphState::Playing;
+    WhenInBatch look([&] { return Status(0) == "Converting"; },
+                     [&] { stateThen = w->Preview->State(); });
+    ClickStart();
+    ASSERT_TRUE(look.Fired());
+    EXPECT_NE(stateThen, TGraphState::Playing);
+    EXPECT_NE(w->Preview->State(), TGraphState::Playing);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete"}));
+}
+
+// --- The Output sheet's tip
+
+class OutputSheetTip : public BatchUi {
+protected:
+    TBalloonTip* Tip() { return w->vleOutput->findChild<TBalloonTip*>(TBalloonTip::Name); }
+    void PressSheet(int row) {
+        TValueListEditor* sheet = w->vleOutput;
+        const QRect cell = sheet->visualRect(sheet->model()->index(row, 1));
+        QTest::mousePress(sheet->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseRelease(sheet->viewport(), Qt::LeftButton, {}, cell.center());
+        Settle();
+    }
+    bool EditorOpen() {
+        QAbstractItemModel* cells = w->vleOutput->model();
+        for (int row = 0; row < cells->rowCount(); ++row)
+            if (w->vleOutput->indexWidget(cells->index(row, 1))) return true;
+        return false;
+    }
+};
+
+TEST_F(OutputSheetTip, PressOnAnEmptySheetShowsTheTipAndClosesTheEditor) {
+    Open();
+    EXPECT_EQ(Tip(), nullptr);
+    PressSheet(1);
+    TBalloonTip* tip = Tip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->Owner(), w->vleOutput);
+    EXPECT_EQ(tip->Title(), "Tip:");
+    EXPECT_EQ(tip->Text(), "Please select a file in Task List.");
+    EXPECT_EQ(tip->Icon(), TipIcon::Info);
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_TRUE(w.prompter.Shown.empty());
+
+    // A task shown: the press edits, no tip; the tip window is the same one.
+    Add({Clip("a.avi")});
+    w->SetSelectedRows({true});
+    w->ltvTaskClick();
+    PressSheet(1);
+    EXPECT_FALSE(tip->isVisible());
+    EXPECT_TRUE(EditorOpen());
+    EXPECT_EQ(w->vleOutput->model()->data(w->vleOutput->model()->index(0, 1)).toString(), "a.mp4");
+
+    // After Remove the sheet is empty again and the tip comes back.
+    w->tbtnRemoveClick();
+    Settle();
+    PressSheet(0);
+    EXPECT_EQ(Tip(), tip);
+    EXPECT_TRUE(tip->isVisible());
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_EQ(w->vleOutput->findChildren<TBalloonTip*>().size(), 1);
+}
+
+} // namespace
