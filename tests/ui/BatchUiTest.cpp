@@ -194,7 +194,7 @@ TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
             if (!running) seen = std::chrono::steady_clock::now();
             running = true;
             return w->pgbCurrent->value() > 0 ||
-                   std::chrono::steady_clock::now() - seen > std::chrono::milliseconds(150);
+                   std::chrono::steady_clock::now() - seen > std::chrono::milliseconds(50);
         },
         [&] { ClickStop(); });
     ClickStart();
