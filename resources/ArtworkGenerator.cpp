@@ -329,6 +329,72 @@ void Welcome() {
     Save(img, "welcome");
 }
 
+// The about box's picture (476 x 330): the program's name and version are
+// labels of their own over the dark band at the top right; the OK button sits
+// at the bottom right over the light part.
+void About() {
+    QImage img = NewImage(476, 330);
+    QPainter p(&img);
+    Antialias(p);
+    QLinearGradient g(0, 0, 0, 330);
+    g.setColorAt(0, QColor(0xfd, 0xfe, 0xff));
+    g.setColorAt(1, QColor(0xd6, 0xe5, 0xf6));
+    p.fillRect(img.rect(), g);
+    DarkBand(p, QRect(0, 0, 476, 76));
+    p.fillRect(QRect(0, 76, 476, 2), Accent);
+    // Faint waves through the band, as on the bottom of the main window.
+    for (int i = 0; i < 3; ++i) {
+        QPainterPath wave;
+        wave.moveTo(0, 58 + i * 6);
+        wave.cubicTo(150, 28 + i * 8, 300, 86 - i * 4, 476, 40 + i * 7);
+        p.setPen(QPen(QColor(91, 172, 242, 45 - i * 10), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(wave);
+    }
+    // The film frame sign at the left of the band.
+    p.setPen(QPen(QColor(235, 235, 235), 2));
+    p.drawRoundedRect(QRectF(20, 18, 52, 38), 6, 6);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(235, 235, 235));
+    for (int i = 0; i < 6; ++i) {
+        p.drawRect(QRectF(25 + i * 8, 21, 4, 4));
+        p.drawRect(QRectF(25 + i * 8, 47, 4, 4));
+    }
+    p.setBrush(Accent);
+    QPolygonF tri;
+    tri << QPointF(40, 29) << QPointF(53, 37) << QPointF(40, 45);
+    p.drawPolygon(tri);
+
+    // The handheld with rays of light behind it.
+    QPointF centre(126, 190);
+    QRadialGradient glow(centre, 120);
+    glow.setColorAt(0, QColor(91, 172, 242, 90));
+    glow.setColorAt(1, QColor(91, 172, 242, 0));
+    p.setBrush(glow);
+    p.drawEllipse(centre, 120, 120);
+    p.drawImage(QPointF(centre.x() - 83, centre.y() - 50), Avatar());
+
+    // A short text block at the right.
+    p.setPen(Ink);
+    p.setFont(Font(15, true));
+    p.drawText(QPointF(250, 128), "Batch video conversion");
+    p.setFont(Font(12));
+    p.setPen(QColor(0x3d, 0x4f, 0x66));
+    const char* lines[] = {"Collect videos in a task list,", "pick a profile, adjust it,",
+                           "and convert them one after", "the other for your handheld."};
+    int y = 154;
+    for (const char* l : lines) {
+        p.drawText(QPointF(250, y), l);
+        y += 19;
+    }
+    // A thin line above the button row.
+    p.setPen(QColor(0xa9, 0xc4, 0xe3));
+    p.drawLine(20, 270, 456, 270);
+    p.setPen(Qt::white);
+    p.drawLine(20, 271, 456, 271);
+    Save(img, "about");
+}
+
 // Glyphs -----------------------------------------------------------------
 
 void PlusBadge(QPainter& p, QPointF c, double r) {
@@ -490,6 +556,25 @@ void Glyphs16() {
         p.setBrush(red);
         p.drawRoundedRect(QRectF(3.5, 3.5, 9, 9), 1.5, 1.5);
     });
+    make("glyph_folder", [&](QPainter& p) {
+        // The folder of the output path's browse button.
+        p.setPen(QPen(QColor(0x9a, 0x6b, 0x12), 1));
+        p.setBrush(QColor(0xf0, 0xb8, 0x48));
+        QPainterPath back;
+        back.moveTo(1.5, 3.5);
+        back.lineTo(6.5, 3.5);
+        back.lineTo(8.5, 5.5);
+        back.lineTo(14.5, 5.5);
+        back.lineTo(14.5, 13.5);
+        back.lineTo(1.5, 13.5);
+        back.closeSubpath();
+        p.drawPath(back);
+        QLinearGradient g(0, 7, 0, 14);
+        g.setColorAt(0, QColor(0xfb, 0xd7, 0x7a));
+        g.setColorAt(1, QColor(0xf2, 0xb6, 0x3c));
+        p.setBrush(g);
+        p.drawRect(QRectF(1.5, 7.5, 13, 6));
+    });
 }
 
 void Icon() {
@@ -531,6 +616,7 @@ int main(int argc, char** argv) {
     StartStop("start", QColor(0x4c, 0xc8, 0x6a), QColor(0x1b, 0x86, 0x38), true);
     StartStop("stop", QColor(0xf0, 0x6a, 0x4c), QColor(0xb0, 0x2a, 0x1c), false);
     Welcome();
+    About();
     Save(Avatar(), "avatar");
     Glyphs32();
     Glyphs16();

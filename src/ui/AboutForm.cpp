@@ -1,5 +1,6 @@
 #include "ui/AboutForm.h"
 
+#include "ui/Look.h"
 #include "ui/MainForm.h"
 #include "ui/QtText.h"
 
@@ -12,26 +13,67 @@ TAboutForm::TAboutForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
     setWindowTitle(QStringLiteral("About"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(476, 330);
-    labProgramName = new QLabel(ToQ(TMainForm::ProductName), this);
+    setFixedSize(ClientWidth, ClientHeight);
+    setModal(false);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(0, 0, ClientWidth, ClientHeight);
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, ClientWidth, ClientHeight);
+    Image1->setPixmap(Picture("about"));
+
+    // The labels lie on the dark band of the picture; a label without a
+    // background of its own lets the picture show through.
+    QPalette onArtwork = palette();
+    onArtwork.setColor(QPalette::WindowText, Look::ArtworkText);
+
+    labProgramName = new QLabel(ToQ(TMainForm::ProductName), Panel1);
     labProgramName->setObjectName("labProgramName");
     labProgramName->setGeometry(259, 21, 201, 20);
     labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    labVersion = new QLabel(QStringLiteral("Version ") + ToQ(main.VersionText()), this);
+    QFont nameFont;
+    nameFont.setFamilies({"Verdana", "DejaVu Sans", "Liberation Sans"});
+    nameFont.setPixelSize(17);
+    nameFont.setBold(true);
+    nameFont.setItalic(true);
+    labProgramName->setFont(nameFont);
+    labProgramName->setPalette(onArtwork);
+    // A name wider than the label grows it to the left: the right edge stays.
+    int nameWidth = labProgramName->sizeHint().width();
+    if (nameWidth > labProgramName->width())
+        labProgramName->setGeometry(259 + 201 - nameWidth, 21, nameWidth, 20);
+
+    labVersion = new QLabel(QStringLiteral("Version ") + ToQ(main.VersionText()), Panel1);
     labVersion->setObjectName("labVersion");
     labVersion->setGeometry(400, 48, 51, 13);
-    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    labVersion->setPalette(onArtwork);
+    // Sized to its text, as a longer version must not be cut off.
+    labVersion->adjustSize();
+
+    btnOK = new QPushButton(QStringLiteral("&OK"), Panel1);
     btnOK->setObjectName("btnOK");
     btnOK->setGeometry(376, 284, 75, 25);
-    connect(btnOK, &QPushButton::clicked, this, &QWidget::close);
+    btnOK->setDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &TAboutForm::btnOKClick);
+}
+
+void TAboutForm::btnOKClick() {
+    close();
 }
 
 void TAboutForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
+    // Only a real showing counts, not the desktop restoring the window.
+    if (e->spontaneous()) return;
+    // Centred on the main window, which takes no input until this closes.
     OwnDialog(*this, FMain);
 }
 
 void TAboutForm::closeEvent(QCloseEvent* e) {
+    // By OK or the close box: hidden, not destroyed; the main window works
+    // again.
     ReleaseOwner(FMain);
     e->accept();
 }
