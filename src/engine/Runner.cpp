@@ -11,7 +11,7 @@ using Ms = std::chrono::milliseconds;
 // One read takes at most this many bytes.
 constexpr size_t ReadSize = 4095;
 // The longest wait for output before the window gets its messages again.
-constexpr int SliceMs = 50;
+constexpr int SliceMs = 20;
 // How long a terminated encoder may take to finish its file before it is
 // killed outright.
 constexpr int KillAfterMs = 2000;
