@@ -209,10 +209,15 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
             SetStatus(i, task, "Failed");
             FFailureReasons[task.InputFile] = FailureText(outcome);
         }
-        if (i != count - 1) {
-            FBars.Current = 0;
-            S.View->ShowProgress(FBars);
-        }
+        // The encoder's last reading usually falls short of the clip's end
+        // (ffmpeg reports every quarter second), so a finished task would be
+        // left showing 85 % next to "Complete": show what is really done.
+        if (outcome.Succeeded()) FBars.Current = 100;
+        if (FTotal > 0)
+            FBars.Total = static_cast<int>(
+                std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
+        if (i != count - 1) FBars.Current = 0;
+        S.View->ShowProgress(FBars);
         S.Encoder->Terminate();
     }
 

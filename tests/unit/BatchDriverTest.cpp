@@ -274,6 +274,18 @@ protected:
     using V = std::vector<std::string>;
 };
 
+TEST_F(BatchDriverTest, AFinishedTaskShowsItsWholeLengthDone) {
+    // ffmpeg's last reading falls short of the clip's end: 34 of 40 s, then
+    // 17 of 20 s. Finished tasks still count whole in the bars.
+    AddTask("a.avi", "00:00:40");
+    AddTask("b.avi", "00:00:20");
+    encoder.scripts = {Runs(Chunks({17, 34})), Runs(Chunks({8.5, 17}))};
+    driver->imgStartClick();
+    EXPECT_TRUE(Has(log, "bars:0%/67%"));
+    EXPECT_EQ(view.bars.Current, 100);
+    EXPECT_EQ(view.bars.Total, 100);
+}
+
 TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     AddThreeTasks();
     settings.autoOpenDir = true;
