@@ -33,12 +33,7 @@ TAboutForm::TAboutForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
     labProgramName->setObjectName("labProgramName");
     labProgramName->setGeometry(259, 21, 201, 20);
     labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont nameFont;
-    nameFont.setFamilies({"Verdana", "DejaVu Sans", "Liberation Sans"});
-    nameFont.setPixelSize(17);
-    nameFont.setBold(true);
-    nameFont.setItalic(true);
-    labProgramName->setFont(nameFont);
+    labProgramName->setFont(ProgramNameFont());
     labProgramName->setPalette(onArtwork);
     // A name wider than the label grows it to the left: the right edge stays.
     int nameWidth = labProgramName->sizeHint().width();

@@ -40,3 +40,12 @@ QPixmap Picture(const char* name) {
     (void)loaded;
     return QPixmap(QStringLiteral(":/images/") + QLatin1String(name) + QStringLiteral(".png"));
 }
+
+QFont ProgramNameFont() {
+    QFont font;
+    font.setFamilies({"Verdana", "DejaVu Sans", "Liberation Sans"});
+    font.setPixelSize(17);
+    font.setBold(true);
+    font.setItalic(true);
+    return font;
+}

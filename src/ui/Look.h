@@ -2,12 +2,17 @@
 // The program's one look: the Fusion style with a light blue palette, the
 // 8-point window font and the pictures drawn for it.
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 
 class QApplication;
 
 // Applies the style, the palette and the font to the whole application.
 void ApplyProgramLook(QApplication& app);
+
+// The program's name on the welcome panel and in the about box: Verdana
+// bold italic, 17 pixels high.
+QFont ProgramNameFont();
 
 // A picture of the program's artwork by name ("start_0", "glyph_up", ...).
 QPixmap Picture(const char* name);

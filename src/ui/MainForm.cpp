@@ -464,12 +464,7 @@ void TMainForm::BuildTaskArea() {
     labProgramName->setObjectName("labProgramName");
     labProgramName->setGeometry(297, 21, 198, 20);
     labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont nameFont;
-    nameFont.setFamilies({"Verdana", "DejaVu Sans", "Liberation Sans"});
-    nameFont.setPixelSize(17);
-    nameFont.setBold(true);
-    nameFont.setItalic(true);
-    labProgramName->setFont(nameFont);
+    labProgramName->setFont(ProgramNameFont());
     QPalette namePalette = labProgramName->palette();
     namePalette.setColor(QPalette::WindowText, Look::ArtworkText);
     labProgramName->setPalette(namePalette);
@@ -1001,10 +996,8 @@ void TMainForm::SyncSheets() {
                                                                  {vleVideo, panVideo},
                                                                  {vleAudio, panAudio},
                                                                  {vleAdvanced, panAdvanced}};
-    for (auto [editor, header] : pairs) {
-        editor->SyncHeight();
-        header->ShowCollapsed(editor->Sheet().Collapsed());
-    }
+    for (auto [editor, header] : pairs)
+        SyncSheet(editor, header);
 }
 
 void TMainForm::RefreshSheets() {
@@ -1012,23 +1005,17 @@ void TMainForm::RefreshSheets() {
         editor->Refresh();
 }
 
-void TMainForm::ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header) {
-    sheet.ToggleCollapse();
-    editor->SyncHeight();
-    header->ShowCollapsed(sheet.Collapsed());
-}
-
 void TMainForm::btnOutputClick() {
-    ToggleSheet(FOutput, vleOutput, panOutput);
+    ToggleSheet(vleOutput, panOutput);
 }
 void TMainForm::btnVideoClick() {
-    ToggleSheet(FVideo, vleVideo, panVideo);
+    ToggleSheet(vleVideo, panVideo);
 }
 void TMainForm::btnAudioClick() {
-    ToggleSheet(FAudio, vleAudio, panAudio);
+    ToggleSheet(vleAudio, panAudio);
 }
 void TMainForm::btnAdvancedClick() {
-    ToggleSheet(FAdvanced, vleAdvanced, panAdvanced);
+    ToggleSheet(vleAdvanced, panAdvanced);
 }
 
 void TMainForm::vleVideoStringsChange() {

@@ -271,7 +271,6 @@ private:
     void CommandLineIntake(const std::vector<std::string>& arguments);
     void RestorePreferences();
     void SavePreferences();
-    void ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header);
     void SyncSheets();
     void RefreshSheets();
     void ShowSelectedTask();

@@ -419,10 +419,8 @@ SheetSet TSettingForm::DialogSheets() {
 void TSettingForm::SyncSheets() {
     const std::pair<TValueListEditor*, TSheetHeader*> pairs[] = {
         {vleVideo, panVideo}, {vleAudio, panAudio}, {vleAdvanced, panAdvanced}};
-    for (auto [editor, header] : pairs) {
-        editor->SyncHeight();
-        header->ShowCollapsed(editor->Sheet().Collapsed());
-    }
+    for (auto [editor, header] : pairs)
+        SyncSheet(editor, header);
 }
 
 void TSettingForm::RefreshSheets() {
@@ -430,20 +428,14 @@ void TSettingForm::RefreshSheets() {
         editor->Refresh();
 }
 
-void TSettingForm::ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header) {
-    sheet.ToggleCollapse();
-    editor->SyncHeight();
-    header->ShowCollapsed(sheet.Collapsed());
-}
-
 void TSettingForm::btnVideoClick() {
-    ToggleSheet(FVideo, vleVideo, panVideo);
+    ToggleSheet(vleVideo, panVideo);
 }
 void TSettingForm::btnAudioClick() {
-    ToggleSheet(FAudio, vleAudio, panAudio);
+    ToggleSheet(vleAudio, panAudio);
 }
 void TSettingForm::btnAdvancedClick() {
-    ToggleSheet(FAdvanced, vleAdvanced, panAdvanced);
+    ToggleSheet(vleAdvanced, panAdvanced);
 }
 
 void TSettingForm::vleVideoMouseDown() {

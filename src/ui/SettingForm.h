@@ -118,7 +118,6 @@ private:
     // Puts values into the General controls ("Overwrite" chooses one of the
     // two options; a mode outside the list shows no choice).
     void SetGeneral(const GeneralPreferences& prefs);
-    void ToggleSheet(ParamSheet& sheet, TValueListEditor* editor, TSheetHeader* header);
     void SyncSheets();
     void RefreshSheets();
     // Copies the selected profile's file to target and saves the sheets into

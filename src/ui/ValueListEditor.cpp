@@ -338,3 +338,13 @@ void TSheetHeader::ShowCollapsed(bool collapsed) {
 void TSheetHeader::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) emit Toggled();
 }
+
+void ToggleSheet(TValueListEditor* editor, TSheetHeader* header) {
+    editor->Sheet().ToggleCollapse();
+    SyncSheet(editor, header);
+}
+
+void SyncSheet(TValueListEditor* editor, TSheetHeader* header) {
+    editor->SyncHeight();
+    header->ShowCollapsed(editor->Sheet().Collapsed());
+}

@@ -128,3 +128,10 @@ private:
     QPushButton* FButton;
     QLabel* FCaption;
 };
+
+// The header button's command: collapses or expands the editor's sheet and
+// shows its state on the header.
+void ToggleSheet(TValueListEditor* editor, TSheetHeader* header);
+// After a load: the editor's height from its sheet, the header's button
+// showing the sheet's state.
+void SyncSheet(TValueListEditor* editor, TSheetHeader* header);
