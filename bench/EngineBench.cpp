@@ -8,6 +8,7 @@
 #include "engine/Invocation.h"
 #include "engine/Runner.h"
 #include "engine/TimeText.h"
+#include "platform/FileSystem.h"
 #include "tasks/Probe.h"
 
 #include <algorithm>
@@ -26,17 +27,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const char* const Options = " -vcodec libx264 -s 320x240 -acodec aac";
-
-std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    }
-    return {};
-}
 
 // Runs program to its end, reading (and dropping) its output as the runner
 // does; returns its exit code.
@@ -81,8 +71,8 @@ int main(int argc, char** argv) {
     const int convertCount = argc > 4 ? std::max(1, std::atoi(argv[4])) : 10;
     const int probeCount = argc > 5 ? std::max(1, std::atoi(argv[5])) : 50;
 
-    const std::string ffmpeg = FindOnPath("ffmpeg");
-    const std::string ffprobe = FindOnPath("ffprobe");
+    const std::string ffmpeg = FindProgram("", "ffmpeg");
+    const std::string ffprobe = FindProgram("", "ffprobe");
     if (ffmpeg.empty() || ffprobe.empty() || !fs::exists(encoder)) {
         std::fprintf(stderr, "needs ffmpeg and ffprobe on PATH and the encoder %s\n",
                      encoder.c_str());

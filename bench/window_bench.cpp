@@ -10,6 +10,7 @@
 // Usage: window_bench <program dir> <work dir> [clips] [rounds]
 //   program dir: where wmaspi.dll and Profiles lie (the build's bin folder).
 #include "engine/Invocation.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "profiles/Profile.h"
 #include "tasks/TaskRecord.h"
@@ -66,17 +67,6 @@ public:
     }
 };
 
-std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    }
-    return {};
-}
-
 // Runs program to its end, reading (and dropping) its output as the runner
 // does; returns its exit code.
 int RunDirect(const std::string& program, const std::vector<std::string>& args) {
@@ -120,7 +110,7 @@ int main(int argc, char** argv) {
     const int clipCount = args.size() > 3 ? std::max(1, args[3].toInt()) : 6;
     const int rounds = args.size() > 4 ? std::max(1, args[4].toInt()) : 3;
 
-    const std::string ffmpeg = FindOnPath("ffmpeg");
+    const std::string ffmpeg = FindProgram("", "ffmpeg");
     if (ffmpeg.empty() || !fs::exists(built / "wmaspi.dll") ||
         !fs::exists(built / "Profiles" / (std::string(ProfileName) + ".apf"))) {
         std::fprintf(stderr, "needs ffmpeg on PATH, %s/wmaspi.dll and the shipped profiles\n",

@@ -13,6 +13,7 @@
 #include "encoder/MediaReport.h"
 #include "encoder/ProgressText.h"
 #include "encoder/Tools.h"
+#include "platform/FileSystem.h"
 
 #include <cstdlib>
 #include <string>
@@ -51,7 +52,7 @@ int Probe(const std::string& ownDir, const std::string& input) {
         }
     }
 
-    const std::string ffprobe = FindTool(ownDir, "ffprobe");
+    const std::string ffprobe = FindProgram(ownDir, "ffprobe");
     if (ffprobe.empty()) {
         WriteError(NotFound("ffprobe"));
         return ToolMissing;
@@ -73,7 +74,7 @@ int Probe(const std::string& ownDir, const std::string& input) {
 }
 
 int Convert(const std::string& ownDir, const RunRequest& request) {
-    const std::string ffmpeg = FindTool(ownDir, "ffmpeg");
+    const std::string ffmpeg = FindProgram(ownDir, "ffmpeg");
     if (ffmpeg.empty()) {
         WriteError(NotFound("ffmpeg"));
         return ToolMissing;

@@ -11,10 +11,6 @@
 // separator; argv0 is the fallback when the system cannot tell.
 std::string OwnDirectory(const char* argv0);
 
-// The full path of the tool name ("ffmpeg", "ffprobe"): the one next to this
-// program first, else the first one on PATH. Empty when there is none.
-std::string FindTool(const std::string& ownDir, const std::string& name);
-
 // Runs program with args (the words after the program name, passed exactly
 // as they are, never through a shell). The tool's standard output is handed
 // to onOutput piece by piece as it arrives; its standard error is ours; it

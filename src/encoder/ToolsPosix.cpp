@@ -45,11 +45,6 @@ extern "C" void OnSignal(int sig) {
     errno = saved;
 }
 
-bool IsExecutableFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
 int MillisecondsUntil(Clock::time_point t) {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now()).count();
     return ms < 0 ? 0 : static_cast<int>(ms + 1);
@@ -83,28 +78,6 @@ std::string OwnDirectory(const char* argv0) {
     size_t slash = exe.rfind('/');
     if (slash == std::string::npos) return {};
     return slash == 0 ? "/" : exe.substr(0, slash);
-}
-
-std::string FindTool(const std::string& ownDir, const std::string& name) {
-    if (!ownDir.empty()) {
-        std::string candidate = ownDir + (ownDir.back() == '/' ? "" : "/") + name;
-        if (IsExecutableFile(candidate)) return candidate;
-    }
-    const char* env = std::getenv("PATH");
-    std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t colon = path.find(':', start);
-        if (colon == std::string::npos) colon = path.size();
-        std::string dir = path.substr(start, colon - start);
-        start = colon + 1;
-        // An empty entry would mean the current directory; a tool is never
-        // taken from there.
-        if (dir.empty()) continue;
-        std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
-        if (IsExecutableFile(candidate)) return candidate;
-    }
-    return {};
 }
 
 void WriteError(std::string_view text) {

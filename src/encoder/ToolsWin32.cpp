@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsFile(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // One argument quoted so that the C runtime of the started program splits
 // it back into exactly this word (backslashes only matter before a quote).
 void AppendQuoted(std::string& line, const std::string& arg) {
@@ -55,30 +50,6 @@ std::string OwnDirectory(const char* argv0) {
     std::string exe = n > 0 && n < MAX_PATH ? std::string(buf, n) : (argv0 ? argv0 : "");
     size_t sep = exe.find_last_of("\\/");
     return sep == std::string::npos ? std::string() : exe.substr(0, sep);
-}
-
-std::string FindTool(const std::string& ownDir, const std::string& name) {
-    const std::string file = name + ".exe";
-    if (!ownDir.empty()) {
-        std::string candidate = ownDir + "\\" + file;
-        if (IsFile(candidate)) return candidate;
-    }
-    const char* env = std::getenv("PATH");
-    std::string path = env ? env : "";
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t semi = path.find(';', start);
-        if (semi == std::string::npos) semi = path.size();
-        std::string dir = path.substr(start, semi - start);
-        start = semi + 1;
-        if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
-            dir = dir.substr(1, dir.size() - 2);
-        if (dir.empty()) continue;
-        char last = dir.back();
-        std::string candidate = dir + (last == '\\' || last == '/' ? "" : "\\") + file;
-        if (IsFile(candidate)) return candidate;
-    }
-    return {};
 }
 
 void WriteError(std::string_view text) {

@@ -26,5 +26,11 @@ std::string SystemErrorText(int code);
 // hidden or system attribute on Windows.
 bool IsHiddenOrSystemFile(const std::string& path);
 
+// The full path of the program name ("ffmpeg"; ".exe" is added on Windows):
+// the one in ownDir first when ownDir is not empty, else the first one on
+// PATH (an empty PATH entry, the current directory, is never searched).
+// Empty when there is none.
+std::string FindProgram(const std::string& ownDir, const std::string& name);
+
 // The absolute form of path, for messages.
 std::string FullPathName(const std::string& path);

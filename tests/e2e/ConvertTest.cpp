@@ -6,6 +6,7 @@
 #include "engine/Progress.h"
 #include "engine/Runner.h"
 #include "engine/TimeText.h"
+#include "platform/FileSystem.h"
 #include "tasks/Probe.h"
 
 #include <gtest/gtest.h>
@@ -27,21 +28,10 @@ std::string EncoderPath() {
     return ProgramDirectory() + "/wmaspi.dll";
 }
 
-std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    }
-    return {};
-}
-
 // Runs a tool to its end and returns its exit code; its output goes to out.
 int RunTool(const std::string& name, const std::vector<std::string>& args,
             std::string* out = nullptr) {
-    std::string program = FindOnPath(name);
+    std::string program = FindProgram("", name);
     if (program.empty()) return -1;
     ChildProcess child;
     if (child.Start(program, CommandLine{"", args}) != ChildProcess::StartError::None) return -1;
@@ -125,7 +115,7 @@ const char* const ProfileArguments = " -vcodec libx264 -s 320x240 -acodec aac";
 class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(FindOnPath("ffmpeg").empty()) << "ffmpeg is needed";
+        ASSERT_FALSE(FindProgram("", "ffmpeg").empty()) << "ffmpeg is needed";
         ASSERT_TRUE(fs::exists(EncoderPath())) << EncoderPath();
     }
 

@@ -87,3 +87,33 @@ bool IsHiddenOrSystemFile(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return !name.empty() && name[0] == '.';
 }
+
+namespace {
+bool IsExecutable(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+} // namespace
+
+std::string FindProgram(const std::string& ownDir, const std::string& name) {
+    if (!ownDir.empty()) {
+        std::string candidate = ownDir + (ownDir.back() == '/' ? "" : "/") + name;
+        if (IsExecutable(candidate)) return candidate;
+    }
+    const char* env = std::getenv("PATH");
+    std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t colon = path.find(':', start);
+        if (colon == std::string::npos) colon = path.size();
+        std::string dir = path.substr(start, colon - start);
+        start = colon + 1;
+        // An empty entry would mean the current directory; a tool is never
+        // taken from there.
+        if (dir.empty()) continue;
+        std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
+        if (IsExecutable(candidate)) return candidate;
+    }
+    return {};
+}

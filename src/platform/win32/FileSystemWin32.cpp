@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <string>
 
 std::string SystemErrorText(int code) {
@@ -64,4 +65,35 @@ bool IsHiddenOrSystemFile(const std::string& path) {
     DWORD attrs = GetFileAttributesA(path.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES &&
            (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
+
+namespace {
+bool IsPlainFile(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+} // namespace
+
+std::string FindProgram(const std::string& ownDir, const std::string& name) {
+    const std::string file = name + ".exe";
+    if (!ownDir.empty()) {
+        std::string candidate = ownDir + "\\" + file;
+        if (IsPlainFile(candidate)) return candidate;
+    }
+    const char* env = std::getenv("PATH");
+    std::string path = env ? env : "";
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t semi = path.find(';', start);
+        if (semi == std::string::npos) semi = path.size();
+        std::string dir = path.substr(start, semi - start);
+        start = semi + 1;
+        if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
+            dir = dir.substr(1, dir.size() - 2);
+        if (dir.empty()) continue;
+        char last = dir.back();
+        std::string candidate = dir + (last == '\\' || last == '/' ? "" : "\\") + file;
+        if (IsPlainFile(candidate)) return candidate;
+    }
+    return {};
 }
