@@ -2,6 +2,7 @@
 // picture with sound, sound only, a file that is not media, a two-minute
 // clip to seek in and one shorter than a second.
 #include "TestSupport.h"
+#include "engine/TimeText.h"
 #include "preview/PreviewPanel.h"
 
 #include <gtest/gtest.h>
@@ -209,11 +210,15 @@ TEST_F(PreviewTest, PlaysPictureAndSoundWithTheBarAndLabelFollowing) {
     EXPECT_TRUE(Panel->VideoWindow1()->PictureShown());
     EXPECT_TRUE(HasColour(Panel->VideoWindow1()->grab().toImage()));
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000))
+    // The first tick that finds the file past its first second shows it.
+    // (On a loaded machine the player may catch up by more than a second
+    // between two ticks, so the exact second seen first is not fixed.)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() != "00:00:00"; }, 4000))
         << TimeLabel().toStdString();
     EXPECT_EQ(Bar->Min(), 0);
     EXPECT_EQ(Bar->Max(), 3);
-    EXPECT_EQ(Bar->Position(), 1);
+    EXPECT_GE(Bar->Position(), 1);
+    EXPECT_EQ(TimeLabel().toStdString(), SecondsToTime(Bar->Position()));
 
     // Played to its end, the bar and the label stay on the end.
     EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:03"; }, 5000))
@@ -232,8 +237,13 @@ TEST_F(PreviewTest, SoundOnlyPlaysWithABlackPicture) {
     ASSERT_TRUE(Panel->PreviewFile(Clip("sound.mp3")));
     EXPECT_EQ(Panel->State(), TGraphState::Playing);
     EXPECT_FALSE(Panel->VideoWindow1()->PictureShown());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000))
-        << TimeLabel().toStdString();
+    // A tick of this file past its first second writes the label.
+    unsigned lateTicks = 0;
+    QObject::connect(
+        Bar, &TDSTrackBar::OnTimer, Panel.get(),
+        [&](TDSTrackBar*, unsigned current, unsigned) { lateTicks += current >= 1000; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lateTicks > 0; }, 4000)) << TimeLabel().toStdString();
+    EXPECT_NE(TimeLabel(), "00:00:00");
     EXPECT_EQ(Bar->Max(), 3);
     EXPECT_FALSE(HasColour(Panel->VideoWindow1()->grab().toImage()));
     EXPECT_TRUE(Box.Messages.empty());
@@ -299,7 +309,8 @@ TEST_F(PreviewTest, PauseResumeStopAndPlayAgain) {
     EXPECT_LT(Position(), RefPerSecond);
 
     // Stop keeps the label; pause after stop does nothing.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TimeLabel() == "00:00:01"; }, 4000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TimeLabel() != "00:00:00"; }, 4000));
+    const QString shown = TimeLabel();
     Listener.Notices.clear();
     Panel->Stop();
     EXPECT_EQ(Panel->State(), TGraphState::Stopped);
@@ -308,7 +319,7 @@ TEST_F(PreviewTest, PauseResumeStopAndPlayAgain) {
     EXPECT_EQ(Panel->State(), TGraphState::Stopped);
     EXPECT_EQ(Listener.Notices, (Notices{{TGraphNotice::Stop, 0}}));
     QTest::qWait(1200);
-    EXPECT_EQ(TimeLabel(), "00:00:01");
+    EXPECT_EQ(TimeLabel(), shown);
 }
 
 TEST_F(PreviewTest, UnplayableFileReportsTheErrorAndLeavesThePreviewEmpty) {
