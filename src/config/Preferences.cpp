@@ -63,20 +63,6 @@ MainWindowPreferences PreferencesFile::ReadMainWindow(bool catalogueHasProfiles)
     return p;
 }
 
-std::string PreferencesFile::ReadOutputPath() const {
-    TNewInifile ini(FPath);
-    std::string path = ini.ReadString(Main, "Output Path", FProgramDir);
-    ini.Close();
-    return path;
-}
-
-int PreferencesFile::ReadProfileIndex() const {
-    TNewInifile ini(FPath);
-    int index = ini.ReadInteger(Main, "Profile", 0);
-    ini.Close();
-    return index;
-}
-
 void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
     TNewInifile ini(FPath);
     WriteGeneral(ini, prefs.OutputPath, prefs);

@@ -36,9 +36,6 @@ public:
     // Main window first shown: "Output Path" (default the program dir), then
     // "Profile" (default 0) when the catalogue holds a profile; one store.
     MainWindowPreferences ReadMainWindow(bool catalogueHasProfiles) const;
-    // The same keys one at a time, each through a store of its own.
-    std::string ReadOutputPath() const;
-    int ReadProfileIndex() const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, in this order ("Profile" is not written).
     void SaveGeneral(const GeneralPreferences& prefs) const;

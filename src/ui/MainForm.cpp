@@ -598,12 +598,12 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 }
 
 void TMainForm::RestorePreferences() {
-    Guarded([&] { edtOutputdir->setText(ToQ(FPrefs.ReadOutputPath())); });
-    if (FCatalogue.empty()) return;
-    Guarded([&] {
-        int index = FPrefs.ReadProfileIndex();
-        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
-    });
+    MainWindowPreferences saved;
+    if (!Guarded([&] { saved = FPrefs.ReadMainWindow(!FCatalogue.empty()); })) return;
+    edtOutputdir->setText(ToQ(saved.OutputPath));
+    if (!saved.ProfileRead) return;
+    int index = saved.ProfileIndex;
+    cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
     cmbProfileChange();
 }
 
