@@ -39,4 +39,4 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386\|^wine32$'; then
 fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
