@@ -5,6 +5,7 @@
 //  (b) probing clips through EncoderProber over ffprobe on them, one after
 //      another.
 // Usage: engine_bench <encoder> <work dir> [rounds] [clips to convert] [clips to probe]
+#include "BenchSupport.h"
 #include "engine/Invocation.h"
 #include "engine/Runner.h"
 #include "engine/TimeText.h"
@@ -27,20 +28,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const char* const Options = " -vcodec libx264 -s 320x240 -acodec aac";
-
-// Runs program to its end, reading (and dropping) its output as the runner
-// does; returns its exit code.
-int RunDirect(const std::string& program, const std::vector<std::string>& args) {
-    ChildProcess child;
-    if (child.Start(program, CommandLine{"", args}) != ChildProcess::StartError::None) return -1;
-    char buffer[4095];
-    size_t got = 0;
-    while (child.Read(buffer, sizeof buffer, -1, got) != ChildProcess::ReadStatus::End) {
-    }
-    int code = -1;
-    child.Wait(-1, code);
-    return code;
-}
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -85,15 +72,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> clips;
     for (int k = 0; k < convertCount; ++k) {
         std::string path = (work / "in" / ("clip " + std::to_string(k) + ".mp4")).string();
-        int code =
-            RunDirect(ffmpeg, {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                               "testsrc=size=320x240:rate=25:duration=5", "-f", "lavfi", "-i",
-                               "sine=frequency=" + std::to_string(300 + 40 * k) + ":duration=5",
-                               "-c:v", "mpeg4", "-c:a", "aac", path});
-        if (code != 0) {
-            std::fprintf(stderr, "cannot make %s\n", path.c_str());
-            return 1;
-        }
+        if (!MakeClip(ffmpeg, path, 300 + 40 * k, "aac")) return 1;
         clips.push_back(path);
     }
     std::vector<std::string> probeClips;

@@ -9,6 +9,7 @@
 // round, so that drifting load on the machine falls on both alike.
 // Usage: window_bench <program dir> <work dir> [clips] [rounds]
 //   program dir: where wmaspi.dll and Profiles lie (the build's bin folder).
+#include "BenchSupport.h"
 #include "engine/Invocation.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -67,20 +68,6 @@ public:
     }
 };
 
-// Runs program to its end, reading (and dropping) its output as the runner
-// does; returns its exit code.
-int RunDirect(const std::string& program, const std::vector<std::string>& args) {
-    ChildProcess child;
-    if (child.Start(program, CommandLine{"", args}) != ChildProcess::StartError::None) return -1;
-    char buffer[4095];
-    size_t got = 0;
-    while (child.Read(buffer, sizeof buffer, -1, got) != ChildProcess::ReadStatus::End) {
-    }
-    int code = -1;
-    child.Wait(-1, code);
-    return code;
-}
-
 // CPU time (user and system) this process has used so far.
 double OwnCpuSeconds() {
     rusage usage{};
@@ -132,15 +119,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> clips;
     for (int k = 0; k < clipCount; ++k) {
         std::string path = (work / "in" / ("clip " + std::to_string(k) + ".avi")).string();
-        int code =
-            RunDirect(ffmpeg, {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                               "testsrc=size=320x240:rate=25:duration=5", "-f", "lavfi", "-i",
-                               "sine=frequency=" + std::to_string(300 + 40 * k) + ":duration=5",
-                               "-c:v", "mpeg4", "-c:a", "libmp3lame", path});
-        if (code != 0) {
-            std::fprintf(stderr, "cannot make %s\n", path.c_str());
-            return 1;
-        }
+        if (!MakeClip(ffmpeg, path, 300 + 40 * k, "libmp3lame")) return 1;
         clips.push_back(path);
     }
 
