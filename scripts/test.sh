@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build, and every test: the core's unit tests, the end-to-end tests
 # with the real stand-in and ffmpeg, the headless window tests, and the
-# 32-bit Windows build's tests under Wine.
+# Windows builds' tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
