@@ -36,7 +36,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 bool TryParseInteger(std::string_view text, int32_t& value) {
     size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     int base = 10;
@@ -46,7 +47,8 @@ bool TryParseInteger(std::string_view text, int32_t& value) {
     } else if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -82,8 +84,10 @@ bool TryParseInteger(std::string_view text, int32_t& value) {
 
 bool TryParseDecimal(std::string_view text, double& value) {
     size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ') ++b;
-    while (e > b && text[e - 1] == ' ') --e;
+    while (b < e && text[b] == ' ')
+        ++b;
+    while (e > b && text[e - 1] == ' ')
+        --e;
     text = text.substr(b, e - b);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
@@ -95,8 +99,8 @@ bool TryParseDecimal(std::string_view text, double& value) {
         if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
             return false;
     double v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v,
-                                     std::chars_format::general);
+    auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
     if (ec != std::errc() || end != text.data() + text.size()) return false;
     value = v;
     return true;
@@ -113,7 +117,8 @@ TNewInifile::TNewInifile(std::string fileName) : FFileName(std::move(fileName)) 
     std::string text;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
     int err = std::ferror(f) ? errno : 0;
     std::fclose(f);
     if (err != 0)
@@ -124,7 +129,8 @@ TNewInifile::TNewInifile(std::string fileName) : FFileName(std::move(fileName)) 
 
 std::string TNewInifile::JoinedText() const {
     size_t size = 0;
-    for (const auto& l : FLines) size += l.size() + 2;
+    for (const auto& l : FLines)
+        size += l.size() + 2;
     std::string text;
     text.reserve(size);
     for (const auto& l : FLines) {
@@ -147,7 +153,12 @@ std::string TNewInifile::SectionText(std::string_view section) const {
     size_t p = FLowered.find(header);
     if (p == std::string::npos) return {};
     size_t start = p + header.size();
-    size_t cut = FJoined.find('[', start);
+    // The section runs up to the next line that begins with "[", so a "["
+    // inside a value (a folder such as "Videos [2024]") belongs to the value.
+    // Lines never hold a line break, so in the joined text a line begins
+    // right after an LF.
+    size_t cut = FJoined.find("\n[", start);
+    if (cut != std::string::npos) ++cut;
     return FJoined.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
 }
 
@@ -214,19 +225,37 @@ double TNewInifile::ReadFloat(std::string_view section, std::string_view key, do
     return def;
 }
 
+namespace {
+// The text without CR, LF and NUL. A line of the file cannot hold them: a
+// break would split the line when the file is read back (and shift every
+// line index the store computes from the text), and a NUL would end the
+// whole file there. A folder name with a line break is legal on Linux; it
+// is stored without the break rather than refused, so that the save of the
+// other values goes on.
+std::string OneLine(std::string_view text) {
+    std::string r;
+    r.reserve(text.size());
+    for (char c : text)
+        if (c != '\r' && c != '\n' && c != '\0') r += c;
+    return r;
+}
+} // namespace
+
 void TNewInifile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-    std::string line = std::string(key) + "=" + std::string(value);
-    int h = FindSectionLine(section);
-    int k = h < 0 ? -1 : FindKeyLine(section, key);
+    const std::string sec = OneLine(section);
+    const std::string name = OneLine(key);
+    std::string line = name + "=" + OneLine(value);
+    int h = FindSectionLine(sec);
+    int k = h < 0 ? -1 : FindKeyLine(sec, name);
     FTextValid = false; // the lines change below
     if (h < 0) {
-        FLines.push_back("[" + std::string(section) + "]");
+        FLines.push_back("[" + sec + "]");
         FLines.push_back(std::move(line));
-    } else if (k < 0) {
+    } else if (k < 0 || static_cast<size_t>(h) + static_cast<size_t>(k) >= FLines.size()) {
         FLines.insert(FLines.begin() + h + 1, std::move(line));
     } else {
-        FLines[static_cast<size_t>(h + k)] = std::move(line);
+        FLines[static_cast<size_t>(h) + static_cast<size_t>(k)] = std::move(line);
     }
 }
 

@@ -5,7 +5,8 @@
 //  - the whole file is held as lines and every read scans the text afresh;
 //  - sections and keys are found by substring search ignoring ASCII case
 //    (key "x" is served by the line "max=5");
-//  - a section ends at the next "[" anywhere in the text;
+//  - a section ends at the next line that begins with "[" (a "[" inside a
+//    value does not end it);
 //  - nothing is trimmed, unquoted or taken as a comment;
 //  - a key new to a section is inserted right below its header, so keys
 //    written one after another end up in reverse order;
@@ -39,6 +40,8 @@ public:
     // files are shared between machines and must read the same everywhere.
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
 
+    // A line of the file never holds a line break: CR, LF and NUL are left
+    // out of the section, key and value written.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);

@@ -129,4 +129,23 @@ TEST(Preferences, AFileThatCannotBeWrittenFailsTheStep) {
     EXPECT_THROW(prefs.SaveAll(0, "/x", GeneralPreferences{}), EFileError);
 }
 
+TEST(Preferences, OutputFoldersWithBracketsOrLineBreaksSurviveSaves) {
+    PrefsDir p;
+    GeneralPreferences g;
+    g.AutoExit = true;
+    for (int run = 0; run < 2; ++run) {
+        p.prefs.SaveAll(3, "/home/me/Videos [2024]", g);
+        MainWindowPreferences m = p.prefs.ReadMainWindow(true);
+        EXPECT_EQ(m.OutputPath, "/home/me/Videos [2024]");
+        EXPECT_EQ(m.ProfileIndex, 3);
+        EXPECT_TRUE(p.prefs.ReadGeneral().AutoExit);
+    }
+    // A folder name with a line break is stored without it, on one line.
+    for (int run = 0; run < 2; ++run)
+        p.prefs.SaveAll(1, "/home/me/new\nfolder", g);
+    EXPECT_EQ(p.Text(),
+              Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
+                    "Syn Mode=0", "Output Path=/home/me/newfolder", "Profile=1"}));
+}
+
 } // namespace
