@@ -14,9 +14,26 @@ inline constexpr char PathDelim = '/';
 // Replaces the whole content of the file at path with data, or creates it.
 // The data goes to a temporary file in the same directory first, which is
 // then renamed over the target: a failure at any step (full disk, no right
-// to write the target) leaves the old file as it was. On failure returns
-// false and puts the system's text for the error into reason.
+// to write the target) leaves the old file as it was. When the folder lets
+// no file be created but the file itself may be written, the data is
+// written into the file in place and flushed instead. Before that, stale
+// temporary files of earlier saves in the folder (see ReplaceTempName) are
+// removed. On failure returns false and puts the system's text for the
+// error into reason.
 bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& reason);
+
+// The temporary file ReplaceFileContents writes beside target:
+// "<target>.~<process id>_<n>.part", n counting the saves of the process.
+std::string ReplaceTempName(const std::string& target, unsigned long pid, unsigned n);
+
+// The process id in a file name of that form ("Preferences.ini.~1234_0.part",
+// without the folder); false for every other name.
+bool ParseReplaceTempName(std::string_view fileName, unsigned long& pid);
+
+// A temporary file is stale when no running process has its process id, or
+// when it is older than this (the id of a killed writer may have been given
+// to another process since). No save takes anywhere near as long.
+inline constexpr long long StaleTempAgeSeconds = 24 * 60 * 60;
 
 // The system's text for an error number (errno on POSIX, GetLastError on
 // Windows).

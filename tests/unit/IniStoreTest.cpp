@@ -4,9 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#include <chrono>
+
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -42,11 +49,33 @@ TEST(IniStore, NothingIsTrimmed) {
     EXPECT_TRUE(ini.ReadBool("S", "Empty", true));
 }
 
-TEST(IniStore, SectionEndsAtNextBracketAnywhere) {
-    IniFile f("[A]\r\nk=a[b]\r\nm=1\r\n");
+TEST(IniStore, SectionEndsOnlyAtALineStartingWithABracket) {
+    IniFile f("[A]\r\nk=a[b]\r\nm=1\r\n[C]\r\nm=2\r\n");
     TNewInifile ini = f.Open();
-    EXPECT_EQ(ini.ReadString("A", "k", "d"), "a");
-    EXPECT_EQ(ini.ReadString("A", "m", "d"), "d");
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "a[b]");
+    EXPECT_EQ(ini.ReadString("A", "m", "d"), "1");
+    EXPECT_EQ(ini.ReadString("C", "m", "d"), "2");
+    EXPECT_EQ(ini.ReadString("C", "k", "d"), "d");
+    // A write below such a value replaces the key's own line.
+    ini.WriteString("A", "m", "[x");
+    ini.WriteString("C", "m", "3");
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[A]", "k=a[b]", "m=[x", "[C]", "m=3"}));
+}
+
+TEST(IniStore, ALineBreakInAValueNeverSplitsALine) {
+    // Keys in a hand-written order: the one written second lies below the
+    // one that holds the break.
+    IniFile f("[Next]\r\nk=1\r\n[Main]\r\nOutput Path=/old\r\nProfile=1\r\n");
+    for (int save = 0; save < 2; ++save) {
+        TNewInifile ini = f.Open();
+        ini.WriteString("Main", "Output Path", "/a\nb\r\nc\rd");
+        ini.WriteInteger("Main", "Profile", 2);
+        ini.WriteString(std::string("Ne\nxt"), "k\r", std::string("2\0", 2));
+        EXPECT_EQ(ini.ReadString("Main", "Output Path", ""), "/abcd");
+        ini.Close();
+    }
+    EXPECT_EQ(ReadFileBytes(f.path),
+              "[Next]\r\nk=2\r\n[Main]\r\nOutput Path=/abcd\r\nProfile=2\r\n");
 }
 
 TEST(IniStore, HeaderInsideAValueStartsTheSection) {
@@ -92,8 +121,10 @@ TEST(IniStore, CloseRewritesWithCrLfEvenWithoutWrites) {
 TEST(IniStore, BooleanForms) {
     IniFile f("[B]\r\na=1\r\nb=-1\r\nc=TRUE\r\nd=true\r\ne=0\r\nf=False\r\ng=yes\r\nh=2.5\r\n");
     TNewInifile ini = f.Open();
-    for (const char* k : {"a", "b", "c", "d", "h"}) EXPECT_TRUE(ini.ReadBool("B", k, false)) << k;
-    for (const char* k : {"e", "f"}) EXPECT_FALSE(ini.ReadBool("B", k, true)) << k;
+    for (const char* k : {"a", "b", "c", "d", "h"})
+        EXPECT_TRUE(ini.ReadBool("B", k, false)) << k;
+    for (const char* k : {"e", "f"})
+        EXPECT_FALSE(ini.ReadBool("B", k, true)) << k;
     EXPECT_TRUE(ini.ReadBool("B", "g", true));
     EXPECT_FALSE(ini.ReadBool("B", "g", false));
     EXPECT_FALSE(ini.ReadBool("B", "missing", false));
@@ -102,7 +133,8 @@ TEST(IniStore, BooleanForms) {
 TEST(IniStore, IntegerForms) {
     IniFile f("[I]\r\nhex1=$1F\r\nhex2=0x10\r\nhex3=x10\r\nneg=-12\r\nlead=  7\r\n"
               "big=2147483648\r\nmin=-2147483648\r\nwide=99999999999\r\nbad=12a\r\n"
-              "all=$FFFFFFFF\r\n");
+              "all=$FFFFFFFF\r\nlow=-2147483649\r\nhuge=123456789012345678901234567890\r\n"
+              "hexwide=$100000000\r\nhexhuge=0xFFFFFFFFFFFFFFFFFFFF\r\nsign=-\r\ndollar=$\r\n");
     TNewInifile ini = f.Open();
     EXPECT_EQ(ini.ReadInteger("I", "hex1", 0), 31);
     EXPECT_EQ(ini.ReadInteger("I", "hex2", 0), 16);
@@ -114,6 +146,12 @@ TEST(IniStore, IntegerForms) {
     EXPECT_EQ(ini.ReadInteger("I", "wide", 5), 5);
     EXPECT_EQ(ini.ReadInteger("I", "bad", 5), 5);
     EXPECT_EQ(ini.ReadInteger("I", "all", 5), -1);
+    for (const char* k : {"low", "huge", "hexwide", "hexhuge", "sign", "dollar"})
+        EXPECT_EQ(ini.ReadInteger("I", k, 5), 5) << k;
+    ini.WriteInteger("I", "min", INT32_MIN);
+    ini.WriteInteger("I", "max", INT32_MAX);
+    EXPECT_EQ(ini.ReadInteger("I", "min", 5), INT32_MIN);
+    EXPECT_EQ(ini.ReadInteger("I", "max", 5), INT32_MAX);
 }
 
 TEST(IniStore, FloatsUseAPointWhateverTheLocale) {
@@ -125,7 +163,8 @@ TEST(IniStore, FloatsUseAPointWhateverTheLocale) {
 
 TEST(IniStore, AnyBytesOpenWithoutACrash) {
     std::string garbage;
-    for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 37) % 256);
+    for (int i = 0; i < 5000; ++i)
+        garbage += static_cast<char>((i * 37) % 256);
     std::string huge(10 * 1024 * 1024, 'a');
     for (const std::string& bytes : {garbage, huge, std::string("\r\r\r"), std::string("a=1")}) {
         IniFile f(bytes);
@@ -199,5 +238,78 @@ TEST(IniStore, FailedWriteKeepsTheOldFile) {
             << "left behind: " << entry.path();
 #endif
 }
+
+TEST(IniStore, SavesRemoveOnlyStaleTemporaryFiles) {
+    TempDir dir;
+    std::string path = dir.file("prefs.ini");
+#ifdef _WIN32
+    const std::string self = std::to_string(_getpid());
+#else
+    const std::string self = std::to_string(getpid());
+#endif
+    const std::string dead = "2147483646"; // beyond any live process id
+    const std::vector<std::string> stale = {"prefs.ini.~" + dead + "_0.part",
+                                            "other.apf.~" + dead + "_17.part",
+                                            "old.ini.~" + self + "_5.part"};
+    const std::vector<std::string> kept = {"live.ini.~" + self + "_99999.part",
+                                           "notes.~" + dead + ".part", "x.~" + dead + "_0.part.bak",
+                                           ".~" + dead + "_0.part", "y.~" + dead + "_0a.part"};
+    for (const auto& name : stale)
+        WriteFileBytes(dir.file(name), "stale");
+    for (const auto& name : kept)
+        WriteFileBytes(dir.file(name), "keep");
+    std::filesystem::create_directory(dir.file("d.~" + dead + "_1.part"));
+    // A file of a live process that is older than any save can take.
+    std::filesystem::last_write_time(dir.file("old.ini.~" + self + "_5.part"),
+                                     std::filesystem::file_time_type::clock::now() -
+                                         std::chrono::hours(48));
+
+    TNewInifile ini(path);
+    ini.WriteString("S", "k", "v");
+    ini.Close();
+
+    for (const auto& name : stale)
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("d.~" + dead + "_1.part")));
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\nk=v\r\n");
+}
+
+#ifndef _WIN32
+// A user who may write the file but not create files in its folder: the
+// save goes into the file itself. Root ignores permission bits, so the save
+// runs in a child process that has given up root for "nobody".
+TEST(IniStore, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    TempDir dir;
+    std::filesystem::path folder = dir.path() / "ro";
+    std::filesystem::create_directory(folder);
+    std::string path = (folder / "Preferences.ini").string();
+    WriteFileBytes(path, "[Main]\r\nProfile=1\r\n");
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(path.c_str(), 0666);
+    ::chmod(folder.c_str(), 0555);
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                std::_Exit(3);
+            try {
+                TNewInifile ini(path);
+                ini.WriteInteger("Main", "Profile", 2);
+                ini.Close();
+            } catch (const EFileError& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                std::_Exit(1);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFileBytes(path), "[Main]\r\nProfile=2\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+#endif
 
 } // namespace

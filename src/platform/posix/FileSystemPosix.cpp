@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +29,53 @@ bool WriteAll(int fd, std::string_view data) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool ProcessIsRunning(unsigned long pid) {
+    // No process can have an id beyond pid_t; kill() must never see 0 or a
+    // negative id, which would address process groups.
+    if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Removes the temporary files that saves into the folder of target left
+// behind when they were killed: only names of our own pattern, only plain
+// files, and only those whose process is gone or that are long past any
+// save. A live save of another process keeps its file.
+void RemoveStaleTempFiles(const std::string& target) {
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        unsigned long pid = 0;
+        if (!ParseReplaceTempName(entry->d_name, pid)) continue;
+        std::string path = folder + entry->d_name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        bool old = now - st.st_mtime > StaleTempAgeSeconds;
+        if (old || !ProcessIsRunning(pid)) ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
+// The data written into the file itself, flushed: for a folder that lets no
+// temporary file be created. A failure midway leaves the file incomplete.
+bool WriteInPlace(const std::string& target, std::string_view data, std::string& reason) {
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = SystemErrorText(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) reason = SystemErrorText(err);
+    return ok;
 }
 } // namespace
 
@@ -54,12 +104,25 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
         mode = st.st_mode & 07777;
     }
 
+    RemoveStaleTempFiles(target);
+
+    // A name left by an earlier process with our id (the ids are reused)
+    // is skipped, not taken over.
     static std::atomic<unsigned> counter{0};
-    std::string temp = target + ".~" + std::to_string(::getpid()) + "_" +
-                       std::to_string(counter.fetch_add(1)) + ".part";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+    const auto pid = static_cast<unsigned long>(::getpid());
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = ReplaceTempName(target, pid, counter.fetch_add(1));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
-        reason = SystemErrorText(errno);
+        int err = errno;
+        // No right to create files in the folder (a read-only folder, where
+        // the file itself may still be writable): write the file in place.
+        if (err == EACCES || err == EPERM) return WriteInPlace(target, data, reason);
+        reason = SystemErrorText(err);
         return false;
     }
     bool ok = WriteAll(fd, data);

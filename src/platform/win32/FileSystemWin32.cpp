@@ -20,6 +20,76 @@ std::string SystemErrorText(int code) {
     return result;
 }
 
+namespace {
+bool WriteAll(HANDLE h, std::string_view data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD written = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
+        if (!WriteFile(h, data.data() + done, chunk, &written, nullptr)) return false;
+        done += written;
+    }
+    return true;
+}
+
+bool ProcessIsRunning(unsigned long pid) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    // No such process gives ERROR_INVALID_PARAMETER; any other refusal
+    // (access denied) means the process is there.
+    if (!h) return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
+}
+
+// Removes the temporary files that saves into the folder of target left
+// behind when they were killed: only names of our own pattern, only plain
+// files, and only those whose process is gone or that are long past any
+// save. A live save holds its file open without sharing, so it could not
+// be deleted anyway.
+void RemoveStaleTempFiles(const std::string& target) {
+    size_t sep = target.find_last_of("\\/:");
+    std::string folder = sep == std::string::npos ? std::string() : target.substr(0, sep + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*.~*.part").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME nowTime;
+    GetSystemTimeAsFileTime(&nowTime);
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    const unsigned long long now = ticks(nowTime);
+    const unsigned long long maxAge =
+        static_cast<unsigned long long>(StaleTempAgeSeconds) * 10000000ull; // 100 ns units
+    do {
+        unsigned long pid = 0;
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        if (!ParseReplaceTempName(found.cFileName, pid)) continue;
+        unsigned long long written = ticks(found.ftLastWriteTime);
+        bool old = now > written && now - written > maxAge;
+        if (old || !ProcessIsRunning(pid)) DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The data written into the file itself, flushed: for a folder that lets no
+// temporary file be created. A failure midway leaves the file incomplete.
+bool WriteInPlace(const std::string& path, std::string_view data, std::string& reason) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        reason = SystemErrorText(static_cast<int>(GetLastError()));
+        return false;
+    }
+    bool ok = WriteAll(h, data) && SetEndOfFile(h) && FlushFileBuffers(h);
+    DWORD err = ok ? 0 : GetLastError();
+    CloseHandle(h);
+    if (!ok) reason = SystemErrorText(static_cast<int>(err));
+    return ok;
+}
+} // namespace
+
 bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& reason) {
     DWORD attrs = GetFileAttributesA(path.c_str());
     bool exists = attrs != INVALID_FILE_ATTRIBUTES;
@@ -27,24 +97,30 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
         reason = SystemErrorText(ERROR_ACCESS_DENIED);
         return false;
     }
-    // Unique per process and per call, so two writers never share a temporary.
+    RemoveStaleTempFiles(path);
+
+    // Unique per process and per call, so two writers never share a
+    // temporary; a name left by an earlier process with our id is skipped.
     static std::atomic<unsigned> counter{0};
-    std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "_" +
-                       std::to_string(counter.fetch_add(1)) + ".part";
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    const unsigned long pid = GetCurrentProcessId();
+    std::string temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    DWORD createError = 0;
+    for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+        temp = ReplaceTempName(path, pid, counter.fetch_add(1));
+        h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+        createError = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (createError != ERROR_FILE_EXISTS && createError != ERROR_ALREADY_EXISTS) break;
+    }
     if (h == INVALID_HANDLE_VALUE) {
-        reason = SystemErrorText(static_cast<int>(GetLastError()));
+        // No right to create files in the folder, where the file itself may
+        // still be writable: write the file in place.
+        if (createError == ERROR_ACCESS_DENIED) return WriteInPlace(path, data, reason);
+        reason = SystemErrorText(static_cast<int>(createError));
         return false;
     }
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < data.size()) {
-        DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
-        ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) != 0;
-        done += written;
-    }
+    bool ok = WriteAll(h, data);
     if (ok) ok = FlushFileBuffers(h) != 0;
     DWORD err = ok ? 0 : GetLastError();
     CloseHandle(h);
