@@ -2,10 +2,16 @@
 
 #include "config/NewInifiles.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
 long long RoundHalfEven(double x) {
+    // Converting a double outside the range of long long is undefined, so
+    // the ends are taken before the conversion: 2^63 is exact as a double.
+    if (std::isnan(x)) return 0;
+    if (x >= 9223372036854775808.0) return LLONG_MAX;
+    if (x < -9223372036854775808.0) return LLONG_MIN;
     // nearbyint honours the current rounding mode, which is round-to-nearest-
     // even unless someone changed it; do the rounding explicitly instead.
     double f = std::floor(x);
@@ -18,6 +24,7 @@ long long RoundHalfEven(double x) {
 
 std::string SecondsToTime(double x) {
     if (!(x >= 0)) x = 0; // negative and NaN inputs have no time text
+    if (x > MaxTimeSeconds) x = MaxTimeSeconds;
     long long t = static_cast<long long>(x);
     long long h = t / 3600;
     long long m = (t - 3600 * h) / 60;
@@ -56,5 +63,16 @@ double TimeToSeconds(std::string_view text) {
     if (!TryParseInteger(hours, h) || !TryParseInteger(minutes, m)) return -1;
     if (seconds.empty() || seconds.front() == '.') return -1;
     if (!TryParseDecimal(seconds, s)) return -1;
-    return h * 3600.0 + m * 60.0 + s;
+    const double total = h * 3600.0 + m * 60.0 + s;
+    // "0:0:1e17" is a decimal number, but its text would not read back; a
+    // negative sum is no time either.
+    if (!(total >= 0 && total <= MaxTimeSeconds)) return -1;
+    return total;
+}
+
+std::string DecimalSeconds(double x) {
+    const long long tenths = x > 0 ? RoundHalfEven(x * 10.0) : 0;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+    return text;
 }

@@ -23,10 +23,14 @@ ltvItemData SampleTask(const std::string& input) {
 struct RecordingListener : TaskRows::Listener {
     std::vector<std::string> events;
     void RowsAboutToBeInserted(int, int) override {}
-    void RowsInserted(int f, int l) override { events.push_back("ins " + std::to_string(f) + "-" + std::to_string(l)); }
+    void RowsInserted(int f, int l) override {
+        events.push_back("ins " + std::to_string(f) + "-" + std::to_string(l));
+    }
     void RowsAboutToBeRemoved(int, int) override {}
     void RowsRemoved(int f, int) override { events.push_back("del " + std::to_string(f)); }
-    void RowChanged(int r, int c) override { events.push_back("chg " + std::to_string(r) + "," + std::to_string(c)); }
+    void RowChanged(int r, int c) override {
+        events.push_back("chg " + std::to_string(r) + "," + std::to_string(c));
+    }
 };
 
 TEST(TaskRecord, WholeRecordRoundTripsThroughARow) {
@@ -62,6 +66,18 @@ TEST(TaskRecord, NumbersComeFromTheTextsOnEveryRead) {
     rows.SetSubItem(0, tfEndTime, "00:00:10");
     GetTaskData(rows, 0, tfEndTime, r);
     EXPECT_DOUBLE_EQ(r.EndSec, 10);
+
+    // Texts holding numbers beyond any time, or negative ones, read as -1
+    // like any other text that is not a time.
+    rows.SetSubItem(0, tfLength, "00:00:1e300");
+    rows.SetSubItem(0, tfClipLength, "0:0:1e17");
+    rows.SetSubItem(0, tfStartTime, "-1:00:00");
+    rows.SetSubItem(0, tfSourceEnd, "00:00:03.36");
+    GetTaskData(rows, 0, tfAll, r);
+    EXPECT_EQ(r.LengthSec, -1);
+    EXPECT_EQ(r.ClipLengthSec, -1);
+    EXPECT_EQ(r.StartSec, -1);
+    EXPECT_DOUBLE_EQ(r.SourceEndSec, 3.36); // hundredths are kept as read
 }
 
 TEST(TaskRecord, SingleFieldsTouchOnlyThemselves) {

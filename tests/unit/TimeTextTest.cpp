@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 TEST(TimeText, RoundHalfEven) {
     EXPECT_EQ(RoundHalfEven(82.5), 82);
     EXPECT_EQ(RoundHalfEven(83.5), 84);
@@ -11,6 +14,12 @@ TEST(TimeText, RoundHalfEven) {
     EXPECT_EQ(RoundHalfEven(-0.5), 0);
     EXPECT_EQ(RoundHalfEven(-1.5), -2);
     EXPECT_EQ(RoundHalfEven(0.49), 0);
+    // Beyond long long, and NaN: the nearest end, and 0, never a wild value.
+    EXPECT_EQ(RoundHalfEven(1e300), LLONG_MAX);
+    EXPECT_EQ(RoundHalfEven(-1e300), LLONG_MIN);
+    EXPECT_EQ(RoundHalfEven(HUGE_VAL), LLONG_MAX);
+    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(RoundHalfEven(9.2e18), 9200000000000000000LL);
 }
 
 TEST(TimeText, SecondsToTime) {
@@ -34,6 +43,34 @@ TEST(TimeText, TimeToSeconds) {
     EXPECT_DOUBLE_EQ(TimeToSeconds("00:90:00"), 5400); // minutes are not limited to 59
     for (const char* bad : {"00:00:.5", "0:0:.5", "00:10", "abc", "", "a:0:0", "0:0:1:2", "0:0:x"})
         EXPECT_EQ(TimeToSeconds(bad), -1) << bad;
+    // Numbers no time text holds: huge exponents, beyond 2^31 hours in
+    // total, out of the double range, not numbers, negative sums.
+    for (const char* bad : {"0:0:1e17", "0:0:1e300", "0:0:1e400", "0:0:nan", "0:0:inf", "0:0:-inf",
+                            "2147483647:2147483647:0", "2147483648:0:0", "0:0:99999999999999999999",
+                            "-1:00:00", "0:0:-5", "0:-1:30"})
+        EXPECT_EQ(TimeToSeconds(bad), -1) << bad;
+    // The longest time text reads back.
+    EXPECT_DOUBLE_EQ(TimeToSeconds("2147483647:59:59.9"), MaxTimeSeconds);
+    EXPECT_DOUBLE_EQ(TimeToSeconds("1:-30:0"), 1800); // parts may be negative, the sum not
+}
+
+TEST(TimeText, OutOfRangeSecondsStillGiveTextsThatReadBack) {
+    EXPECT_EQ(SecondsToTime(-5), "00:00:00");
+    EXPECT_EQ(SecondsToTime(std::nan("")), "00:00:00");
+    EXPECT_EQ(SecondsToTime(MaxTimeSeconds), "2147483647:59:59.9");
+    for (double x : {1e17, 1e300, HUGE_VAL})
+        EXPECT_DOUBLE_EQ(TimeToSeconds(SecondsToTime(x)), MaxTimeSeconds) << x;
+}
+
+TEST(TimeText, DecimalSecondsToTheTenth) {
+    EXPECT_EQ(DecimalSeconds(7.5), "7.5");
+    EXPECT_EQ(DecimalSeconds(8), "8");
+    EXPECT_EQ(DecimalSeconds(82.25), "82.2"); // 822.5 tenths go to the even 822
+    EXPECT_EQ(DecimalSeconds(3.36), "3.4");
+    EXPECT_EQ(DecimalSeconds(59.96), "60");
+    EXPECT_EQ(DecimalSeconds(0.04), "0");
+    EXPECT_EQ(DecimalSeconds(MaxTimeSeconds), "7730941132799.9");
+    EXPECT_EQ(DecimalSeconds(-1), "0");
 }
 
 TEST(TimeText, EveryTextReadsBackWithinATenth) {
