@@ -12,9 +12,12 @@ std::string TimeRangeArguments(const ltvItemData& task) {
     std::string text;
     // Exact comparisons: an untouched task has its start and clip length
     // equal to its source start and length, to the last bit.
-    if (task.StartSec != task.SourceStartSec) text += " -ss " + task.StartTime;
-    if (task.ClipLengthSec != task.LengthSec)
-        text += " -t " + std::to_string(RoundHalfEven(task.ClipLengthSec));
+    // A start or clip length that is no time (-1) has nothing to give; the
+    // clip length goes out to the tenth, as the time text holds it.
+    if (task.StartSec != task.SourceStartSec && task.StartSec >= 0)
+        text += " -ss " + task.StartTime;
+    if (task.ClipLengthSec != task.LengthSec && task.ClipLengthSec >= 0)
+        text += " -t " + DecimalSeconds(task.ClipLengthSec);
     return text;
 }
 

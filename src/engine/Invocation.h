@@ -9,7 +9,7 @@
 #include <vector>
 
 // " -ss <StartTime>" when StartSec differs from SourceStartSec, then
-// " -t <whole seconds>" when ClipLengthSec differs from LengthSec.
+// " -t <seconds to the tenth>" when ClipLengthSec differs from LengthSec.
 std::string TimeRangeArguments(const ltvItemData& task);
 
 struct OutputNaming {

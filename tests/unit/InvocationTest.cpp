@@ -46,17 +46,33 @@ TEST(TimeRangeArguments, OnlyEditedTimesGivePieces) {
 
     // The start text goes out as the task holds it.
     SetRange(t, "00:01:30.5", "00:01:40");
-    EXPECT_EQ(TimeRangeArguments(t), " -ss 00:01:30.5 -t 10");
+    EXPECT_EQ(TimeRangeArguments(t), " -ss 00:01:30.5 -t 9.5");
 }
 
-TEST(TimeRangeArguments, ClipSecondsRoundHalfToEven) {
+TEST(TimeRangeArguments, ClipLengthGoesOutToTheTenth) {
     ltvItemData t = Task("/v/a.avi");
+    SetRange(t, "00:00:05", "00:00:12.5"); // 7.5 s, not 8
+    EXPECT_EQ(TimeRangeArguments(t), " -ss 00:00:05 -t 7.5");
+    t = Task("/v/a.avi");
     t.ClipLengthSec = 82.5;
-    EXPECT_EQ(TimeRangeArguments(t), " -t 82");
-    t.ClipLengthSec = 83.5;
-    EXPECT_EQ(TimeRangeArguments(t), " -t 84");
-    t.ClipLengthSec = 82.51;
+    EXPECT_EQ(TimeRangeArguments(t), " -t 82.5");
+    t.ClipLengthSec = 82.25; // tenths round half to even
+    EXPECT_EQ(TimeRangeArguments(t), " -t 82.2");
+    t.ClipLengthSec = 83;
     EXPECT_EQ(TimeRangeArguments(t), " -t 83");
+    t.ClipLengthSec = 0.5;
+    EXPECT_EQ(TimeRangeArguments(t), " -t 0.5");
+}
+
+TEST(TimeRangeArguments, TimesThatAreNoTimesGiveNoPieces) {
+    // A clip length or start whose text does not read (-1) never reaches the
+    // encoder as "-t -1" or "-ss <text>".
+    ltvItemData t = Task("/v/a.avi");
+    t.ClipLength = "00:00:1e17";
+    t.ClipLengthSec = TimeToSeconds(t.ClipLength);
+    t.StartTime = "junk";
+    t.StartSec = TimeToSeconds(t.StartTime);
+    EXPECT_EQ(TimeRangeArguments(t), "");
 }
 
 TEST(EncoderCommandLine, TextAndWordsHaveTheSameShape) {
