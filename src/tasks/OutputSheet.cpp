@@ -21,15 +21,18 @@ void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
     const auto dot = name.rfind('.');
     task.NewFileExt = dot == std::string::npos ? std::string() : name.substr(dot);
 
-    // Without stored times there is nothing to check a typed time against.
-    if (task.StartSec < 0 || task.EndSec < 0) return;
-
+    // A stored time of -1 is unknown: the probe found no length (no end) or
+    // did not run at all (no start either). An unknown end or input end
+    // bounds nothing, so such a task still takes a start, and an end that
+    // gives it a clip length.
     double s = TimeToSeconds(typed.StartTime);
     double e = TimeToSeconds(typed.EndTime);
     if (s == -1) s = task.StartSec;
     if (e == -1) e = task.EndSec;
     bool startKept = s == task.StartSec;
-    if (s < 0 || !(s < e) || !(s < task.SourceEndSec)) {
+    const bool startFits =
+        s >= 0 && (e < 0 || s < e) && (task.SourceEndSec < 0 || s < task.SourceEndSec);
+    if (!startFits) {
         s = task.StartSec;
         startKept = true;
     }
@@ -38,14 +41,25 @@ void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
         e = task.EndSec;
         endKept = true;
     }
-    if (e < s) return; // stored range already inverted: leave it to the user
+    // Both times as they were (a rename): the range stays exactly as it is.
+    // Recomputing the clip length would round a probed "00:00:03.36" to
+    // tenths and turn the untouched range into a trim.
+    if (startKept && endKept) return;
+
+    const double from = s < 0 ? 0 : s; // no start: the encoder starts at 0
+    if (e >= 0 && e < from) return;    // stored range already inverted
 
     // A refused or unchanged time keeps its stored text ("00:00:00.0" stays).
-    if (!startKept) task.StartTime = SecondsToTime(s);
-    if (!endKept) task.EndTime = SecondsToTime(e);
-    task.ClipLength = SecondsToTime(e - s);
-    task.StartSec = s;
-    task.EndSec = e;
+    if (!startKept) {
+        task.StartTime = SecondsToTime(s);
+        task.StartSec = s;
+    }
+    if (!endKept) {
+        task.EndTime = SecondsToTime(e);
+        task.EndSec = e;
+    }
+    if (e < 0) return; // no end: the clip runs to the input's end, length unknown
+    task.ClipLength = SecondsToTime(e - from);
     task.ClipLengthSec = TimeToSeconds(task.ClipLength);
 }
 

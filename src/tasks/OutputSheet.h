@@ -34,8 +34,10 @@ OutputSheetValues OutputSheetFor(const ltvItemData& task, const std::string& out
 // NewFileExt; the typed times replace StartTime and EndTime when they are
 // times within the rules (start not below 0, below the end and below the
 // input's end; end above 0, above the start and above the input's start),
-// else the stored time stays; ClipLength follows. A task whose stored times
-// are not times (its probe found nothing) keeps all three times.
+// else the stored time stays; ClipLength follows. When both times stay as
+// they were (a rename) the range is left exactly as stored. A task whose
+// probe found no length has no end to check against: it takes a start, and
+// an end above the start, which gives it a clip length.
 void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task);
 
 // The grid's validation: stores the edit into the selected row (-1: none

@@ -2,6 +2,8 @@
 // name and the times is checked and stored into the task's row.
 #include "tasks/OutputSheet.h"
 
+#include "engine/Invocation.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -123,18 +125,79 @@ TEST_F(OutputSheetTest, TheNameSplitsAtItsLastDot) {
     EXPECT_EQ(Stored().NewFileExt, "");
 }
 
-TEST_F(OutputSheetTest, ATaskWithoutProbedTimesKeepsItsTimes) {
-    // The probe found nothing: no length, no end.
+TEST_F(OutputSheetTest, ATaskWithoutProbedLengthTakesTypedTimes) {
+    // The probe found no length: no end to check against, so a valid end
+    // gives the clip its length; the row then converts just that range.
     ltvItemData t = Task("");
     t.InputFile = "/videos/broken.avi";
     Put(t);
-    Edit("broken.mkv", "00:00:10", "00:00:20");
-    const ltvItemData back = Stored();
-    EXPECT_EQ(back.StartTime, "00:00:00.0");
-    EXPECT_EQ(back.EndTime, "");
-    EXPECT_EQ(back.ClipLength, "");
-    EXPECT_EQ(back.NewFileName, "broken");
-    EXPECT_EQ(back.NewFileExt, ".mkv");
+    Edit("broken.mkv", "00:00:00.0", "");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "", ""})); // a rename keeps "no length"
+    EXPECT_EQ(Stored().NewFileExt, ".mkv");
+    EXPECT_EQ(TimeRangeArguments(Stored()), "");
+
+    Edit("broken.mkv", "00:00:10", "00:00:20.5");
+    EXPECT_EQ(Times(), (V{"00:00:10", "00:00:20.5", "00:00:10.5"}));
+    EXPECT_EQ(TimeRangeArguments(Stored()), " -ss 00:00:10 -t 10.5");
+    // An end not above the start is still refused.
+    Edit("broken.mkv", "00:00:10", "00:00:05");
+    EXPECT_EQ(Times(), (V{"00:00:10", "00:00:20.5", "00:00:10.5"}));
+
+    // Only a start: the clip runs to the input's end, its length unknown.
+    Put(t);
+    Edit("broken.mkv", "00:00:03", "N/A");
+    EXPECT_EQ(Times(), (V{"00:00:03", "", ""}));
+    EXPECT_EQ(TimeRangeArguments(Stored()), " -ss 00:00:03");
+
+    // The probe did not run at all: no start either; the clip starts at 0.
+    t.StartTime = t.SourceStart = "";
+    Put(t);
+    Edit("broken.mkv", "", "00:00:20");
+    EXPECT_EQ(Times(), (V{"", "00:00:20", "00:00:20"}));
+    EXPECT_EQ(TimeRangeArguments(Stored()), " -t 20");
+}
+
+TEST_F(OutputSheetTest, ARenameLeavesTheRangeAsItWas) {
+    // The probe gives hundredths; a tenths clip length would make the rename
+    // a 0.04 s trim, and before tenths went out a 0.36 s one ("-t 3").
+    Put(Task("00:00:03.36"));
+    Edit("renamed.mp4", "00:00:00.0", "00:00:03.36");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:03.36", "00:00:03.36"}));
+    EXPECT_EQ(Stored().NewFileName, "renamed");
+    EXPECT_EQ(TimeRangeArguments(Stored()), "");
+    // The same times written differently, or refused ones, change nothing.
+    Edit("renamed.mp4", "0:0:0", "0:0:3.36");
+    Edit("renamed.mp4", "abc", "00:00:09:00");
+    EXPECT_EQ(TimeRangeArguments(Stored()), "");
+
+    // After a trim, a rename keeps the trim.
+    EditTimes("00:00:01", "00:00:03.36");
+    EXPECT_EQ(Times(), (V{"00:00:01", "00:00:03.36", "00:00:02.4"}));
+    Edit("again.mp4", "00:00:01", "00:00:03.36");
+    EXPECT_EQ(Times(), (V{"00:00:01", "00:00:03.36", "00:00:02.4"}));
+}
+
+TEST_F(OutputSheetTest, ATrimGoesOutAsTyped) {
+    Put(Task("00:00:20"));
+    EditTimes("00:00:05", "00:00:12.5");
+    EXPECT_EQ(Times(), (V{"00:00:05", "00:00:12.5", "00:00:07.5"}));
+    EXPECT_EQ(TimeRangeArguments(Stored()), " -ss 00:00:05 -t 7.5");
+}
+
+TEST_F(OutputSheetTest, TimesNoTimeTextHoldsAreRefused) {
+    // Typed huge values used to be stored as texts that read back as -1
+    // ("-t -1" on the command line) or overflowed on the way to integers.
+    for (const char* huge : {"0:0:1e17", "0:0:1e300", "0:0:1e400", "2147483647:2147483647:0",
+                             "99999999999:00:00", "0:0:nan", "0:0:inf"}) {
+        EditTimes("00:00:00.0", huge);
+        EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << huge;
+        EditTimes(huge, "00:01:23.4");
+        EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << huge;
+    }
+    // The longest time that a text holds is taken as an end.
+    EditTimes("00:00:00.0", "2147483647:59:59.9");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "2147483647:59:59.9", "2147483647:59:59.9"}));
+    EXPECT_EQ(TimeRangeArguments(Stored()), " -t 7730941132799.9");
 }
 
 TEST_F(OutputSheetTest, OnlyTheFiveFieldsOfTheSelectedRowChange) {
