@@ -4,6 +4,7 @@
 #include "tasks/FileNames.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 namespace {
@@ -42,6 +43,33 @@ ParamSheet* ChooseSheet(const SheetSet& sheets, int sort, ParamSheet* previous) 
 // parameter's row and the name of its own section.
 std::string ParameterName(const TNewInifile& ini, int i) {
     return ini.ReadString(MainSection, std::to_string(i), "");
+}
+
+// The parameter numbers below count that can have a name, in ascending
+// order. Key lookups are substring searches ("1" is served by a line
+// "11=x"), so a number can name a parameter only when its decimal text stands
+// right before a "=" somewhere in the file; every other number reads an
+// empty name. A parameter without a name has no section of its own, gives no
+// argument and has nothing to save, so walking these numbers instead of
+// 0..count-1 changes no result and keeps a huge "Para" (2147483647) from
+// running billions of empty rounds.
+std::vector<int> NameableParameters(const TNewInifile& ini, int count) {
+    std::set<int> numbers;
+    for (const std::string& line : ini.Lines()) {
+        for (size_t eq = line.find('='); eq != std::string::npos; eq = line.find('=', eq + 1)) {
+            // Every suffix of the digits before the "=" that std::to_string
+            // could write: no leading zero, at most the ten digits of an int.
+            long long value = 0, scale = 1;
+            for (size_t b = eq; b > 0 && eq - b < 10; scale *= 10) {
+                const char c = line[--b];
+                if (c < '0' || c > '9') break;
+                value += (c - '0') * scale;
+                if ((c != '0' || b + 1 == eq) && value < count)
+                    numbers.insert(static_cast<int>(value));
+            }
+        }
+    }
+    return {numbers.begin(), numbers.end()};
 }
 
 } // namespace
@@ -125,8 +153,9 @@ void SaveProfile(const std::string& path, const SheetSet& sheets) {
     TNewInifile ini(path);
     const int count = ini.ReadInteger(MainSection, "Para", 0);
     ParamSheet* sheet = nullptr;
-    for (int i = 0; i < count; ++i) {
+    for (int i : NameableParameters(ini, count)) {
         std::string name = ParameterName(ini, i);
+        if (name.empty()) continue; // no section: nothing of it is stored
         sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
         if (ini.ReadBool(name, "ReadOnly", false)) continue;
         // A parameter that the sheets do not show (a profile saved over
@@ -150,8 +179,9 @@ std::string BuildProfileArguments(const std::string& path, const SheetSet& sheet
     TNewInifile ini(path);
     const int count = ini.ReadInteger(MainSection, "Para", 0);
     ParamSheet* sheet = nullptr;
-    for (int i = 0; i < count; ++i) {
+    for (int i : NameableParameters(ini, count)) {
         std::string name = ParameterName(ini, i);
+        if (name.empty()) continue; // no section, so no switch: no argument
         sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
         const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
         const std::string cmd = ini.ReadString(name, "cmd", "");

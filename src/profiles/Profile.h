@@ -49,9 +49,12 @@ void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* o
 
 // Writes the sheets' values into the profile: "Index" for pick lists,
 // "Caption" and "Value" for text rows, nothing for read-only ones. A
-// parameter that the sheets have no row for keeps what the file says.
+// parameter that the sheets have no row for keeps what the file says, and
+// so does one without a name ("Para" beyond the named parameters).
 void SaveProfile(const std::string& path, const SheetSet& sheets);
 
 // The encoder's argument text: " <cmd> <value>" groups in parameter order.
-// Empty when the file does not exist. Throws EListError.
+// Empty when the file does not exist. Parameters without a name give
+// nothing, and however large "Para" is, only the numbers that can have a
+// name are visited. Throws EListError.
 std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets);

@@ -451,6 +451,63 @@ TEST(ProfileArguments, MissingFileRowsAndValues) {
     EXPECT_EQ(BuildProfileArguments(short_.path, s.Set()), " -a 1 -b 2");
 }
 
+TEST(ProfileArguments, HugeParaGivesTheNamedParametersAtOnce) {
+    // Para=2147483647 once made Start walk two billion unnamed parameters.
+    // Keys are found by substring, so "11=" also names parameter 1 (and
+    // "1000000000=" would name 0, were "0=" not found first); a far number
+    // names its parameter as before.
+    ProfileFile f(Crlf({"[Main]", "Para=2147483647", "0=A",        "11=E",    "1000000000=Far",
+                        "[A]",    "List=0",          "Caption=x",  "cmd=-a",  "[E]",
+                        "Sort=2", "List=0",          "Caption=y",  "cmd=-e",  "[Far]",
+                        "Sort=3", "List=0",          "ReadOnly=1", "Value=z", "cmd=-f"}));
+    Sheets s;
+    // Loading stops at the first unnamed parameter (2) with the list error,
+    // its empty row left in the sheet of the one before.
+    EXPECT_EQ(LoadError(f.path, s), "List index out of bounds (0)");
+    EXPECT_EQ(s.Captions(s.Audio), (std::vector<std::string>{"E", ""}));
+    EXPECT_EQ(BuildProfileArguments(f.path, s.Set()), " -a x -e y -e y -f z");
+
+    // Saving writes the named parameters only: no section "[]" appears.
+    s.Audio.SetValue("E", "typed");
+    SaveProfile(f.path, s.Set());
+    const std::string saved = ReadFileBytes(f.path);
+    EXPECT_EQ(saved.find("[]"), std::string::npos);
+    EXPECT_NE(saved.find("[E]\r\nValue=typed\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(BuildProfileArguments(f.path, s.Set()), " -a x -e typed -e typed -f z");
+
+    // A "Para" larger than the named ones by a little gives the same text as
+    // the named ones alone; a negative one gives nothing.
+    ProfileFile few(Crlf({"[Main]", "Para=7", "0=A", "[A]", "List=0", "Caption=x", "cmd=-a"}));
+    EXPECT_EQ(BuildProfileArguments(few.path, s.Set()), " -a x");
+    ProfileFile negative(Crlf({"[Main]", "Para=-5", "0=A", "[A]", "List=0", "cmd=-a"}));
+    EXPECT_EQ(BuildProfileArguments(negative.path, s.Set()), "");
+}
+
+TEST(ProfileArguments, SkippingUnnamedNumbersKeepsEveryNamedOne) {
+    // Keys of "Main" such as "x07=", "17=" or "0070=" serve other numbers by
+    // substring; every parameter the store names for 0..Para-1 must still be
+    // passed ("3=3=P" names 3 "3=P", which has no section and passes nothing).
+    std::mt19937 random(7);
+    const char* keys[] = {"7", "17", "x07", "0070", "1", "21", "3=3", "9 ", "10", "0"};
+    for (int round = 0; round < 30; ++round) {
+        std::string text = "[Main]\r\nPara=" + std::to_string(1 + random() % 80) + "\r\n";
+        for (int k = 0; k < 4; ++k)
+            text += std::string(keys[random() % 10]) + "=" + "PQR"[random() % 3] + "\r\n";
+        for (const char* name : {"P", "Q", "R"})
+            text += "[" + std::string(name) + "]\r\nList=0\r\nReadOnly=1\r\nValue=v\r\ncmd=-" +
+                    name + "\r\n";
+        ProfileFile f(text);
+        TNewInifile ini(f.path);
+        std::string expected;
+        for (int i = 0; i < ini.ReadInteger("Main", "Para", 0); ++i) {
+            std::string name = ini.ReadString("Main", std::to_string(i), "");
+            if (name == "P" || name == "Q" || name == "R") expected += " -" + name + " v";
+        }
+        Sheets s;
+        EXPECT_EQ(BuildProfileArguments(f.path, s.Set()), expected) << text;
+    }
+}
+
 TEST(ProfileSave, WritesIndexOrCaptionAndValue) {
     const std::string text = Crlf({"[Main]",
                                    "Type=avi",
