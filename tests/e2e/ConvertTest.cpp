@@ -7,6 +7,7 @@
 #include "engine/Runner.h"
 #include "engine/TimeText.h"
 #include "platform/FileSystem.h"
+#include "tasks/OutputSheet.h"
 #include "tasks/Probe.h"
 
 #include <gtest/gtest.h>
@@ -277,6 +278,28 @@ TEST_F(ConvertTest, AMissingStandInIsNotStarted) {
     ProbeResult p = prober.ProbeMedia(MakeClip(Dir.file("clip.mp4"), 1));
     EXPECT_EQ(p.Duration, "");
     EXPECT_EQ(p.Start, "");
+}
+
+// A trim typed in the Output sheet reaches the output to the tenth: 5 s to
+// 12.5 s gives 7.5 s, not 8; a rename alone leaves the whole clip.
+TEST_F(ConvertTest, ATypedTrimGivesItsLengthToTheTenth) {
+    std::string clip = MakeClip(Dir.file("long.mp4"), 14);
+    EncoderProber prober(Runner);
+    const ltvItemData probed = ProbedTask(clip, prober.ProbeMedia(clip), "long");
+
+    ltvItemData renamed = probed;
+    ApplyOutputEdit({"renamed.mp4", probed.StartTime, probed.EndTime}, renamed);
+    EXPECT_EQ(TimeRangeArguments(renamed), "");
+
+    ltvItemData task = probed;
+    ApplyOutputEdit({"long.mp4", "00:00:05", "00:00:12.5"}, task);
+    std::string output = Dir.file("trimmed.mp4");
+    CommandLine command = EncoderCommandLine(task, " -vcodec mpeg4 -acodec aac", output);
+    EXPECT_NE(command.Text.find(" -ss 00:00:05 -t 7.5 \""), std::string::npos) << command.Text;
+    RunOutcome r = Runner.RunEncoder(command, [] {}, nullptr);
+    ASSERT_TRUE(r.Started);
+    EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
+    EXPECT_NEAR(Inspect(output).Duration, 7.5, 0.15);
 }
 
 } // namespace
