@@ -6,6 +6,8 @@
 #include "tasks/FileNames.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -39,7 +41,63 @@ std::string FailureText(const RunOutcome& outcome) {
     if (outcome.TimedOut) return "The encoder did not finish in time.";
     if (outcome.ExitCode >= 0)
         return "The encoder ended with exit code " + std::to_string(outcome.ExitCode) + ".";
-    return "The encoder ended abnormally.";
+#ifdef _WIN32
+    // A crash status such as 0xC0000005 reads as a negative int.
+    char code[32];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(outcome.ExitCode));
+    return std::string("The encoder ended with exit code ") + code + ".";
+#else
+    return "The encoder was ended by a signal.";
+#endif
+}
+
+// Whether an encoder that reports success wrote clearly less than the clip
+// it was asked for: an input cut short ends the output early, and ffmpeg
+// still exits with 0. The last reading falls short of the clip's end by up to
+// a frame and by the rounding of the reported times, more with variable
+// frame rates; a second and 2 % of the clip cover that. Without a reading
+// (an encoder that prints no progress) nothing can be told.
+bool FallsShort(double reading, double asked) {
+    if (asked <= 0 || reading < 0) return false;
+    return reading < asked - (1.0 + 0.02 * asked);
+}
+
+// What is known of a file before the encoder writes it, to tell afterwards
+// whether the encoder created or changed it.
+struct FileState {
+    bool Exists = false;
+    bool Regular = false; // a regular file itself, not a link or a directory
+    std::uintmax_t Size = 0;
+    std::filesystem::file_time_type Time{};
+};
+
+FileState StateOf(const std::string& path) {
+    namespace fs = std::filesystem;
+    FileState state;
+    std::error_code ec;
+    const fs::file_status own = fs::symlink_status(fs::path(path), ec);
+    if (ec || !fs::exists(own)) return state;
+    state.Exists = true;
+    state.Regular = fs::is_regular_file(own);
+    state.Size = fs::file_size(fs::path(path), ec);
+    if (ec) state.Size = 0;
+    state.Time = fs::last_write_time(fs::path(path), ec);
+    if (ec) state.Time = {};
+    return state;
+}
+
+// After a failed run: removes the output file when this run created it or
+// changed it (a broken or empty file under the final name helps nobody); a
+// file the encoder did not touch stays, and so does anything that is not a
+// regular file.
+void RemoveFailedOutput(const std::string& path, const FileState& before) {
+    const FileState after = StateOf(path);
+    if (!after.Regular) return;
+    const bool touched =
+        !before.Exists || !before.Regular || before.Size != after.Size || before.Time != after.Time;
+    if (!touched) return;
+    std::error_code ec;
+    std::filesystem::remove(std::filesystem::path(path), ec);
 }
 
 } // namespace
@@ -153,6 +211,7 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     FElapsedSeconds = 0;
     FRemainingSeconds = 0;
     FFailureReasons.clear();
+    FWritten.clear();
     S.View->SetTimerEnabled(true);
 
     ltvItemData task;
@@ -162,7 +221,9 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         FTotal += ClipSeconds(task);
     }
 
+    // Tasks that did not end well: failed ones and incomplete ones among them.
     int failed = 0;
+    int incomplete = 0;
     for (int i = 0; i < count; ++i) {
         if (S.Pump) S.Pump();
         GetTaskData(*S.Rows, i, tfAll, task);
@@ -171,12 +232,15 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         S.View->SetConvertingFile(ExtractFileName(task.InputFile));
 
         RunOutcome outcome;
+        std::string output;
+        FileState before;
         // A Stop (or a close) handled by the pump above concerns this task:
         // it is not started at all rather than converted to its end.
         if (FState == ConvertState::Running) {
             const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
-                                      S.Settings->Overwrite()};
-            const std::string output = OutputPath(task, i, naming);
+                                      S.Settings->Overwrite(), &FWritten};
+            output = OutputPath(task, i, naming);
+            before = StateOf(output);
             const CommandLine command = EncoderCommandLine(task, profileArguments, output);
             outcome = S.Encoder->Run(command, S.Pump, [this](std::string_view chunk) {
                 if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
@@ -202,17 +266,30 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         }
 
         FDone += ClipSeconds(task);
-        if (outcome.Succeeded()) {
+        const bool incompleteRun =
+            outcome.Succeeded() && FallsShort(outcome.LastReading, task.ClipLengthSec);
+        if (incompleteRun) {
+            ++failed;
+            ++incomplete;
+            SetStatus(i, task, "Incomplete");
+            std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
+                                 SecondsToTime(task.ClipLengthSec) + " was converted.";
+            if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
+            FFailureReasons[task.InputFile] = reason;
+            FWritten.push_back(output);
+        } else if (outcome.Succeeded()) {
             SetStatus(i, task, "Complete");
+            FWritten.push_back(output);
         } else {
             ++failed;
             SetStatus(i, task, "Failed");
             FFailureReasons[task.InputFile] = FailureText(outcome);
+            RemoveFailedOutput(output, before);
         }
         // The encoder's last reading usually falls short of the clip's end
         // (ffmpeg reports every quarter second), so a finished task would be
         // left showing 85 % next to "Complete": show what is really done.
-        if (outcome.Succeeded()) FBars.Current = 100;
+        if (outcome.Succeeded() && !incompleteRun) FBars.Current = 100;
         if (FTotal > 0)
             FBars.Total = static_cast<int>(
                 std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
@@ -235,8 +312,13 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         return;
     }
     if (failed > 0) {
+        // Incomplete tasks count with the failed ones; the text says which
+        // kinds there are.
+        const char* what = incomplete == 0        ? " tasks failed."
+                           : incomplete == failed ? " tasks is incomplete."
+                                                  : " tasks failed or is incomplete.";
         S.Prompt->Message("The conversion of " + std::to_string(failed) + " of " +
-                              std::to_string(count) + " tasks failed.",
+                              std::to_string(count) + what,
                           "Complete", MsgIcon::Warning);
     } else {
         S.Prompt->Message("The coversion is completed successfully.", "Complete",

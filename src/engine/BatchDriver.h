@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 // One encoder run as the driver needs it. The window passes an
 // EncoderRunnerAdapter over its EncoderRunner; tests script their own.
@@ -70,7 +71,7 @@ public:
     virtual bool AutoTurnOff() const = 0;
     virtual bool AutoExit() const = 0;
     virtual bool AutoOpenDir() const = 0;
-    // <program dir>Profiles<sep><cmbProfile text>.apf
+    // The selected profile's file, as the selection loaded it.
     virtual std::string ProfileFilePath() const = 0;
     // The main window's Video, Audio and Advanced sheets.
     virtual SheetSet ProfileSheets() const = 0;
@@ -124,8 +125,9 @@ public:
     double Total() const { return FTotal; }
     const ProgressBars& Bars() const { return FBars; }
 
-    // Why the task with this input file failed in the last batch (the
-    // encoder's last error line, or the start error); empty when it did not.
+    // Why the task with this input file failed or is incomplete in the last
+    // batch (the encoder's last error line, its exit code, the start error,
+    // or how much of the clip was converted); empty when it ended well.
     std::string FailureReason(const std::string& inputFile) const;
 
 private:
@@ -143,4 +145,7 @@ private:
     ProgressParser FParser;
     bool FCloseRequested = false;
     std::map<std::string, std::string> FFailureReasons;
+    // The output files the running batch has written so far: a later task
+    // of the same batch never overwrites them.
+    std::vector<std::string> FWritten;
 };

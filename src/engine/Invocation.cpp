@@ -39,25 +39,35 @@ bool Occupied(const std::string& path) {
     return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
+// Whether an earlier task of this batch wrote path (under this or another
+// spelling).
+bool WrittenByBatch(const std::string& path, const OutputNaming& naming) {
+    if (!naming.Written) return false;
+    for (const std::string& written : *naming.Written)
+        if (IsInputFile(path, written)) return true;
+    return false;
+}
+
 } // namespace
 
 std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& naming) {
     const std::string dir = WithTrailingBackslash(naming.OutputDir);
-    const std::string plain = dir + task.NewFileName + naming.OutputExtension;
-    const bool plainTaken = !naming.Overwrite && Occupied(plain);
+    const std::string& ext = naming.OutputExtension;
+    const std::string plain = dir + task.NewFileName + ext;
+    const bool plainTaken = (!naming.Overwrite && Occupied(plain)) || WrittenByBatch(plain, naming);
     if (!plainTaken && !IsInputFile(plain, task.InputFile)) return plain;
 
     // The numbered series: <name>_<i+1><ext>, then <name>_<i+1>_2<ext>, ...
     // With Overwrite off the first name where nothing exists is taken; with
-    // Overwrite on the first one that is not the input. The series is cut
-    // off at a bound no real directory reaches.
+    // Overwrite on the first one that is not the input; never one this batch
+    // wrote. The series is cut off at a bound no real directory reaches.
     const std::string stem = dir + task.NewFileName + "_" + std::to_string(index + 1);
-    std::string candidate = stem + task.NewFileExt;
+    std::string candidate = stem + ext;
     for (int k = 2; k <= 1000000; ++k) {
         bool usable = naming.Overwrite ? !IsInputFile(candidate, task.InputFile)
                                        : !Occupied(candidate) && candidate != task.InputFile;
-        if (usable) break;
-        candidate = stem + "_" + std::to_string(k) + task.NewFileExt;
+        if (usable && !WrittenByBatch(candidate, naming)) break;
+        candidate = stem + "_" + std::to_string(k) + ext;
     }
     return candidate;
 }

@@ -16,16 +16,23 @@ struct OutputNaming {
     std::string OutputDir;       // the main window's output directory text
     std::string OutputExtension; // "." + Type of the loaded profile, or empty
     bool Overwrite = true;       // the "Overwrite" preference
+    // Files the current batch has already written; never overwritten, even
+    // with Overwrite on (two inputs of the same name in one batch). Null or
+    // empty: none.
+    const std::vector<std::string>* Written = nullptr;
 };
 
 // The output path of the task at 0-based position index: the plain path
 // <dir><NewFileName><OutputExtension>, unless something exists there and
-// Overwrite is off, or it is the input file itself. Then a name of the series
-// <dir><NewFileName>_<index+1><NewFileExt>, ..._<index+1>_2<NewFileExt>,
-// ..._<index+1>_3<NewFileExt>, ...: with Overwrite off the first where nothing
-// exists, with Overwrite on the first that is not the input. The input is
-// recognised by text and by file identity (links, "./", letter case on file
-// systems that ignore it), so the result is never the input.
+// Overwrite is off, or the batch wrote it already, or it is the input file
+// itself. Then a name of the series <dir><NewFileName>_<index+1><ext>,
+// ..._<index+1>_2<ext>, ..._<index+1>_3<ext>, ..., where ext is the same
+// OutputExtension (the file's type is the profile's, whatever name it gets):
+// with Overwrite off the first where nothing exists, with Overwrite on the
+// first that is not the input; never one the batch wrote. The input (and a
+// written file) is recognised by text and by file identity (links, "./",
+// letter case on file systems that ignore it), so the result is never the
+// input.
 std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& naming);
 
 // ` -y -i "<input>"<profile args><time args> "<output>"`, and the same as words.

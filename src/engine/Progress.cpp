@@ -4,6 +4,7 @@
 #include "engine/TimeText.h"
 
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -19,6 +20,23 @@ int BarPosition(double fraction) {
 }
 
 } // namespace
+
+bool ParseTimeReading(std::string_view line, double& seconds) {
+    size_t at = line.find("time=");
+    if (at == std::string_view::npos) return false;
+    std::string_view text = line.substr(at + 5);
+    text = text.substr(0, text.find_first_of(" \t"));
+    if (text.empty()) return false;
+    double value = -1;
+    if (text.find(':') != std::string_view::npos) {
+        value = TimeToSeconds(std::string(text));
+    } else if (!TryParseDecimal(text, value)) {
+        return false;
+    }
+    if (!std::isfinite(value) || value < 0) return false;
+    seconds = value;
+    return true;
+}
 
 void ProgressParser::BeginTask(double clipLengthSec, double done, double total) {
     FReading = 0;

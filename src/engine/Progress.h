@@ -9,6 +9,11 @@ struct ProgressBars {
     int Total = 0;
 };
 
+// The reading of one whole progress line: the text after its first "time="
+// up to a blank or the line's end, in seconds ("12.34") or as a time text
+// ("00:00:12.34"). False when the line holds no such reading.
+bool ParseTimeReading(std::string_view line, double& seconds);
+
 class ProgressParser {
 public:
     // A new task: reading and chunk counter back to 0.

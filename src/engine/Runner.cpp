@@ -1,6 +1,9 @@
 #include "engine/Runner.h"
 
+#include "engine/Progress.h"
+
 #include <chrono>
+#include <string>
 #include <utility>
 
 namespace {
@@ -29,9 +32,21 @@ bool IsProgressLine(std::string_view line) {
     return b != std::string_view::npos && line.substr(b).starts_with("frame=");
 }
 
-// Collects the encoder's lines across chunk borders and keeps the last one
-// that is worth showing as the reason of a failure.
-class LastLineKeeper {
+std::string Lowered(std::string_view text) {
+    std::string s(text);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// ffmpeg's closing words after the line that says what went wrong.
+bool IsGenericFailure(std::string_view line) {
+    return Lowered(line) == "conversion failed!";
+}
+
+// Collects the encoder's lines across chunk borders: the last one that reads
+// as an error, and the largest progress reading.
+class LineKeeper {
 public:
     void Add(std::string_view chunk) {
         for (char c : chunk) {
@@ -42,9 +57,10 @@ public:
             }
         }
     }
-    std::string Take() {
+    void Take(RunOutcome& outcome) {
         Finish();
-        return std::move(FLast);
+        outcome.LastErrorLine = std::move(FLast);
+        outcome.LastReading = FReading;
     }
 
 private:
@@ -52,12 +68,18 @@ private:
         size_t e = FLine.find_last_not_of(" \t");
         if (e != std::string::npos) {
             std::string_view line(FLine.data(), e + 1);
-            if (!IsProgressLine(line)) FLast.assign(line);
+            double seconds = 0;
+            if (IsProgressLine(line)) {
+                if (ParseTimeReading(line, seconds) && seconds > FReading) FReading = seconds;
+            } else if (IsErrorLine(line) && !(IsGenericFailure(line) && !FLast.empty())) {
+                FLast.assign(line);
+            }
         }
         FLine.clear();
     }
     std::string FLine;
     std::string FLast;
+    double FReading = -1;
 };
 
 int ElapsedMs(Clock::time_point since) {
@@ -65,6 +87,34 @@ int ElapsedMs(Clock::time_point since) {
 }
 
 } // namespace
+
+bool IsErrorLine(std::string_view line) {
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string_view::npos || IsProgressLine(line)) return false;
+    const std::string text = Lowered(line);
+    // What an encoder prints while all is well: its banner, the overview of
+    // the input and output streams, their metadata ("    title  : ..."),
+    // and the words of a clean end.
+    static const char* const informational[] = {
+        "output #",  "input #",   "stream #",         "stream mapping", "duration:",
+        "metadata:", "press [q]", "exiting normally", "chapter #",      "side data:"};
+    const std::string_view trimmed = std::string_view(text).substr(b);
+    for (const char* start : informational)
+        if (trimmed.starts_with(start)) return false;
+    if (b > 0 && text.find(" : ") != std::string::npos) return false;
+    static const char* const words[] = {
+        "error",         "invalid",     "fail",          "not found",
+        "no such",       "unknown",     "unrecogni",     "cannot",
+        "can't",         "could not",   "couldn't",      "unable",
+        "denied",        "unsupported", "not supported", "missing",
+        "not allowed",   "does not",    "must be",       "out of memory",
+        "no space",      "incorrect",   "mismatch",      "corrupt",
+        "truncated",     "impossible",  "abort",         "not implemented",
+        "not divisible", "out of range"};
+    for (const char* word : words)
+        if (text.find(word) != std::string::npos) return true;
+    return false;
+}
 
 EncoderRunner::EncoderRunner(std::string encoderPath) : FEncoderPath(std::move(encoderPath)) {}
 
@@ -103,7 +153,7 @@ RunOutcome EncoderRunner::RunEncoder(const CommandLine& command, const MessagePu
     } reset{this};
 
     const auto started = Clock::now();
-    LastLineKeeper lines;
+    LineKeeper lines;
     char buffer[ReadSize + 2];
 
     // Time limit and the kill that follows an ignored terminate.
@@ -151,7 +201,7 @@ RunOutcome EncoderRunner::RunEncoder(const CommandLine& command, const MessagePu
     }
     outcome.ExitCode = exitCode;
     outcome.Terminated = FTerminateRequested;
-    outcome.LastErrorLine = lines.Take();
+    lines.Take(outcome);
     return outcome;
 }
 

@@ -22,11 +22,19 @@ struct RunOutcome {
     // TerminateEncoder was called during the run (Stop, or a time limit).
     bool Terminated = false;
     bool TimedOut = false;
-    // The last non-empty line the encoder printed that was not a progress
-    // line: what a failed task shows as the reason.
+    // The last line the encoder printed that reads as an error message
+    // ("... Invalid data found ...", "Unknown encoder 'x'"): what a failed
+    // task shows as the reason. Empty when it printed none; banners, stream
+    // overviews and progress lines never count.
     std::string LastErrorLine;
+    // The largest "time=" reading of the encoder's progress lines, in
+    // seconds: how much output it wrote. -1 when it printed none.
+    double LastReading = -1;
     bool Succeeded() const { return Started && !Terminated && ExitCode == 0; }
 };
+
+// Whether one line of the encoder's text reads as an error message.
+bool IsErrorLine(std::string_view line);
 
 class EncoderRunner {
 public:
