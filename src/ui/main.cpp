@@ -1,7 +1,8 @@
 // The program's entry: the application, the main window (which runs the
 // start-up and takes the command line), then the about box, the settings
 // dialog and the custom size dialog, then the message loop until the main
-// window closes.
+// window closes. SIGTERM, SIGINT and SIGHUP close the main window as its
+// close box does, so the preferences are saved and a batch is stopped.
 //
 // TARVOLIN_SCREENSHOT=<file.png> selects the first task as a click would,
 // plays it in the preview, saves a picture of the main window and ends the
@@ -10,6 +11,7 @@
 #include "ui/Look.h"
 #include "ui/MainForm.h"
 #include "ui/QtDesktop.h"
+#include "ui/QuitSignals.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ApplyProgramLook(app);
     app.setQuitOnLastWindowClosed(false);
+    // Installed before the start-up's long steps (probing the files of the
+    // command line); a request made meanwhile waits for the window.
+    TQuitSignals quitSignals;
 
     // Qt has taken its own options out of argv; the rest is the command line.
     TMainFormOptions options;
@@ -40,6 +45,7 @@ int main(int argc, char** argv) {
     mainForm.CreateForms();
     QObject::connect(&mainForm, &TMainForm::Closed, &app, &QCoreApplication::quit);
     mainForm.show();
+    quitSignals.SetWindow(&mainForm);
 
     QByteArray screenshot = qgetenv("TARVOLIN_SCREENSHOT");
     if (!screenshot.isEmpty()) {

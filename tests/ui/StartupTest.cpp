@@ -14,8 +14,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -213,6 +217,34 @@ TEST(Preferences, ProfileOutsideTheCatalogueSelectsNothingAndSavesMinusOne) {
     w.Close();
     EXPECT_NE(ReadFileBytes(folder.File("Preferences.ini")).find("Profile=-1\r\n"),
               std::string::npos);
+}
+
+TEST(Preferences, TerminationSignalsCloseTheProgramAsItsCloseBoxDoes) {
+    TempDir media;
+    const std::string clip = Clips::CopyTo(media.file("clip.avi"));
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        ProgramFolder folder(ProgramFolder::Profiles::Shipped);
+        // Saved choices that only survive if they were restored before the
+        // close saved them again.
+        WriteFileBytes(folder.File("Preferences.ini"),
+                       "[Main]\r\nOutput Path=" + media.path().string() + "\r\nProfile=1\r\n");
+        ProgramProcess program(folder, {clip});
+        for (int i = 0; i < 1000 && !program.Catches(sig); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(program.Catches(sig)) << "no handler installed";
+        ASSERT_EQ(::kill(program.Pid(), sig), 0);
+
+        const int status = program.WaitForExit(60000);
+        ASSERT_NE(status, -1) << "still running";
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const std::string saved = ReadFileBytes(folder.File("Preferences.ini"));
+        EXPECT_NE(saved.find("Output Path=" + media.path().string() + "\r\n"), std::string::npos)
+            << saved;
+        EXPECT_NE(saved.find("Profile=1\r\n"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("Overwrite=1\r\n"), std::string::npos) << saved;
+    }
 }
 
 } // namespace
