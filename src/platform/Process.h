@@ -1,7 +1,7 @@
 #pragma once
-// A child process whose standard output and standard error both go into one
-// pipe that the parent reads. POSIX (fork/exec, poll) and Win32
-// (CreatePipe/CreateProcessA, a job object) implement the same class.
+// A child process whose standard output (and by default its standard error)
+// goes into one pipe that the parent reads. POSIX (fork/exec, poll) and
+// Win32 (CreatePipe/CreateProcessA, a job object) implement the same class.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -17,6 +17,17 @@ struct CommandLine {
     std::vector<std::string> Args;
 };
 
+// How a child is started. The defaults are the encoder's: standard output and
+// error into the pipe, standard input this program's own.
+struct ChildOptions {
+    // False: standard error stays this program's own, only standard output
+    // goes into the pipe (a tool whose messages are passed straight on).
+    bool ErrorIntoPipe = true;
+    // True: standard input is the null device, for a child that must read
+    // nothing of ours.
+    bool NoInput = false;
+};
+
 class ChildProcess {
 public:
     enum class StartError { None, Pipe, Process };
@@ -28,9 +39,16 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts program hidden (no window, standard input not fed), its output
-    // and error on the pipe, in a group of its own so that terminating it
-    // reaches its children too. The parent's copy of the write end is closed.
-    StartError Start(const std::string& program, const CommandLine& command);
+    // and error on the pipe as options say, in a group of its own so that
+    // terminating it reaches its children too. The parent's copy of the
+    // write end is closed.
+    //
+    // The child never outlives this program: on Linux it gets SIGKILL when
+    // the thread that started it ends (so start it from a thread that lives
+    // as long as the child is wanted: the program's main thread); on Windows
+    // its job object ends it when this program's handles close.
+    StartError Start(const std::string& program, const CommandLine& command,
+                     const ChildOptions& options = {});
 
     // Waits at most timeoutMs (0: do not wait) for output and reads at most
     // maxBytes. End: the pipe has ended (every writer has closed it).
@@ -47,6 +65,10 @@ public:
     // Waits for the process to end (at most timeoutMs, -1 forever), reaps it
     // and returns true with its exit code; false when it is still running.
     bool Wait(int timeoutMs, int& exitCode);
+    // After a Wait that returned true: the signal that ended the process
+    // (its exit code is then -1); 0 when it exited by itself, always on
+    // Windows.
+    int EndSignal() const;
 
     bool Started() const;
 

@@ -13,6 +13,8 @@
 //   spawnhang       starts a copy of itself that hangs holding the output
 //                   open (POSIX), to show that a stop reaches it too
 //   closeout        closes standard output and error and goes on
+//   readin          reads standard input to its end and writes "[in:TEXT]"
+//   pid             writes its process id and a line end (POSIX)
 // With only "-i FILE" (a probe's command line) the commands are read from
 // FILE instead, one a line: the command word, a blank, its argument.
 #include <chrono>
@@ -129,6 +131,16 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
             std::signal(SIGTERM, SIG_IGN);
 #endif
+        } else if (w == "pid") {
+#ifndef _WIN32
+            Write(stdout, std::to_string(getpid()) + "\n");
+#endif
+        } else if (w == "readin") {
+            std::string in;
+            char buf[256];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, stdin)) > 0;)
+                in.append(buf, n);
+            Write(stdout, "[in:" + in + "]");
         } else if (w == "closeout") {
             std::fclose(stdout);
             std::fclose(stderr);

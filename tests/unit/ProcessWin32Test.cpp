@@ -58,7 +58,8 @@ void SpawnGrandchild(const std::string& actions) {
 // word and a line end to standard output or error; "bytes N" writes N bytes;
 // "cmdline" writes our command line between brackets; "pid" writes our
 // process id; "spawn" starts a grandchild that writes its id and sleeps;
-// "sleep MS"; "exit N" ends with that code (default 0).
+// "sleep MS"; "readin" reads standard input to its end and writes it between
+// "[in:" and "]"; "exit N" ends with that code (default 0).
 [[noreturn]] void ChildMain(std::istringstream& words) {
     std::string action;
     while (words >> action) {
@@ -80,6 +81,14 @@ void SpawnGrandchild(const std::string& actions) {
             DWORD ms = 0;
             words >> ms;
             Sleep(ms);
+        } else if (action == "readin") {
+            std::string in;
+            char buf[256];
+            DWORD got = 0;
+            while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &got, nullptr) &&
+                   got > 0)
+                in.append(buf, got);
+            WriteTo(STD_OUTPUT_HANDLE, "[in:" + in + "]");
         } else if (action == "exit") {
             UINT code = 0;
             words >> code;
@@ -154,6 +163,43 @@ TEST(ProcessWin32, OutputAndErrorShareOnePipeAndTheExitCodeIsKept) {
     int code = -1;
     ASSERT_TRUE(p.Wait(10000, code));
     EXPECT_EQ(code, 7);
+}
+
+TEST(ProcessWin32, ErrorCanStayOursAndInputBeNone) {
+    TempDir dir;
+    std::string errFile = dir.file("err.txt");
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, FALSE};
+    HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0,
+                             nullptr);
+    ASSERT_NE(err, INVALID_HANDLE_VALUE);
+    // Our standard input is a pipe holding a word, which the child must not see.
+    HANDLE inRead = nullptr, inWrite = nullptr;
+    ASSERT_TRUE(CreatePipe(&inRead, &inWrite, &sa, 0));
+    DWORD written = 0;
+    WriteFile(inWrite, "fed", 3, &written, nullptr);
+    HANDLE savedErr = GetStdHandle(STD_ERROR_HANDLE), savedIn = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_ERROR_HANDLE, err);
+    SetStdHandle(STD_INPUT_HANDLE, inRead);
+
+    ChildOptions options;
+    options.ErrorIntoPipe = false;
+    options.NoInput = true;
+    ChildProcess p;
+    ChildProcess::StartError started =
+        p.Start(OwnPath(), ChildCommand("readin err e1 out o1"), options);
+    std::string out = started == ChildProcess::StartError::None ? ReadAll(p) : "";
+    int code = -1;
+    bool ended = p.Wait(10000, code);
+
+    SetStdHandle(STD_ERROR_HANDLE, savedErr);
+    SetStdHandle(STD_INPUT_HANDLE, savedIn);
+    for (HANDLE h : {err, inRead, inWrite})
+        CloseHandle(h);
+    ASSERT_EQ(started, ChildProcess::StartError::None);
+    EXPECT_EQ(out, "[in:]o1\n");
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadFileBytes(errFile), "e1\n");
 }
 
 TEST(ProcessWin32, ReadsNeverExceedTheLimit) {

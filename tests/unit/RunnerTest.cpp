@@ -2,6 +2,7 @@
 #include "engine/Runner.h"
 #include "TestSupport.h"
 #include "engine/Invocation.h"
+#include "platform/Process.h"
 #include "tasks/Probe.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +10,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -271,6 +280,122 @@ TEST_F(RunnerTest, WorksWhenTheProgramHasNoStandardHandles) {
     EXPECT_EQ(r.ExitCode, 5);
     EXPECT_EQ(m.StartError, "Error on CreateProcess()");
 }
+
+// Everything a started child writes into the pipe, up to its end.
+std::string ReadToEnd(ChildProcess& child) {
+    std::string all;
+    char buf[4096];
+    size_t got = 0;
+    ChildProcess::ReadStatus status;
+    while ((status = child.Read(buf, sizeof buf, 5000, got)) != ChildProcess::ReadStatus::End) {
+        if (status == ChildProcess::ReadStatus::Timeout) return all + "<timeout>";
+        all.append(buf, got);
+    }
+    return all;
+}
+
+TEST(ChildProcessTest, StandardErrorAndInputAreOursOrNotAsAsked) {
+    TempDir dir;
+    std::string errFile = dir.file("err.txt");
+    // Our standard input holds a word; our standard error is a file.
+    auto feedInput = [](const char* text) {
+        int p[2];
+        ASSERT_EQ(::pipe(p), 0);
+        ASSERT_EQ(::write(p[1], text, std::strlen(text)), static_cast<ssize_t>(std::strlen(text)));
+        ::close(p[1]);
+        ::dup2(p[0], 0);
+        ::close(p[0]);
+    };
+    std::fflush(stderr);
+    int savedIn = ::dup(0), savedErr = ::dup(2);
+    int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(err, 2);
+    ::close(err);
+
+    CommandLine c = Words({"readin", "stderr", "e1", "print", "o1"});
+    feedInput("fed");
+    ChildProcess merged;
+    ASSERT_EQ(merged.Start(TARVOLIN_FAKE_ENCODER, c), ChildProcess::StartError::None);
+    std::string mergedOut = ReadToEnd(merged);
+
+    feedInput("fed");
+    ChildOptions options;
+    options.ErrorIntoPipe = false;
+    options.NoInput = true;
+    ChildProcess apart;
+    ASSERT_EQ(apart.Start(TARVOLIN_FAKE_ENCODER, c, options), ChildProcess::StartError::None);
+    std::string apartOut = ReadToEnd(apart);
+    int code = -1;
+    EXPECT_TRUE(apart.Wait(5000, code));
+
+    ::dup2(savedIn, 0);
+    ::dup2(savedErr, 2);
+    ::close(savedIn);
+    ::close(savedErr);
+    EXPECT_EQ(mergedOut, "[in:fed]e1o1");
+    EXPECT_EQ(apartOut, "[in:]o1");
+    EXPECT_EQ(ReadFileBytes(errFile), "e1");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(apart.EndSignal(), 0);
+}
+
+TEST(ChildProcessTest, AKilledChildTellsItsSignalAndAMissingProgramWhy) {
+    ChildProcess child;
+    ASSERT_EQ(child.Start(TARVOLIN_FAKE_ENCODER, Words({"hang"})), ChildProcess::StartError::None);
+    child.Kill();
+    int code = 0;
+    ASSERT_TRUE(child.Wait(5000, code));
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(child.EndSignal(), SIGKILL);
+
+    ChildProcess missing;
+    errno = 0;
+    EXPECT_EQ(missing.Start("/nonexistent/tool", Words({})), ChildProcess::StartError::Process);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+#ifdef __linux__
+// The program dies (SIGKILL, no chance to stop anything): its encoder dies
+// with it. The program is a forked copy of this test.
+TEST(ChildProcessTest, TheChildDiesWithTheProgram) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    pid_t program = ::fork();
+    if (program == 0) {
+        ChildProcess encoder;
+        encoder.Start(TARVOLIN_FAKE_ENCODER, Words({"pid", "hang"}));
+        char line[32] = "";
+        size_t got = 0;
+        encoder.Read(line, sizeof line - 1, 5000, got);
+        pid_t pid = static_cast<pid_t>(std::atol(line));
+        ssize_t ignored = ::write(report[1], &pid, sizeof pid);
+        (void)ignored;
+        for (;;)
+            ::pause();
+    }
+    ::close(report[1]);
+    pid_t encoder = 0;
+    ASSERT_EQ(::read(report[0], &encoder, sizeof encoder), static_cast<ssize_t>(sizeof encoder));
+    ::close(report[0]);
+    ASSERT_GT(encoder, 0);
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+
+    // Gone, or ended and waiting for its new parent to reap it.
+    auto ended = [encoder] {
+        std::ifstream in("/proc/" + std::to_string(encoder) + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        size_t close = stat.rfind(')');
+        return close == std::string::npos || stat.compare(close, 3, ") Z") == 0;
+    };
+    auto giveUp = Clock::now() + std::chrono::seconds(5);
+    while (!ended() && Clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(ended());
+    if (!ended()) ::kill(encoder, SIGKILL);
+}
+#endif
 
 TEST_F(RunnerTest, AnEncoderThatClosesItsOutputButLingersIsEnded) {
     auto begin = Clock::now();

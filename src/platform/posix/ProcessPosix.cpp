@@ -10,6 +10,9 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -42,8 +45,23 @@ int ExitCodeOf(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+void DupOnto(int fd, int target) {
+    while (::dup2(fd, target) < 0 && errno == EINTR) {
+    }
+}
+
+// What the child needs besides its program and arguments, all prepared
+// before fork.
+struct ChildSetup {
+    int OutFd = -1;    // the pipe's write end
+    int StatusFd = -1; // tells the parent why exec failed
+    int InputFd = -1;  // the null device for standard input, or -1: ours
+    bool ErrorIntoPipe = true;
+    pid_t Parent = -1;
+};
+
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void ExecChild(const char* program, char* const* argv, int outFd, int statusFd) {
+[[noreturn]] void ExecChild(const char* program, char* const* argv, const ChildSetup& setup) {
     // A group of its own, so that a signal to the group reaches whatever the
     // encoder starts in turn.
     ::setpgid(0, 0);
@@ -58,19 +76,28 @@ int ExitCodeOf(int status) {
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
 
-    // Standard output and error both go into the pipe; dup2 leaves the new
-    // descriptors open across exec. Standard input stays as it is.
-    while (::dup2(outFd, STDOUT_FILENO) < 0 && errno == EINTR) {
-    }
-    while (::dup2(outFd, STDERR_FILENO) < 0 && errno == EINTR) {
-    }
+#ifdef __linux__
+    // The child dies with us: a program that is killed (or ends without
+    // stopping its encoder) must not leave it converting. SIGKILL, because
+    // nobody is left to wait for an encoder that ignores a polite request.
+    // The parent may already have died before this took effect.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != setup.Parent) ::_exit(127);
+#endif
+
+    // Standard output (and error, unless it stays ours) goes into the pipe;
+    // dup2 leaves the new descriptors open across exec. Standard input stays
+    // as it is unless it is to be the null device.
+    DupOnto(setup.OutFd, STDOUT_FILENO);
+    if (setup.ErrorIntoPipe) DupOnto(setup.OutFd, STDERR_FILENO);
+    if (setup.InputFd >= 0) DupOnto(setup.InputFd, STDIN_FILENO);
 
     ::execv(program, argv);
 
     // Tell the parent why exec failed; the status pipe closes on a
     // successful exec, so a read of zero bytes there means "started".
     int err = errno;
-    ssize_t ignored = ::write(statusFd, &err, sizeof err);
+    ssize_t ignored = ::write(setup.StatusFd, &err, sizeof err);
     (void)ignored;
     ::_exit(127);
 }
@@ -82,6 +109,7 @@ struct ChildProcess::Impl {
     int ReadFd = -1;
     bool Reaped = false;
     int ExitCode = -1;
+    int EndSignal = 0;
 
     // The process has been started and not yet reaped: its id, and with it
     // its group id, still belong to it and may be signalled.
@@ -105,6 +133,7 @@ struct ChildProcess::Impl {
             if (r == Pid) {
                 Reaped = true;
                 ExitCode = ExitCodeOf(status);
+                EndSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
                 return true;
             }
             if (r == 0) return false;
@@ -132,8 +161,8 @@ bool ChildProcess::Started() const {
     return d->Pid > 0;
 }
 
-ChildProcess::StartError ChildProcess::Start(const std::string& program,
-                                             const CommandLine& command) {
+ChildProcess::StartError ChildProcess::Start(const std::string& program, const CommandLine& command,
+                                             const ChildOptions& options) {
     if (d->Pid > 0) return StartError::Process; // one process per object
 
     int out[2] = {-1, -1};
@@ -146,6 +175,15 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
             CloseFd(*fd);
         return StartError::Pipe;
     }
+    int input = -1;
+    if (options.NoInput) {
+        input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (input < 0 || !AboveStandardHandles(input)) {
+            for (int* fd : {&out[0], &out[1], &status[0], &status[1], &input})
+                CloseFd(*fd);
+            return StartError::Process;
+        }
+    }
 
     // Everything the child needs is prepared before fork.
     std::vector<char*> argv;
@@ -155,19 +193,27 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    ChildSetup setup;
+    setup.OutFd = out[1];
+    setup.StatusFd = status[1];
+    setup.InputFd = input;
+    setup.ErrorIntoPipe = options.ErrorIntoPipe;
+    setup.Parent = ::getpid();
+
     pid_t pid = ::fork();
     if (pid < 0) {
-        for (int fd : {out[0], out[1], status[0], status[1]})
-            ::close(fd);
+        for (int* fd : {&out[0], &out[1], &status[0], &status[1], &input})
+            CloseFd(*fd);
         return StartError::Process;
     }
-    if (pid == 0) ExecChild(program.c_str(), argv.data(), out[1], status[1]);
+    if (pid == 0) ExecChild(program.c_str(), argv.data(), setup);
 
     // Also from this side, so that the group exists before any signal is
     // sent, whichever process runs first.
     ::setpgid(pid, pid);
     ::close(out[1]);
     ::close(status[1]);
+    CloseFd(input);
 
     int err = 0;
     ssize_t n;
@@ -179,11 +225,14 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
     d->Pid = pid;
     d->Reaped = false;
     d->ExitCode = -1;
+    d->EndSignal = 0;
     if (n > 0) {
-        // exec failed: the program is missing or cannot be run.
+        // exec failed: the program is missing or cannot be run. errno tells
+        // why, as after a failed call.
         d->TryReap(true);
         d->Pid = -1;
         ::close(out[0]);
+        errno = err;
         return StartError::Process;
     }
     d->ReadFd = out[0];
@@ -248,4 +297,8 @@ bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
     }
     exitCode = d->ExitCode;
     return true;
+}
+
+int ChildProcess::EndSignal() const {
+    return d->Reaped ? d->EndSignal : 0;
 }

@@ -6,10 +6,10 @@
 #include <mutex>
 #include <vector>
 
-// The child writes its standard output and standard error into the write end
-// of one anonymous pipe; we poll the read end. The child runs in a job object
-// that kills everything it started when the job is terminated or its last
-// handle closes, so nothing it spawned can outlive us.
+// The child writes its standard output (and by default its standard error)
+// into the write end of one anonymous pipe; we poll the read end. The child
+// runs in a job object that kills everything it started when the job is
+// terminated or its last handle closes, so nothing it spawned can outlive us.
 
 namespace {
 
@@ -30,6 +30,19 @@ void CloseIfOpen(HANDLE& h) {
 }
 
 constexpr UINT TerminatedExitCode = 4;
+
+// An inheritable copy of one of our standard handles, for a child that is to
+// share it (handles passed in STARTUPINFO must be inheritable); null when we
+// have none.
+HANDLE InheritableCopy(DWORD which) {
+    HANDLE own = GetStdHandle(which);
+    if (!own || own == INVALID_HANDLE_VALUE) return nullptr;
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return nullptr;
+    return copy;
+}
 
 } // namespace
 
@@ -67,8 +80,8 @@ bool ChildProcess::Started() const {
     return d->Process != nullptr;
 }
 
-ChildProcess::StartError ChildProcess::Start(const std::string& program,
-                                             const CommandLine& command) {
+ChildProcess::StartError ChildProcess::Start(const std::string& program, const CommandLine& command,
+                                             const ChildOptions& options) {
     d->CloseAll();
 
     std::lock_guard<std::mutex> lock(StartMutex());
@@ -90,6 +103,19 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
     si.cb = sizeof(si);
     si.hStdOutput = writeEnd;
     si.hStdError = writeEnd;
+    // Handles made for this start only; closed once the child has its copies.
+    HANDLE ownError = nullptr;
+    HANDLE nullInput = nullptr;
+    if (!options.ErrorIntoPipe) {
+        ownError = InheritableCopy(STD_ERROR_HANDLE);
+        si.hStdError = ownError;
+    }
+    if (options.NoInput) {
+        nullInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                OPEN_EXISTING, 0, nullptr);
+        if (nullInput == INVALID_HANDLE_VALUE) nullInput = nullptr;
+        si.hStdInput = nullInput;
+    }
     si.wShowWindow = SW_HIDE;
     si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     // Our own C runtime's inherited descriptor table (if whoever started us
@@ -109,6 +135,8 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program,
     // Close our copy of the write end at once: the pipe ends when the child
     // (and whatever inherited the handle from it) has exited.
     CloseHandle(writeEnd);
+    CloseIfOpen(ownError);
+    CloseIfOpen(nullInput);
     if (!created) {
         CloseHandle(readEnd);
         SetLastError(createError);
@@ -193,6 +221,10 @@ void ChildProcess::Terminate() {
 
 void ChildProcess::Kill() {
     d->KillAll();
+}
+
+int ChildProcess::EndSignal() const {
+    return 0;
 }
 
 bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
