@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,17 +59,17 @@ int Probe(const std::string& ownDir, const std::string& input) {
         return ToolMissing;
     }
     std::string text;
-    const int rc = RunTool(
+    const std::optional<int> rc = RunTool(
         ffprobe,
         {"-v", "error", "-hide_banner", "-show_entries", ProbeEntries, "-of", "default", "-i",
          input},
         [&text](std::string_view piece) { text.append(piece); }, error);
-    if (rc < 0) {
+    if (!rc) {
         WriteError("wmaspi: cannot start " + ffprobe + ": " + error + "\n");
         return ToolMissing;
     }
     // ffprobe has already said why it could not read the input.
-    if (rc != 0) return rc;
+    if (*rc != 0) return *rc;
     WriteError(FormatMediaReport(input, ParseFfprobeOutput(text)) + NoOutput);
     return 1;
 }
@@ -93,18 +94,18 @@ int Convert(const std::string& ownDir, const RunRequest& request) {
 
     ProgressText progress;
     std::string error;
-    const int rc = RunTool(
+    const std::optional<int> rc = RunTool(
         ffmpeg, args,
         [&progress](std::string_view piece) {
             std::string lines = progress.Feed(piece);
             if (!lines.empty()) WriteError(lines);
         },
         error);
-    if (rc < 0) {
+    if (!rc) {
         WriteError("wmaspi: cannot start " + ffmpeg + ": " + error + "\n");
         return ToolMissing;
     }
-    return rc;
+    return *rc;
 }
 
 } // namespace

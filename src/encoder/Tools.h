@@ -1,8 +1,12 @@
 #pragma once
-// The stand-in's dealings with the system: where it lies, finding ffmpeg
-// and ffprobe, running one of them under supervision, writing messages.
-// POSIX in ToolsPosix.cpp, Win32 in ToolsWin32.cpp.
+// The stand-in's dealings with the system: where it lies, running ffmpeg or
+// ffprobe under supervision, writing messages. The tool runs as the
+// platform's child process (platform/Process.h); Tools.cpp supervises it,
+// ToolsPosix.cpp and ToolsWin32.cpp hold what differs between the systems.
+#include "platform/Process.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,19 +20,36 @@ std::string OwnDirectory(const char* argv0);
 // to onOutput piece by piece as it arrives; its standard error is ours; it
 // reads nothing from standard input.
 //
-// The tool never outlives this program: on POSIX it dies with it (parent
-// death signal), and a termination request to this program (SIGTERM,
-// SIGINT, SIGHUP) is passed on to the tool as one SIGTERM, after which it
-// gets a short time to finish its output file before it is killed; this
-// program returns once the tool has ended. The tool runs in a process group
-// of its own so that a signal to this program's group reaches it only
-// through us, exactly once. On Windows the tool runs in a job object that kills it
-// when this program ends.
+// The tool never outlives this program: it dies with it (on Linux by the
+// parent death signal, on Windows by its job object), and a termination
+// request to this program (SIGTERM, SIGINT, SIGHUP) is passed on to the tool
+// as one SIGTERM, after which it gets a short time to finish its output file
+// before it is killed; this program returns once the tool has ended. The
+// tool runs in a process group of its own so that a signal to this
+// program's group reaches it only through us, exactly once.
 //
 // Returns the tool's exit status (128 + signal number when a signal ended
-// it), or -1 with error set when it could not be started.
-int RunTool(const std::string& program, const std::vector<std::string>& args,
-            const std::function<void(std::string_view)>& onOutput, std::string& error);
+// it; on Windows any code, a crash's too), or nothing with error set when it
+// could not be started.
+std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
+                           const std::function<void(std::string_view)>& onOutput,
+                           std::string& error);
+
+// The words as a tool gets them: Args for POSIX, and Text with the program
+// and every word quoted so that a Windows program's C runtime splits it back
+// into exactly these words.
+CommandLine ToolCommandLine(const std::string& program, const std::vector<std::string>& args);
+
+// Starts catching termination requests to this program (POSIX: SIGTERM,
+// SIGINT, SIGHUP; from then on a reader that has gone away no longer ends
+// it either). Windows has no such requests to catch: the program ends the
+// encoder and, through its job, the tool.
+void WatchTerminationRequests();
+// True once a termination request has arrived since watching began.
+bool TerminationRequested();
+
+// The system's text for the last failure of a system call.
+std::string LastSystemError();
 
 // Writes text to standard error in one piece where possible; a reader that
 // has gone away is ignored.

@@ -1,0 +1,114 @@
+#include "encoder/Tools.h"
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// After a termination request the tool gets this long to finish its file
+// before it is killed: the program expects a stopped encoder to be gone
+// within a second.
+constexpr auto FinishGrace = std::chrono::milliseconds(800);
+// Once the tool has ended, its output is read until it ends; a grandchild
+// that kept the pipe open is not waited for longer than this.
+constexpr auto DrainGrace = std::chrono::milliseconds(200);
+// How long one read waits for output before termination requests and the
+// tool's end are looked at again.
+constexpr int SliceMs = 50;
+
+// One argument quoted so that the C runtime of the started program splits
+// it back into exactly this word (backslashes only matter before a quote).
+void AppendQuoted(std::string& line, const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
+        line += arg;
+        return;
+    }
+    line += '"';
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"')
+            line.append(backslashes * 2 + 1, '\\');
+        else
+            line.append(backslashes, '\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, '\\');
+    line += '"';
+}
+
+} // namespace
+
+CommandLine ToolCommandLine(const std::string& program, const std::vector<std::string>& args) {
+    CommandLine command;
+    AppendQuoted(command.Text, program);
+    for (const std::string& a : args) {
+        command.Text += ' ';
+        AppendQuoted(command.Text, a);
+    }
+    command.Args = args;
+    return command;
+}
+
+std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
+                           const std::function<void(std::string_view)>& onOutput,
+                           std::string& error) {
+    // Before the start, so that a request arriving meanwhile is not lost.
+    WatchTerminationRequests();
+
+    ChildOptions options;
+    options.ErrorIntoPipe = false;
+    options.NoInput = true;
+    ChildProcess tool;
+    if (tool.Start(program, ToolCommandLine(program, args), options) !=
+        ChildProcess::StartError::None) {
+        error = LastSystemError();
+        return std::nullopt;
+    }
+
+    bool termSent = false, killSent = false, ended = false;
+    int exitCode = -1;
+    Clock::time_point killAt{}, drainUntil{};
+    // A termination request goes to the tool once; one it ignores is
+    // followed by a kill.
+    auto passOnRequests = [&] {
+        if (!termSent && TerminationRequested()) {
+            tool.Terminate();
+            termSent = true;
+            killAt = Clock::now() + FinishGrace;
+        }
+        if (termSent && !killSent && Clock::now() >= killAt) {
+            tool.Kill();
+            killSent = true;
+        }
+    };
+
+    char buf[4096];
+    for (;;) {
+        size_t got = 0;
+        ChildProcess::ReadStatus status = tool.Read(buf, sizeof buf, SliceMs, got);
+        if (status == ChildProcess::ReadStatus::End) break;
+        if (status == ChildProcess::ReadStatus::Data) onOutput(std::string_view(buf, got));
+        if (!ended) {
+            passOnRequests();
+            if (tool.Wait(0, exitCode)) {
+                ended = true;
+                drainUntil = Clock::now() + DrainGrace;
+            }
+        } else if (Clock::now() >= drainUntil) {
+            break;
+        }
+    }
+    // The output has ended; the tool normally exits at the same moment.
+    while (!ended) {
+        passOnRequests();
+        ended = tool.Wait(SliceMs, exitCode);
+    }
+    if (int sig = tool.EndSignal()) return 128 + sig;
+    return exitCode;
+}
