@@ -1,11 +1,14 @@
 // The main window's layout, the Start/Stop pictures, the sheet headers, the
 // sheets as grids, the custom size dialog and the small commands around the
-// output path.
+// output path; the termination signals that close the window.
+#include "BatchUiSupport.h"
 #include "UiTestSupport.h"
 
 #include "preview/PreviewPanel.h"
 #include "ui/AboutForm.h"
 #include "ui/ImageButton.h"
+#include "ui/QtText.h"
+#include "ui/QuitSignals.h"
 #include "ui/SettingForm.h"
 #include "ui/SizeForm.h"
 #include "ui/ValueListEditor.h"
@@ -20,6 +23,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -417,6 +421,75 @@ TEST_F(MainWindow, PreviewButtonsPlayTheLowestSelectedTask) {
     w->SetBusyControls();
     EXPECT_EQ(preview->State(), TGraphState::Stopped);
     w->SetIdleControls();
+}
+
+bool DefaultDisposition(int sig) {
+    struct sigaction now {};
+    return ::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_DFL;
+}
+
+TEST(QuitSignals, ARequestBeforeTheWindowWaitsForItAndTheHandlersGoBackAfter) {
+    ProgramFolder folder;
+    Window w;
+    w.Create(folder);
+    int closed = 0;
+    QObject::connect(w.form.get(), &TMainForm::Closed, [&] { ++closed; });
+    {
+        TQuitSignals quit;
+        ASSERT_TRUE(quit.Installed());
+        EXPECT_FALSE(TQuitSignals().Installed()) << "one at a time";
+        ASSERT_EQ(std::raise(SIGINT), 0);
+        ASSERT_EQ(std::raise(SIGHUP), 0);
+        Settle();
+        w.Show();
+        EXPECT_EQ(closed, 0);
+        quit.SetWindow(w.form.get());
+        Settle();
+        EXPECT_EQ(closed, 1) << "two requests, one close";
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
+    }
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        EXPECT_TRUE(DefaultDisposition(sig)) << sig;
+}
+
+TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
+    ProgramFolder folder(ProgramFolder::Profiles::Shipped);
+    TempDir media;
+    Window w;
+    w.Create(folder);
+    int closed = 0;
+    QObject::connect(w.form.get(), &TMainForm::Closed, [&] { ++closed; });
+    w.Show();
+    w->cmbProfile->setCurrentIndex(w->cmbProfile->findText("MP4 - H.264 AAC"));
+    w->cmbProfileChange();
+    ASSERT_EQ(w->OutputExtension(), ".mp4");
+    fs::create_directories(media.file("out"));
+    w->edtOutputdir->setText(ToQ(media.file("out")));
+    const std::string clip = media.file("in/long.avi");
+    Clips::Make(clip, 60);
+    w->DropFiles({clip, Clips::CopyTo(media.file("in/second.avi"))});
+
+    TQuitSignals quit;
+    quit.SetWindow(w.form.get());
+    WhenInBatch terminate([&] { return w->Tasks().Row(0).SubItems[tfStatus] == "Converting"; },
+                          [&] { std::raise(SIGTERM); });
+    QTest::mouseClick(w->imgStart, Qt::LeftButton, {}, QPoint(60, 30));
+
+    ASSERT_TRUE(terminate.Fired());
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Stop");
+    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfStatus], "OK");
+    EXPECT_TRUE(w.prompter.Shown.empty());
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_NE(ReadFileBytes(folder.File("Preferences.ini")).find("Overwrite=1"), std::string::npos);
+    // The stopped encoder takes its ffmpeg with it; allow them a moment.
+    std::vector<std::string> left = EncoderProcessesLeft(media.path().string());
+    for (int i = 0; i < 40 && !left.empty(); ++i) {
+        QTest::qWait(50);
+        left = EncoderProcessesLeft(media.path().string());
+    }
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 } // namespace
