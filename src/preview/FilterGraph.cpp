@@ -1,5 +1,7 @@
 #include "FilterGraph.h"
 
+#include "MediaFramework.h"
+
 #include <QAudioOutput>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -57,9 +59,12 @@ TFilterGraph::~TFilterGraph() {
 
 void TFilterGraph::Activate() {
     if (FPlayer) return;
-    // Without GStreamer's base, good and libav plugins Qt 6.4's player does not
-    // get this far (it crashes in its constructor); a player without any
-    // backend at all is caught here.
+    // Qt's GStreamer player crashes while it is built when the elements it
+    // creates are missing: look for them first.
+    const TMediaFramework framework = ProbeMediaFramework();
+    const std::string problem = MediaFrameworkProblem(framework);
+    if (!problem.empty()) throw EDirectShowException(problem, GraphError::NoFramework);
+    // A player without any backend at all is caught here.
     auto* player = new QMediaPlayer(this);
     if (!player->isAvailable()) {
         delete player;
@@ -69,11 +74,13 @@ void TFilterGraph::Activate() {
     }
     // Full volume. Qt's output has no balance control; the sound stays as the
     // file has it, which is the centre setting. With no sound device the
-    // backend falls back to a sink that only keeps time, so playback and the
-    // position still run.
-    FAudioOutput = new QAudioOutput(player);
-    FAudioOutput->setVolume(1.0f);
-    player->setAudioOutput(FAudioOutput);
+    // GStreamer backend falls back to a sink that only keeps time, so playback
+    // and the position still run; other backends play without sound then.
+    if (UseAudioOutput(framework)) {
+        FAudioOutput = new QAudioOutput(player);
+        FAudioOutput->setVolume(1.0f);
+        player->setAudioOutput(FAudioOutput);
+    }
     player->setPlaybackRate(1.0);
     FPlayerFailed = false;
     connect(player, &QMediaPlayer::errorOccurred, this, [this] { FPlayerFailed = true; });
@@ -168,7 +175,7 @@ void TFilterGraph::RenderFile(const QString& path) {
         throw EDirectShowException(failure.Text, failure.Code);
     }
 
-    FAudioOutput->setVolume(1.0f);
+    if (FAudioOutput) FAudioOutput->setVolume(1.0f);
     FPlayer->setPlaybackRate(1.0);
     Notify(TGraphNotice::FileRendered);
 }

@@ -1,8 +1,12 @@
 // The preview player, headless, on clips made by ffmpeg for the run: a
 // picture with sound, sound only, a file that is not media, a two-minute
-// clip to seek in and one shorter than a second.
+// clip to seek in and one shorter than a second. The media framework without
+// GStreamer's plugins, and Qt's FFmpeg backend, each in a test process of
+// its own.
 #include "TestSupport.h"
+#include "UiTestSupport.h"
 #include "engine/TimeText.h"
+#include "preview/MediaFramework.h"
 #include "preview/PreviewPanel.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +15,7 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QProcess>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -368,6 +373,107 @@ TEST(PreviewRowTest, LowestSelectedRowIsPreviewed) {
                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     EXPECT_EQ(LowestSelectedRow(&selection), 1);
     EXPECT_EQ(LowestSelectedRow(nullptr), -1);
+}
+
+TEST(PreviewFrameworkTest, MissingGStreamerElementsAreNamedInTheError) {
+    TMediaFramework framework;
+    framework.Backend = TMediaBackend::GStreamer;
+    EXPECT_EQ(MediaFrameworkProblem(framework), "");
+    EXPECT_TRUE(UseAudioOutput(framework)) << "GStreamer keeps time without a sound device";
+    framework.MissingElements = {"uridecodebin", "videoconvert"};
+    const std::string problem = MediaFrameworkProblem(framework);
+    EXPECT_NE(problem.find("uridecodebin, videoconvert"), std::string::npos) << problem;
+
+    // Another backend is not judged by GStreamer's elements; without a sound
+    // device it gets no sound output.
+    framework.Backend = TMediaBackend::Other;
+    EXPECT_EQ(MediaFrameworkProblem(framework), "");
+    framework.HasAudioOutput = false;
+    EXPECT_FALSE(UseAudioOutput(framework));
+}
+
+// Runs one test of this program in a process of its own with GStreamer
+// finding no plugins (an empty plugin folder and a fresh registry) and the
+// given Qt media backend: a crash there fails the calling test instead of
+// ending the run. Returns the child's output; passed tells whether it ran
+// that one test and passed it.
+std::string RunWithoutGStreamerPlugins(const QString& test, const QString& backend, bool& passed) {
+    TempDir scratch;
+    std::filesystem::create_directories(scratch.path() / "plugins");
+    const QString plugins = QString::fromStdString((scratch.path() / "plugins").string());
+    const QString registry = QString::fromStdString(scratch.file("registry.bin"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"GST_PLUGIN_PATH", "GST_PLUGIN_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH",
+                             "GST_PLUGIN_SYSTEM_PATH_1_0"})
+        env.insert(name, plugins);
+    env.insert("GST_REGISTRY", registry);
+    env.insert("GST_REGISTRY_1_0", registry);
+    env.insert("QT_MEDIA_BACKEND", backend);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=" + test});
+    const bool finished = child.waitForStarted() && child.waitForFinished(120000);
+    const std::string output = child.readAll().toStdString();
+    passed = finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+             output.find("[  PASSED  ] 1 test.") != std::string::npos;
+    if (!finished) child.kill();
+    return output;
+}
+
+TEST(PreviewFrameworkTest, WithoutGStreamerPluginsPlayShowsTheErrorBoxInsteadOfCrashing) {
+    bool passed = false;
+    const std::string output = RunWithoutGStreamerPlugins(
+        "PreviewChild.DISABLED_PlayWithoutGStreamerPluginsShowsTheErrorBox", "gstreamer", passed);
+    EXPECT_TRUE(passed) << output;
+}
+
+TEST(PreviewFrameworkTest, FFmpegBackendPlaysWithoutGStreamerPlugins) {
+    bool passed = false;
+    const std::string output =
+        RunWithoutGStreamerPlugins("PreviewTest.DISABLED_FFmpegBackendPlays", "ffmpeg", passed);
+    EXPECT_TRUE(passed) << output;
+}
+
+// The two tests above run these in a child process.
+TEST(PreviewChild, DISABLED_PlayWithoutGStreamerPluginsShowsTheErrorBox) {
+    ProgramFolder folder(ProgramFolder::Profiles::Shipped);
+    TempDir media;
+    const std::string clip = Clips::CopyTo(media.file("clip.avi"));
+    WriteFileBytes(folder.File("Preferences.ini"),
+                   "[Main]\r\nOutput Path=" + media.path().string() + "\r\nProfile=1\r\n");
+    Window w;
+    w.Create(folder, {clip});
+    w.Show();
+    ASSERT_EQ(w->Tasks().Count(), 1);
+
+    // Twice: the graph is not half-built by the first attempt.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        w->sbtnPlayClick();
+        ASSERT_EQ(w.prompter.Shown.size(), static_cast<size_t>(attempt));
+        const PromptRecord& shown = w.prompter.Shown.back();
+        EXPECT_NE(shown.Text.find("uridecodebin"), std::string::npos) << shown.Text;
+        EXPECT_TRUE(shown.Text.ends_with(" ($80040154).")) << shown.Text;
+        EXPECT_EQ(shown.Caption, "Tarvolin PSP Video Converter");
+        EXPECT_EQ(shown.Icon, MsgIcon::Error);
+        EXPECT_EQ(w->Preview->State(), TGraphState::NotAvailable);
+    }
+
+    EXPECT_EQ(w.Captions(), std::vector<std::string>{clip});
+    w.Close();
+    const std::string saved = ReadFileBytes(folder.File("Preferences.ini"));
+    EXPECT_NE(saved.find("Profile=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Output Path=" + media.path().string() + "\r\n"), std::string::npos)
+        << saved;
+}
+
+TEST_F(PreviewTest, DISABLED_FFmpegBackendPlays) {
+    ASSERT_TRUE(Panel->PreviewFile(Clip("av.mp4")));
+    EXPECT_TRUE(Box.Messages.empty());
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Position() > RefPerSecond / 2; }, 5000)) << Position();
 }
 
 } // namespace
