@@ -5,7 +5,7 @@
 // the notices it sends to its listeners, the video view and the position bar.
 //
 // The player is Qt Multimedia's QMediaPlayer with a QAudioOutput (on Linux
-// the GStreamer backend). Positions are exchanged in reference time units of
+// the GStreamer backend; see MediaFramework.h). Positions are exchanged in reference time units of
 // 100 ns, as the position bar expects them.
 #include <QAudioOutput>
 #include <QMediaPlayer>
@@ -88,7 +88,9 @@ public:
     bool Active() const { return FPlayer != nullptr; }
     // Creates the player and its sound output (full volume, rate 1.0) and
     // sends the activation notice with 1. Does nothing when already active.
-    // Throws EDirectShowException when Qt Multimedia has no usable backend.
+    // Throws EDirectShowException (GraphError::NoFramework) when Qt
+    // Multimedia has no usable backend or GStreamer lacks the elements the
+    // player is built from; no player is built then.
     void Activate();
     // Sends the activation notice with 0, stops and drops the player.
     void Deactivate();
