@@ -65,8 +65,9 @@ double TimeToSeconds(std::string_view text) {
     if (!TryParseDecimal(seconds, s)) return -1;
     const double total = h * 3600.0 + m * 60.0 + s;
     // "0:0:1e17" is a decimal number, but its text would not read back; a
-    // negative sum is no time either.
-    if (!(total >= 0 && total <= MaxTimeSeconds)) return -1;
+    // negative sum is no time either. The margin keeps the longest text
+    // itself readable whichever way the last bit of the sum rounds.
+    if (!(total >= 0 && total <= MaxTimeSeconds + 0.04)) return -1;
     return total;
 }
 
