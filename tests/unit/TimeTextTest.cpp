@@ -62,17 +62,6 @@ TEST(TimeText, OutOfRangeSecondsStillGiveTextsThatReadBack) {
         EXPECT_DOUBLE_EQ(TimeToSeconds(SecondsToTime(x)), MaxTimeSeconds) << x;
 }
 
-TEST(TimeText, DecimalSecondsToTheTenth) {
-    EXPECT_EQ(DecimalSeconds(7.5), "7.5");
-    EXPECT_EQ(DecimalSeconds(8), "8");
-    EXPECT_EQ(DecimalSeconds(82.25), "82.2"); // 822.5 tenths go to the even 822
-    EXPECT_EQ(DecimalSeconds(3.36), "3.4");
-    EXPECT_EQ(DecimalSeconds(59.96), "60");
-    EXPECT_EQ(DecimalSeconds(0.04), "0");
-    EXPECT_EQ(DecimalSeconds(MaxTimeSeconds), "7730941132799.9");
-    EXPECT_EQ(DecimalSeconds(-1), "0");
-}
-
 TEST(TimeText, EveryTextReadsBackWithinATenth) {
     for (int i = 0; i < 20000; ++i) {
         double x = i * 0.0137 + (i % 7) * 3600.0;
