@@ -115,7 +115,7 @@ bool TMainBatch::AutoOpenDir() const {
 }
 
 std::string TMainBatch::ProfileFilePath() const {
-    return F.ProfilesDir() + FromQ(F.cmbProfile->currentText()) + ".apf";
+    return F.SelectedProfilePath();
 }
 
 SheetSet TMainBatch::ProfileSheets() const {

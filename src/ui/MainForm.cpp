@@ -141,10 +141,12 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     connect(timerTime, &QTimer::timeout, this, &TMainForm::timerTimeTimer);
     FBatch = std::make_unique<TMainBatch>(*this);
     FBatch->SetPowerControl(options.power);
-    // The Status cell of a failed task tells why it failed.
+    // The Status cell of a failed or incomplete task tells why.
     FTaskModel->SetStatusTip([this](const TaskRow& row) {
-        return row.SubItems[tfStatus] == "Failed" ? FBatch->Driver().FailureReason(row.Caption)
-                                                  : std::string();
+        const std::string& status = row.SubItems[tfStatus];
+        return status == "Failed" || status == "Incomplete"
+                   ? FBatch->Driver().FailureReason(row.Caption)
+                   : std::string();
     });
     connect(vleOutput, &TValueListEditor::MousePressed, this, &TMainForm::vleOutputMouseDown);
     connect(vleOutput, &QAbstractItemView::clicked, this, [this] { RefreshSheets(); });
@@ -246,6 +248,10 @@ std::string TMainForm::HelpFile() const {
 
 std::string TMainForm::ProfilesDir() const {
     return FProgramDir + "Profiles" + PathDelim;
+}
+
+std::string TMainForm::SelectedProfilePath() const {
+    return ProfilePath(ProfilesDir(), FCatalogue, FromQ(cmbProfile->currentText()));
 }
 
 void TMainForm::ShowError(const std::string& text) {
@@ -949,8 +955,7 @@ void TMainForm::bbtnOpenClick() {
 
 void TMainForm::cmbProfileChange() {
     Guarded([&] {
-        std::string name = FromQ(cmbProfile->currentText());
-        std::string path = ProfilePath(ProfilesDir(), FCatalogue, name);
+        std::string path = SelectedProfilePath();
         if (cmbProfile->currentIndex() < 0 || !IsFile(path)) return;
         try {
             LoadProfile(path, MainSheets(), &FOutputExtension);
@@ -958,6 +963,9 @@ void TMainForm::cmbProfileChange() {
             SyncSheets();
             throw;
         }
+        // The Output sheet names the file with the extension it will get:
+        // the loaded profile's.
+        if (!FOutput.Value(OutputKeyNewFilename).empty()) ShowSelectedTask();
         SyncSheets();
     });
 }

@@ -83,6 +83,10 @@ public:
     std::string HelpFile() const;
     std::string ProfilesDir() const;
     const std::vector<CatalogueEntry>& Catalogue() const { return FCatalogue; }
+    // The file of the profile cmbProfile shows, under its real name (such as
+    // "Phone.APF"): what a selection loads and what Start builds the
+    // encoder's arguments from.
+    std::string SelectedProfilePath() const;
     // "." + Type of the profile last loaded here; empty before the first load.
     const std::string& OutputExtension() const { return FOutputExtension; }
     const PreferencesFile& Preferences() const { return FPrefs; }

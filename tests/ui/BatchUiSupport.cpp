@@ -1,11 +1,13 @@
 #include "BatchUiSupport.h"
 
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +63,37 @@ double MediaSeconds(const std::string& path) {
     char* end = nullptr;
     double seconds = std::strtod(line, &end);
     return end == line ? -1 : seconds;
+}
+
+void MakeTruncatedMp4(const std::string& path, int seconds, int keepPercent) {
+    fs::create_directories(fs::path(path).parent_path());
+    const std::string whole = path + ".whole.mp4";
+    // The index goes first ("faststart"), so that a file cut short still
+    // reads and tells the full length.
+    const std::string d = std::to_string(seconds);
+    const std::string cmd = "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=duration=" + d +
+                            ":size=160x120:rate=10 -c:v mpeg4 -movflags +faststart " +
+                            ShellQuoted(whole);
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("ffmpeg failed: " + cmd);
+    const std::string bytes = ReadText(whole);
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size() * keepPercent / 100));
+    fs::remove(whole);
+}
+
+int KillFfmpeg(const std::string& text) {
+    int killed = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string cmdline = ReadText(entry.path() / "cmdline");
+        const std::string program = cmdline.substr(0, cmdline.find('\0'));
+        if (fs::path(program).filename() != "ffmpeg" || cmdline.find(text) == std::string::npos)
+            continue;
+        if (::kill(std::stoi(pid), SIGKILL) == 0) ++killed;
+    }
+    return killed;
 }
 
 std::vector<std::string> EncoderProcessesLeft(const std::string& text) {

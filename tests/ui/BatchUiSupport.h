@@ -42,6 +42,14 @@ private:
 // The duration of a media file as ffprobe reads it; -1 when it cannot.
 double MediaSeconds(const std::string& path);
 
+// An MP4 clip of the given length whose header announces it whole but whose
+// data stops after keepPercent of its bytes, as a download cut short.
+void MakeTruncatedMp4(const std::string& path, int seconds, int keepPercent);
+
+// Ends the ffmpeg processes whose command line mentions text with SIGKILL;
+// returns how many there were.
+int KillFfmpeg(const std::string& text);
+
 // Processes of the encoder still there: children of the test named like the
 // stand-in or ffmpeg (zombies included), and any process whose command line
 // mentions text (the test's own folder, which catches orphans).

@@ -71,6 +71,20 @@ protected:
         ASSERT_EQ(w->Tasks().Count(), static_cast<int>(paths.size()));
     }
 
+    // Selects a profile in the main window as a choice in the selector does.
+    void SelectProfile(const char* name) {
+        const int index = w->cmbProfile->findText(QString::fromLatin1(name));
+        ASSERT_GE(index, 0) << name;
+        w->cmbProfile->setCurrentIndex(index);
+        w->cmbProfileChange();
+        Settle();
+    }
+
+    QString StatusTip(int row) {
+        QAbstractItemModel* list = w->ltvTask->model();
+        return list->data(list->index(row, 3), Qt::ToolTipRole).toString();
+    }
+
     // A click on the Start picture; returns when the batch is over.
     void ClickStart() { QTest::mouseClick(w->imgStart, Qt::LeftButton, {}, QPoint(60, 30)); }
     void ClickStop() { QTest::mouseClick(w->imgStop, Qt::LeftButton, {}, QPoint(60, 30)); }
@@ -225,9 +239,12 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
     const std::string broken = media.file("in/broken.avi");
     WriteFileBytes(broken, std::string(4096, '\x5a'));
     Add({before, broken, Clip("after.avi")});
+    // An earlier conversion that the failed encoder never opened stays.
+    WriteFileBytes(Output("broken.mp4"), "an earlier conversion");
     ClickStart();
 
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Failed", "Complete"}));
+    EXPECT_EQ(ReadFileBytes(Output("broken.mp4")), "an earlier conversion");
     EXPECT_TRUE(fs::is_regular_file(Output("before.mp4")));
     EXPECT_TRUE(fs::is_regular_file(Output("after.mp4")));
     ASSERT_EQ(w.prompter.Shown.size(), 1u);
@@ -284,6 +301,80 @@ TEST_F(BatchUi, WithoutOverwriteExistingOutputsGetNumberedNames) {
     EXPECT_FALSE(fs::exists(Output("c_3.mp4")));
     EXPECT_EQ(Messages(), std::vector<std::string>{Completed});
     EXPECT_TRUE(w.shell.Opened.empty());
+}
+
+TEST_F(BatchUi, AProfileFileWithAnUpperCaseExtensionIsUsedAtStart) {
+    const std::string log = media.file("runs.txt");
+    LogEncoderRuns(folder, log);
+    WriteFileBytes(folder.ProfilesDir() + "Phone.APF", TestProfileText("3gp"));
+    Open({"Auto Open Dir=0"});
+    Add({Clip("a.avi")});
+    SelectProfile("Phone");
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
+    const auto run = LoggedRuns(log).back();
+    EXPECT_EQ(run.back(), Output("a.3gp"));
+    EXPECT_NE(std::find(run.begin(), run.end(), "320x240"), run.end()) << "no profile arguments";
+}
+
+TEST_F(BatchUi, NumberedOutputsAndTheOutputSheetFollowTheProfile) {
+    Open({"Overwrite=0", "Auto Open Dir=0"});
+    Add({Clip("a.avi")}); // added under the MP4 profile
+    w->SetSelectedRows({true});
+    w->ltvTaskClick();
+    SelectProfile("3GP - Mobile Phone");
+    QAbstractItemModel* cells = w->vleOutput->model();
+    EXPECT_EQ(cells->data(cells->index(0, 1)).toString(), "a.3gp");
+    WriteFileBytes(Output("a.3gp"), "an earlier conversion");
+    ClickStart();
+    EXPECT_NEAR(MediaSeconds(Output("a_1.3gp")), 2.0, 0.3);
+}
+
+TEST_F(BatchUi, SameNamedInputsOfOneBatchKeepBothOutputs) {
+    Open(
+        {"Auto Open Dir=0"}); // Overwrite on: the earlier batch's file goes, the first task's stays
+    WriteFileBytes(Output("clip.mp4"), "from an earlier batch");
+    Add({Clip("A/clip.avi"), Clip("B/clip.avi", 3)});
+    ClickStart();
+    EXPECT_NEAR(MediaSeconds(Output("clip.mp4")), 2.0, 0.3);
+    EXPECT_NEAR(MediaSeconds(Output("clip_2.mp4")), 3.0, 0.3);
+}
+
+TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
+    // libx264 refuses an unknown preset after ffmpeg has created (or emptied) the file.
+    WriteFileBytes(folder.ProfilesDir() + "Broken.apf",
+                   "[Main]\r\nType=mp4\r\nPara=1\r\n0=Preset\r\n[Preset]\r\nSort=1\r\n"
+                   "ReadOnly=1\r\nList=0\r\nValue=libx264 -preset none\r\ncmd=-c:v\r\n");
+    Open({"Auto Open Dir=0"});
+    SelectProfile("Broken");
+    WriteFileBytes(Output("replaced.mp4"), "an earlier conversion");
+    Add({Clip("new.avi"), Clip("replaced.avi")});
+    ClickStart();
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Failed", "Failed"}));
+    EXPECT_FALSE(fs::exists(Output("new.mp4")));
+    EXPECT_FALSE(fs::exists(Output("replaced.mp4")));
+
+    // 57 % of a 10 s MP4: ffmpeg converts what is there and exits with 0.
+    w->tbtnClearClick();
+    SelectProfile(Profile);
+    MakeTruncatedMp4(media.file("in/cut.mp4"), 10, 57);
+    Add({media.file("in/cut.mp4")});
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Incomplete"});
+    EXPECT_EQ(Messages().back(), "The conversion of 1 of 1 tasks is incomplete.");
+    EXPECT_NE(FromQ(StatusTip(0)).find(" of 00:00:10 was converted."), std::string::npos);
+    EXPECT_GT(MediaSeconds(Output("cut.mp4")), 3.0); // what was converted stays
+}
+
+TEST_F(BatchUi, AKilledEncoderIsExplainedByItsExitNotItsBanner) {
+    Open({"Auto Open Dir=0"});
+    Add({Clip("long.avi", 60)});
+    WhenInBatch killer([&] { return Status(0) == "Converting" && KillFfmpeg(media.path()) > 0; },
+                       [] {});
+    ClickStart();
+    ASSERT_TRUE(killer.Fired());
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed"});
+    EXPECT_TRUE(StatusTip(0).contains("exit code")) << FromQ(StatusTip(0));
 }
 
 TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
