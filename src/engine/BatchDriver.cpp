@@ -47,7 +47,9 @@ std::string FailureText(const RunOutcome& outcome) {
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(outcome.ExitCode));
     return std::string("The encoder ended with exit code ") + code + ".";
 #else
-    return "The encoder was ended by a signal.";
+    if (outcome.Signal > 0)
+        return "The encoder was ended by signal " + std::to_string(outcome.Signal) + ".";
+    return "The encoder ended abnormally.";
 #endif
 }
 

@@ -200,6 +200,7 @@ RunOutcome EncoderRunner::RunEncoder(const CommandLine& command, const MessagePu
         }
     }
     outcome.ExitCode = exitCode;
+    outcome.Signal = child.EndSignal();
     outcome.Terminated = FTerminateRequested;
     lines.Take(outcome);
     return outcome;

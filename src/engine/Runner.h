@@ -19,6 +19,8 @@ struct RunOutcome {
     std::string StartError;
     // Exit status once reaped; -1 when unknown (killed by a signal, ...).
     int ExitCode = -1;
+    // The signal that ended the encoder (POSIX); 0 when it exited itself.
+    int Signal = 0;
     // TerminateEncoder was called during the run (Stop, or a time limit).
     bool Terminated = false;
     bool TimedOut = false;

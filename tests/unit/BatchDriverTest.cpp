@@ -112,6 +112,7 @@ struct Script {
     std::string startError; // not empty: the run does not start
     bool writeOutput = false;
     double lastReading = -1; // the largest "time=" reading the runner saw
+    int signal = 0;
 };
 
 Script Runs(std::vector<std::string> chunks) {
@@ -181,6 +182,7 @@ struct ScriptedEncoder : EncoderRun {
         out.ExitCode = terminated ? -1 : s.exitCode;
         out.LastErrorLine = s.lastErrorLine;
         out.LastReading = s.lastReading;
+        out.Signal = s.signal;
         return out;
     }
     void Terminate() override {
@@ -445,6 +447,7 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
     AddTask("a.avi", "00:00:40");
     AddTask("b.avi", "00:00:40");
     encoder.scripts = {Fails({}, 3, ""), Fails({}, -1, "")};
+    encoder.scripts[1].signal = 9;
     settings.autoExit = true;
 
     driver->imgStartClick();
@@ -452,7 +455,7 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
     EXPECT_EQ(Statuses(), (V{"Failed", "Failed"}));
     EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "The encoder ended with exit code 3.");
 #ifndef _WIN32
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "The encoder was ended by a signal.");
+    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "The encoder was ended by signal 9.");
 #endif
     // Auto Exit still applies after a failure: no message, the window closes.
     EXPECT_TRUE(prompter.shown.empty());
