@@ -2,6 +2,76 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+// The range of the output options in FfmpegArgs: after "-i INPUT", before
+// the output (the last word).
+struct OutputOptions {
+    size_t Begin = 0;
+    size_t End = 0;
+};
+
+std::optional<OutputOptions> OutputOptionsOf(const RunRequest& r) {
+    const std::vector<std::string>& a = r.FfmpegArgs;
+    auto in = std::find(a.begin(), a.end(), "-i");
+    if (r.Kind != RunKind::Convert || in == a.end()) return std::nullopt;
+    OutputOptions o;
+    o.Begin = static_cast<size_t>(in - a.begin()) + 2;
+    o.End = a.size() - 1;
+    if (o.Begin > o.End) return std::nullopt;
+    return o;
+}
+
+// The last value given to any of names among the output options; the
+// position of that value, or 0 when there is none.
+size_t LastValueOf(const RunRequest& r, std::initializer_list<const char*> names) {
+    auto o = OutputOptionsOf(r);
+    if (!o) return 0;
+    size_t found = 0;
+    for (size_t j = o->Begin; j + 1 < o->End; ++j)
+        for (const char* n : names)
+            if (r.FfmpegArgs[j] == n) found = j + 1;
+    return found;
+}
+
+bool HasOption(const RunRequest& r, std::initializer_list<const char*> names) {
+    auto o = OutputOptionsOf(r);
+    if (!o) return false;
+    for (size_t j = o->Begin; j < o->End; ++j)
+        for (const char* n : names)
+            if (r.FfmpegArgs[j] == n) return true;
+    return false;
+}
+
+// Encoders that refuse a picture with an odd width or height (4:2:0 chroma
+// on whole macroblock pairs).
+bool NeedsEvenSize(const std::string& codec) {
+    for (const char* exact : {"libx264", "libx265", "libxvid", "wmv1", "wmv2"})
+        if (codec == exact) return true;
+    for (const char* family : {"h264_", "hevc_"})
+        if (codec.rfind(family, 0) == 0) return true;
+    return false;
+}
+
+// A side of at least 1 written in plain digits; 0 for anything else.
+int SideOf(const std::string& text) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != text.npos)
+        return 0;
+    return std::atoi(text.c_str());
+}
+
+int Even(int side) {
+    return side % 2 == 0 ? side : side == 1 ? 2 : side - 1;
+}
+
+} // namespace
+
+std::string AsFileName(const std::string& path) {
+    return "file:" + path;
+}
 
 RunRequest ClassifyRun(const std::vector<std::string>& args) {
     RunRequest r;
@@ -42,7 +112,40 @@ RunRequest ClassifyRun(const std::vector<std::string>& args) {
             r.FfmpegArgs.push_back(args[ss + 1]);
         }
         if (ss != 0 && (j == ss || j == ss + 1)) continue;
-        r.FfmpegArgs.push_back(args[j]);
+        if (j == k + 1 || j == last)
+            r.FfmpegArgs.push_back(AsFileName(args[j]));
+        else
+            r.FfmpegArgs.push_back(args[j]);
     }
     return r;
+}
+
+void LeaveOutAttachedPictures(RunRequest& request, const MediaFacts& input) {
+    bool video = false, onlyPictures = true;
+    for (const StreamFacts& s : input.Streams) {
+        if (s.Type != "video") continue;
+        video = true;
+        onlyPictures = onlyPictures && s.AttachedPicture;
+    }
+    if (!video || !onlyPictures || !OutputOptionsOf(request)) return;
+    if (HasOption(request, {"-map", "-vn", "-filter_complex", "-lavfi"})) return;
+    request.FfmpegArgs.insert(request.FfmpegArgs.end() - 1, "-vn");
+}
+
+std::string EvenOutputSize(RunRequest& request) {
+    size_t size = LastValueOf(request, {"-s"});
+    if (size == 0 || HasOption(request, {"-vn"})) return {};
+    size_t codec = LastValueOf(request, {"-c:v", "-codec:v", "-vcodec"});
+    if (codec == 0 || !NeedsEvenSize(request.FfmpegArgs[codec])) return {};
+
+    std::string& text = request.FfmpegArgs[size];
+    size_t x = text.find('x');
+    if (x == std::string::npos) return {};
+    int w = SideOf(text.substr(0, x)), h = SideOf(text.substr(x + 1));
+    if (w == 0 || h == 0 || (w % 2 == 0 && h % 2 == 0)) return {};
+    std::string even = std::to_string(Even(w)) + "x" + std::to_string(Even(h));
+    std::string note = "wmaspi: picture size " + text + " rounded to " + even + ", as " +
+                       request.FfmpegArgs[codec] + " needs an even width and height\n";
+    text = even;
+    return note;
 }

@@ -2,6 +2,7 @@
 // libraries, loaded at run time: a probe then costs one process start
 // instead of two, and the stand-in still runs (through ffprobe) where the
 // libraries or their headers are missing.
+#include "encoder/Arguments.h"
 #include "encoder/MediaReport.h"
 
 #if !defined(_WIN32) && __has_include(<libavformat/avformat.h>) && __has_include(<dlfcn.h>)
@@ -86,14 +87,17 @@ std::string Text(const char* s) {
 
 } // namespace
 
-LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error) {
+LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error,
+                           LibavDepth depth) {
     Libav av;
     if (!av.Load()) return LibavOutcome::Unavailable;
     // Like ffmpeg at "-loglevel error": the demuxers' own error lines show.
-    av.LogSetLevel(AV_LOG_ERROR);
+    av.LogSetLevel(depth == LibavDepth::Describe ? AV_LOG_ERROR : AV_LOG_QUIET);
 
+    // Always as a file: a name such as "pipe:0.avi" is not a protocol here.
+    const std::string name = AsFileName(path);
     AVFormatContext* fc = nullptr;
-    int ret = av.OpenInput(&fc, path.c_str(), nullptr, nullptr);
+    int ret = av.OpenInput(&fc, name.c_str(), nullptr, nullptr);
     if (ret < 0) {
         char buf[256] = "";
         if (av.StrError(ret, buf, sizeof buf) < 0) std::snprintf(buf, sizeof buf, "error %d", ret);
@@ -101,7 +105,7 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
         return LibavOutcome::Failed;
     }
     // As ffmpeg does, a failure here only leaves some facts unknown.
-    av.FindStreamInfo(fc, nullptr);
+    if (depth == LibavDepth::Describe) av.FindStreamInfo(fc, nullptr);
 
     facts = MediaFacts{};
     facts.FormatName = Text(fc->iformat ? fc->iformat->name : nullptr);
@@ -115,6 +119,7 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
         s.Index = static_cast<int>(i);
         s.Type = MediaTypeName(p->codec_type);
         s.Codec = Text(av.CodecName(p->codec_id));
+        s.AttachedPicture = (st->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
         if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
             s.PixelFormat = Text(av.PixFmtName(static_cast<AVPixelFormat>(p->format)));
             s.Width = p->width;
@@ -143,7 +148,7 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
 
 #else
 
-LibavOutcome ReadWithLibav(const std::string&, MediaFacts&, std::string&) {
+LibavOutcome ReadWithLibav(const std::string&, MediaFacts&, std::string&, LibavDepth) {
     return LibavOutcome::Unavailable;
 }
 

@@ -29,18 +29,50 @@ constexpr const char* NoOutput = "At least one output file must be specified\n";
 constexpr const char* ProbeEntries =
     "format=format_name,duration,start_time,bit_rate:"
     "stream=index,codec_type,codec_name,pix_fmt,width,height,avg_frame_rate,r_frame_rate,"
-    "sample_rate,channels,channel_layout,sample_fmt";
+    "sample_rate,channels,channel_layout,sample_fmt:stream_disposition=attached_pic";
+// What a conversion needs to know about its input's streams beforehand.
+constexpr const char* StreamEntries = "stream=index,codec_type:stream_disposition=attached_pic";
 
 std::string NotFound(const std::string& tool) {
     return "wmaspi: " + tool + " not found next to the encoder or on PATH\n";
 }
 
+// TARVOLIN_STANDIN_PROBE=ffprobe skips the libraries (tests, benchmarks).
+bool LibrariesAllowed() {
+    const char* choice = std::getenv("TARVOLIN_STANDIN_PROBE");
+    return !choice || std::string(choice) != "ffprobe";
+}
+
+// The input's streams as its header tells them, quietly: ffmpeg reports an
+// input it cannot read. False when they could not be learnt.
+bool ReadStreams(const std::string& ownDir, const std::string& input, MediaFacts& facts) {
+    std::string error;
+    if (LibrariesAllowed()) {
+        switch (ReadWithLibav(input, facts, error, LibavDepth::Streams)) {
+        case LibavOutcome::Read:
+            return true;
+        case LibavOutcome::Failed:
+            return false;
+        case LibavOutcome::Unavailable:
+            break;
+        }
+    }
+    const std::string ffprobe = FindProgram(ownDir, "ffprobe");
+    if (ffprobe.empty()) return false;
+    std::string text;
+    const std::optional<int> rc = RunTool(
+        ffprobe,
+        {"-v", "quiet", "-show_entries", StreamEntries, "-of", "default", "-i", AsFileName(input)},
+        [&text](std::string_view piece) { text.append(piece); }, error);
+    if (rc != 0) return false;
+    facts = ParseFfprobeOutput(text);
+    return true;
+}
+
 int Probe(const std::string& ownDir, const std::string& input) {
     MediaFacts facts;
     std::string error;
-    // TARVOLIN_STANDIN_PROBE=ffprobe skips the libraries (tests, benchmarks).
-    const char* choice = std::getenv("TARVOLIN_STANDIN_PROBE");
-    if (!choice || std::string(choice) != "ffprobe") {
+    if (LibrariesAllowed()) {
         switch (ReadWithLibav(input, facts, error)) {
         case LibavOutcome::Read:
             WriteError(FormatMediaReport(input, facts) + NoOutput);
@@ -62,7 +94,7 @@ int Probe(const std::string& ownDir, const std::string& input) {
     const std::optional<int> rc = RunTool(
         ffprobe,
         {"-v", "error", "-hide_banner", "-show_entries", ProbeEntries, "-of", "default", "-i",
-         input},
+         AsFileName(input)},
         [&text](std::string_view piece) { text.append(piece); }, error);
     if (!rc) {
         WriteError("wmaspi: cannot start " + ffprobe + ": " + error + "\n");
@@ -74,12 +106,18 @@ int Probe(const std::string& ownDir, const std::string& input) {
     return 1;
 }
 
-int Convert(const std::string& ownDir, const RunRequest& request) {
+int Convert(const std::string& ownDir, RunRequest request) {
     const std::string ffmpeg = FindProgram(ownDir, "ffmpeg");
     if (ffmpeg.empty()) {
         WriteError(NotFound("ffmpeg"));
         return ToolMissing;
     }
+    // ffmpeg would take an audio file's cover picture for the video to
+    // encode, and most containers refuse it; an odd custom size fails the
+    // encoders that need an even one.
+    MediaFacts input;
+    if (ReadStreams(ownDir, request.Input, input)) LeaveOutAttachedPictures(request, input);
+    const std::string sizeNote = EvenOutputSize(request);
     // ffmpeg's own messages (errors only) reach our reader directly on
     // standard error; its progress comes through standard output as
     // key=value blocks, four times a second, and is turned into status lines.
@@ -90,7 +128,7 @@ int Convert(const std::string& ownDir, const RunRequest& request) {
 
     // A first line before ffmpeg starts, as ffmpeg prints its stream
     // overview before the first status line.
-    WriteError("Output #0, to '" + request.Output + "':\n");
+    WriteError("Output #0, to '" + request.Output + "':\n" + sizeNote);
 
     ProgressText progress;
     std::string error;

@@ -125,6 +125,7 @@ std::string FormatMediaReport(const std::string& path, const MediaFacts& facts) 
             // Always four fields, so that a comma follows the size.
             out += ", " + Field(s.PixelFormat, "none") + ", " + std::to_string(s.Width) + "x" +
                    std::to_string(s.Height) + ", " + RateText(s.RateNum, s.RateDen) + " fps";
+            if (s.AttachedPicture) out += " (attached pic)";
         } else if (s.Type == "audio") {
             out += ", " + std::to_string(s.SampleRate) + " Hz";
             if (!s.ChannelLayout.empty())
@@ -217,6 +218,8 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
                 stream.ChannelLayout = value;
             else if (key == "sample_fmt")
                 stream.SampleFormat = value;
+            else if (key == "DISPOSITION:attached_pic")
+                stream.AttachedPicture = value == "1";
         }
     }
     return facts;

@@ -5,6 +5,7 @@
 //     Duration: 00:00:05.00, start: 0.000000, bitrate: 115 kb/s
 //       Stream #0.0: Video: h264, yuv420p, 320x240, 25 fps
 //       Stream #0.1: Audio: aac, 44100 Hz, mono, fltp
+// An attached picture's stream line ends with " (attached pic)", as ffmpeg's.
 // Within a stream line commas only separate fields: the program takes the
 // picture size as the text between the second and the third comma after
 // "Video".
@@ -24,6 +25,7 @@ struct StreamFacts {
     int Height = 0;
     int RateNum = 0; // frames per second as a fraction; 0/0 when unknown
     int RateDen = 0;
+    bool AttachedPicture = false; // a still picture (cover art), not a video
     // audio
     int SampleRate = 0;
     int Channels = 0;
@@ -52,5 +54,10 @@ std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text);
 // Reads the input in this process through FFmpeg's shared libraries when
 // they can be loaded. Unavailable: no libraries (use ffprobe instead);
 // Failed: error holds FFmpeg's text for why the input cannot be read.
+// Describe reads everything the report shows and lets the demuxers' error
+// lines show; Streams reads only what the container's header says about its
+// streams (their types, attached pictures), quietly.
 enum class LibavOutcome { Unavailable, Read, Failed };
-LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error);
+enum class LibavDepth { Describe, Streams };
+LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::string& error,
+                           LibavDepth depth = LibavDepth::Describe);

@@ -1,7 +1,9 @@
 // The encoder stand-in wmaspi.dll, really started, on small clips that
 // ffmpeg generates: the probe's texts, conversions with a range and odd
-// paths, stopping it at any moment, and finding ffmpeg.
+// paths, audio with a cover picture, odd sizes, stopping it at any moment
+// (the program killed included), and finding ffmpeg.
 #include "TestSupport.h"
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -363,6 +365,98 @@ TEST_F(StandInConvert, PathsWithBlanksQuotesAndNonAsciiLettersPassWhole) {
     EXPECT_EQ(reading.Size, " 320x240");
 }
 
+TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
+    TempDir dir;
+    std::string cover = dir.file("cover.png");
+    std::string song = dir.file("song.mp3");
+    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x64", "-frames:v", "1", cover}).Exit, 0);
+    Result made = Ffmpeg({"-f", "lavfi", "-i", "sine=sample_rate=44100", "-i", cover, "-t", "2",
+                          "-map", "0:a", "-map", "1:v", "-c:a", "libmp3lame", "-c:v", "png",
+                          "-disposition:v", "attached_pic", song});
+    ASSERT_EQ(made.Exit, 0) << made.Output;
+
+    for (const char* backend : {"libs", "ffprobe"}) {
+        SCOPED_TRACE(backend);
+        std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
+        Result probe = RunCaptured(StandInPath(), {"-i", song}, env);
+        EXPECT_NE(probe.Output.find("Video: png, rgb24, 64x64, 90k fps (attached pic)\n"),
+                  std::string::npos)
+            << probe.Output;
+        // The MP4 and the 3GP profiles' kind of command line.
+        for (const char* name : {"song.mp4", "song.3gp"}) {
+            std::string out = dir.file(name);
+            Result r =
+                RunCaptured(StandInPath(),
+                            {"-y", "-i", song, "-c:v", "libx264", "-s", "320x240", "-r", "25",
+                             "-vf", "yadif", "-c:a", "aac", "-pix_fmt", "yuv420p", out},
+                            env);
+            EXPECT_EQ(r.Exit, 0) << r.Output;
+            EXPECT_EQ(Ffprobe(out, "stream=codec_type"), "audio\n");
+            EXPECT_NEAR(DurationOf(out).value_or(0), 2.0, 0.1);
+        }
+    }
+    // A real video next to the cover still comes out as the video.
+    std::string both = dir.file("both.mkv");
+    ASSERT_EQ(Ffmpeg({"-i", Clip, "-i", cover, "-map", "0", "-map", "1", "-c", "copy",
+                      "-disposition:v:1", "attached_pic", both})
+                  .Exit,
+              0);
+    std::string out = dir.file("both.mp4");
+    Result r = RunCaptured(StandInPath(),
+                           {"-y", "-i", both, "-c:v", "libx264", "-c:a", "aac", "-t", "1", out});
+    EXPECT_EQ(r.Exit, 0) << r.Output;
+    EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), "320,240\n");
+}
+
+TEST_F(StandInConvert, OddSizesBecomeEvenOnlyWhereTheCodecNeedsIt) {
+    TempDir dir;
+    struct Case {
+        const char* Codec;
+        const char* Size;
+        const char* Name;
+        const char* Expected;
+        bool Said;
+    } cases[] = {{"libx264", "401x225", "a.mp4", "400,224\n", true},
+                 {"libx264", "1x3", "b.mp4", "2,2\n", true},
+                 {"libx264", "320x225", "c.mp4", "320,224\n", true},
+                 {"wmv2", "175x145", "d.wmv", "174,144\n", true},
+                 {"mpeg4", "401x225", "e.mp4", "401,225\n", false},
+                 {"libx264", "400x224", "f.mp4", "400,224\n", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Codec) + " " + c.Size);
+        std::string out = dir.file(c.Name);
+        Result r = RunCaptured(StandInPath(), {"-y", "-i", Clip, "-c:v", c.Codec, "-s", c.Size,
+                                               "-pix_fmt", "yuv420p", "-an", "-t", "1", out});
+        EXPECT_EQ(r.Exit, 0) << r.Output;
+        EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), c.Expected);
+        EXPECT_EQ(r.Output.find("rounded to") != std::string::npos, c.Said) << r.Output;
+        EXPECT_EQ(r.Output.find("time"), r.Output.find("time=")) << "no other \"time\" in it";
+    }
+}
+
+TEST_F(StandInConvert, NamesThatLookLikeProtocolsAreFiles) {
+    TempDir dir;
+    // Relative names, as only those can be taken for a protocol.
+    struct InDir {
+        fs::path Was = fs::current_path();
+        explicit InDir(const fs::path& p) { fs::current_path(p); }
+        ~InDir() { fs::current_path(Was); }
+    } inDir(dir.path());
+    fs::copy_file(Clip, dir.file("pipe:0.avi"));
+    for (const char* backend : {"libs", "ffprobe"}) {
+        SCOPED_TRACE(backend);
+        std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
+        Result probe = RunCaptured(StandInPath(), {"-i", "pipe:0.avi"}, env);
+        EXPECT_EQ(ReadProbe(probe.Output, "pipe:0.avi").Size, " 320x240") << probe.Output;
+        Result r =
+            RunCaptured(StandInPath(),
+                        {"-y", "-i", "pipe:0.avi", "-c:v", "mpeg4", "-t", "1", "pipe:1.mp4"}, env);
+        EXPECT_EQ(r.Exit, 0) << r.Output;
+        EXPECT_EQ(Ffprobe(dir.file("pipe:1.mp4"), "stream=width,height", "v"), "320,240\n");
+        fs::remove(dir.file("pipe:1.mp4"));
+    }
+}
+
 TEST_F(StandInConvert, FfmpegFailuresShowAndFail) {
     TempDir dir;
     Result r = RunCaptured(StandInPath(),
@@ -466,6 +560,60 @@ TEST_F(StandInStop, KillingTheStandInTakesFfmpegAlong) {
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
+// The program side (here a forked copy of this test, starting the stand-in
+// as the program does) dies by SIGKILL in the middle of a conversion: the
+// stand-in and its ffmpeg go with it.
+TEST_F(StandInStop, KillingTheProgramTakesTheStandInAndFfmpegAlong) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    TempDir dir;
+    int report[2];
+    ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
+    pid_t program = fork();
+    if (program == 0) {
+        ChildProcess encoder;
+        CommandLine c;
+        c.Args = {"-y",   "-i",      Clip,      "-vf",       "realtime",
+                  "-c:v", "libx264", "-preset", "ultrafast", dir.file("part.mp4")};
+        if (encoder.Start(StandInPath(), c) != ChildProcess::StartError::None) _exit(1);
+        pid_t pid = 0;
+        for (const ProcessEntry& p : LiveProcesses())
+            if (p.Name == "wmaspi.dll" && p.Parent == getpid()) pid = p.Pid;
+        ssize_t ignored = write(report[1], &pid, sizeof pid);
+        (void)ignored;
+        for (;;)
+            pause();
+    }
+    close(report[1]);
+    pid_t standIn = 0;
+    ASSERT_EQ(read(report[0], &standIn, sizeof standIn), static_cast<ssize_t>(sizeof standIn));
+    close(report[0]);
+    ASSERT_GT(standIn, 0);
+    pid_t ffmpeg = 0;
+    for (auto giveUp = Clock::now() + std::chrono::seconds(10); !ffmpeg && Clock::now() < giveUp;
+         std::this_thread::sleep_for(milliseconds(10)))
+        for (const ProcessEntry& p : LiveProcesses())
+            if (p.Parent == standIn) ffmpeg = p.Pid;
+    EXPECT_GT(ffmpeg, 0);
+
+    kill(program, SIGKILL);
+    WaitExit(program);
+    auto killed = Clock::now();
+    auto alive = [&] {
+        // Orphans come to this process (subreaper): reap what has ended.
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        return !Survivors(standIn, ffmpeg).empty();
+    };
+    while (alive() && Clock::now() < killed + std::chrono::seconds(5))
+        std::this_thread::sleep_for(milliseconds(5));
+    if (alive()) {
+        ADD_FAILURE() << "left running: " << Survivors(standIn, ffmpeg).front();
+        kill(standIn, SIGKILL);
+        kill(ffmpeg, SIGKILL);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
 TEST_F(StandInTools, MissingFfmpegIsReported) {
     TempDir dir;
     fs::create_directories(dir.path() / "bin");
@@ -506,8 +654,9 @@ TEST_F(StandInTools, FfmpegNextToTheStandInComesFirstAndGetsTheSeekBeforeTheInpu
     Result r = RunCaptured(
         copy, {"-y", "-i", in, "-b:v", "1M", "-ss", "00:00:02.5", "-t", "3", "c d.mp4"});
     EXPECT_EQ(r.Exit, 3) << r.Output;
-    EXPECT_NE(r.Output.find("<-y><-ss><00:00:02.5><-i><a b.mp4><-b:v><1M><-t><3><c d.mp4>"),
-              std::string::npos)
+    EXPECT_NE(
+        r.Output.find("<-y><-ss><00:00:02.5><-i><file:a b.mp4><-b:v><1M><-t><3><file:c d.mp4>"),
+        std::string::npos)
         << r.Output;
     EXPECT_NE(r.Output.find("<-nostdin>"), std::string::npos);
     EXPECT_NE(r.Output.find("frame=    7 "), std::string::npos) << r.Output;
