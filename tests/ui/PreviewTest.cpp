@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "engine/TimeText.h"
-#include "preview/MediaFramework.h"
 #include "preview/PreviewPanel.h"
 
 #include <gtest/gtest.h>
@@ -373,23 +372,6 @@ TEST(PreviewRowTest, LowestSelectedRowIsPreviewed) {
                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     EXPECT_EQ(LowestSelectedRow(&selection), 1);
     EXPECT_EQ(LowestSelectedRow(nullptr), -1);
-}
-
-TEST(PreviewFrameworkTest, MissingGStreamerElementsAreNamedInTheError) {
-    TMediaFramework framework;
-    framework.Backend = TMediaBackend::GStreamer;
-    EXPECT_EQ(MediaFrameworkProblem(framework), "");
-    EXPECT_TRUE(UseAudioOutput(framework)) << "GStreamer keeps time without a sound device";
-    framework.MissingElements = {"uridecodebin", "videoconvert"};
-    const std::string problem = MediaFrameworkProblem(framework);
-    EXPECT_NE(problem.find("uridecodebin, videoconvert"), std::string::npos) << problem;
-
-    // Another backend is not judged by GStreamer's elements; without a sound
-    // device it gets no sound output.
-    framework.Backend = TMediaBackend::Other;
-    EXPECT_EQ(MediaFrameworkProblem(framework), "");
-    framework.HasAudioOutput = false;
-    EXPECT_FALSE(UseAudioOutput(framework));
 }
 
 // Runs one test of this program in a process of its own with GStreamer

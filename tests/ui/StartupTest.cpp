@@ -14,12 +14,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <chrono>
+#include <QTest>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -229,16 +227,16 @@ TEST(Preferences, TerminationSignalsCloseTheProgramAsItsCloseBoxDoes) {
         // close saved them again.
         WriteFileBytes(folder.File("Preferences.ini"),
                        "[Main]\r\nOutput Path=" + media.path().string() + "\r\nProfile=1\r\n");
-        ProgramProcess program(folder, {clip});
-        for (int i = 0; i < 1000 && !program.Catches(sig); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(program.Catches(sig)) << "no handler installed";
-        ASSERT_EQ(::kill(program.Pid(), sig), 0);
+        std::unique_ptr<QProcess> program = StartProgram(folder, {clip});
+        const qint64 pid = program->processId();
+        for (int i = 0; i < 1000 && !CatchesSignal(pid, sig); ++i)
+            QTest::qSleep(20);
+        ASSERT_TRUE(CatchesSignal(pid, sig)) << "no handler installed";
+        ASSERT_EQ(::kill(pid, sig), 0);
 
-        const int status = program.WaitForExit(60000);
-        ASSERT_NE(status, -1) << "still running";
-        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        ASSERT_TRUE(program->waitForFinished(60000)) << "still running";
+        ASSERT_EQ(program->exitStatus(), QProcess::NormalExit) << "ended by the signal";
+        EXPECT_EQ(program->exitCode(), 0);
         const std::string saved = ReadFileBytes(folder.File("Preferences.ini"));
         EXPECT_NE(saved.find("Output Path=" + media.path().string() + "\r\n"), std::string::npos)
             << saved;

@@ -4,17 +4,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -133,7 +127,8 @@ std::vector<std::string> Window::Captions() const {
     return r;
 }
 
-ProgramProcess::ProgramProcess(const ProgramFolder& folder, const std::vector<std::string>& args) {
+std::unique_ptr<QProcess> StartProgram(const ProgramFolder& folder,
+                                       const std::vector<std::string>& args) {
     const fs::path built = fs::path(ProgramDirectory()) / "tarvolin";
     if (!fs::exists(built)) throw std::runtime_error(built.string() + " is not built");
     const fs::path program = fs::path(folder.Dir()) / "tarvolin";
@@ -141,67 +136,31 @@ ProgramProcess::ProgramProcess(const ProgramFolder& folder, const std::vector<st
     fs::create_hard_link(built, program, linkFailed);
     if (linkFailed) fs::copy_file(built, program);
 
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry; ++entry)
-        if (std::string(*entry).rfind("QT_QPA_PLATFORM=", 0) != 0) env.emplace_back(*entry);
-    env.emplace_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<char*> envp;
-    for (auto& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{program.string()};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : argStrings)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data());
-    posix_spawnattr_destroy(&attributes);
-    if (failed != 0) throw std::runtime_error("cannot start " + program.string());
-    FPid = pid;
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setChildProcessModifier([] {
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            std::signal(sig, SIG_DFL);
+    });
+    QStringList arguments;
+    for (const auto& arg : args)
+        arguments << QString::fromStdString(arg);
+    process->start(QString::fromStdString(program.string()), arguments);
+    if (!process->waitForStarted()) throw std::runtime_error("cannot start " + program.string());
+    return process;
 }
 
-ProgramProcess::~ProgramProcess() {
-    if (FPid <= 0) return;
-    ::kill(FPid, SIGKILL);
-    ::waitpid(FPid, nullptr, 0);
-}
-
-bool ProgramProcess::Catches(int sig) const {
-    // The mask of caught signals in /proc, in hexadecimal, bit n-1 for signal n.
-    std::ifstream status("/proc/" + std::to_string(FPid) + "/status");
+bool CatchesSignal(qint64 pid, int sig) {
+    // The mask of caught signals, in hexadecimal, bit n-1 for signal n.
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
         if (line.rfind("SigCgt:", 0) == 0)
             return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
     return false;
-}
-
-int ProgramProcess::WaitForExit(int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (FPid > 0) {
-        int status = 0;
-        if (::waitpid(FPid, &status, WNOHANG) == FPid) {
-            FPid = -1;
-            return status;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
 }
 
 std::string TestProfileText(const std::string& type, int videoSizeIndex) {

@@ -8,6 +8,8 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
 
+#include <QProcess>
+
 #include <deque>
 #include <memory>
 #include <string>
@@ -104,27 +106,13 @@ struct Window {
     std::vector<std::string> Captions() const;
 };
 
-// The built program run from a link or copy in a program folder (so that it
-// takes that folder for its own), headless, with the default dispositions of
-// SIGTERM, SIGINT and SIGHUP whatever the test run has. Killed at the end
-// if it is still running.
-class ProgramProcess {
-public:
-    ProgramProcess(const ProgramFolder& folder, const std::vector<std::string>& args);
-    ~ProgramProcess();
-    ProgramProcess(const ProgramProcess&) = delete;
-    ProgramProcess& operator=(const ProgramProcess&) = delete;
-
-    int Pid() const { return FPid; }
-    // Whether the running program has a handler of its own for sig.
-    bool Catches(int sig) const;
-    // Waits up to timeoutMs for the program to end: its wait status, or -1
-    // when it is still running.
-    int WaitForExit(int timeoutMs);
-
-private:
-    int FPid = -1;
-};
+// Starts the built program from a link (or copy) in a program folder, so
+// that it takes that folder for its own, headless and with the default
+// dispositions of SIGTERM, SIGINT and SIGHUP whatever the test run has.
+std::unique_ptr<QProcess> StartProgram(const ProgramFolder& folder,
+                                       const std::vector<std::string>& args);
+// Whether a running process has a handler of its own for sig.
+bool CatchesSignal(qint64 pid, int sig);
 
 // A profile with the given Video Size captions and a few rows per sheet.
 std::string TestProfileText(const std::string& type, int videoSizeIndex = 0);
