@@ -6,11 +6,11 @@
 //      another.
 // Usage: engine_bench <encoder> <work dir> [rounds] [clips to convert] [clips to probe]
 #include "BenchSupport.h"
+#include "base/TimeText.h"
+#include "engine/EncoderProber.h"
 #include "engine/Invocation.h"
 #include "engine/Runner.h"
-#include "engine/TimeText.h"
 #include "platform/FileSystem.h"
-#include "tasks/Probe.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,18 +3,22 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets)
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
-file(GLOB UI_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/preview/*.cpp)
-file(GLOB UI_HEADERS CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/ui/*.h ${CMAKE_SOURCE_DIR}/src/preview/*.h)
-list(REMOVE_ITEM UI_SOURCES ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
+# The preview player, then the windows above it; the program's entry and the
+# UI tests link the windows.
+file(GLOB PREVIEW_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/preview/*.cpp ${CMAKE_SOURCE_DIR}/src/preview/*.h)
+add_library(tarvolin_preview STATIC ${PREVIEW_SOURCES})
+target_link_libraries(tarvolin_preview PUBLIC
+  tarvolin_engine Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets)
+if(NOT WIN32)
+  target_link_libraries(tarvolin_preview PRIVATE ${CMAKE_DL_LIBS})
+endif()
 
-# The windows and the preview; the program's entry and the UI tests link it.
-add_library(tarvolin_ui STATIC ${UI_SOURCES} ${UI_HEADERS}
-  ${CMAKE_SOURCE_DIR}/resources/artwork.qrc)
-target_include_directories(tarvolin_ui PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(tarvolin_ui PUBLIC
-  tarvolin_core Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets)
+file(GLOB UI_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/ui/*.h)
+list(REMOVE_ITEM UI_SOURCES ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
+add_library(tarvolin_ui STATIC ${UI_SOURCES} ${CMAKE_SOURCE_DIR}/resources/artwork.qrc)
+target_link_libraries(tarvolin_ui PUBLIC tarvolin_preview)
 
 add_executable(tarvolin ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
 target_link_libraries(tarvolin PRIVATE tarvolin_ui)

@@ -1,9 +1,9 @@
 #include "engine/BatchDriver.h"
 
 #include "engine/Invocation.h"
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 #include "profiles/Profile.h"
-#include "tasks/FileNames.h"
+#include "base/FileNames.h"
 
 #include <algorithm>
 #include <cstdint>

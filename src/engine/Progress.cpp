@@ -1,7 +1,7 @@
 #include "engine/Progress.h"
 
-#include "config/NewInifiles.h"
-#include "engine/TimeText.h"
+#include "base/Text.h"
+#include "base/TimeText.h"
 
 #include <cmath>
 #include <string>

@@ -1,6 +1,6 @@
 #include "PreviewPanel.h"
 
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 
 #include <QIcon>
 #include <QItemSelectionModel>

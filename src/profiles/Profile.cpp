@@ -1,7 +1,7 @@
 #include "profiles/Profile.h"
 
 #include "config/NewInifiles.h"
-#include "tasks/FileNames.h"
+#include "base/FileNames.h"
 
 #include <filesystem>
 #include <set>

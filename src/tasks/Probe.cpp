@@ -1,8 +1,5 @@
 #include "tasks/Probe.h"
 
-#include "engine/Invocation.h"
-#include "engine/Runner.h"
-
 namespace {
 
 // The cutting rules count positions from 1: the position of a word is where
@@ -24,9 +21,6 @@ std::string_view RestFrom(std::string_view text, size_t p) {
 std::string_view FirstChars(std::string_view text, size_t n) {
     return text.substr(0, n);
 }
-
-// More output than any probe prints; what comes beyond it is not kept.
-constexpr size_t MaxProbeOutput = 4 * 1024 * 1024;
 
 } // namespace
 
@@ -63,22 +57,4 @@ void ParseProbeOutput(std::string_view text, const std::string& path, ProbeResul
     }
     p = Pos(",", rest);
     result.Size = p >= 1 ? std::string(FirstChars(rest, p - 1)) : std::string();
-}
-
-ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
-    ProbeResult result;
-    std::string output;
-    auto keep = [&output](std::string_view chunk) {
-        if (output.size() < MaxProbeOutput)
-            output.append(chunk.substr(0, MaxProbeOutput - output.size()));
-    };
-    // No window messages while probing; a probe that never ends is stopped
-    // after the time limit and what it printed so far is parsed.
-    RunOutcome run = FRunner.RunEncoder(ProbeCommandLine(path), MessagePump(), keep, FTimeoutMs);
-    if (!run.Started) return result; // all four stay empty
-
-    ParseProbeOutput(output, path, result);
-    result.Start = "00:00:00.0";
-    result.End = result.Duration;
-    return result;
 }

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-class EncoderRunner;
-
 struct ProbeResult {
     std::string Duration; // such as "00:01:23.4"; empty when not found
     std::string Size;     // such as " 320x240" (with the blank); empty when not found
@@ -21,17 +19,4 @@ class MediaProber {
 public:
     virtual ~MediaProber() = default;
     virtual ProbeResult ProbeMedia(const std::string& path) = 0;
-};
-
-// Probes with the real encoder; a probe that does not end within 30 seconds
-// is terminated and what was read is kept.
-class EncoderProber : public MediaProber {
-public:
-    explicit EncoderProber(EncoderRunner& runner, int timeoutMs = 30000)
-        : FRunner(runner), FTimeoutMs(timeoutMs) {}
-    ProbeResult ProbeMedia(const std::string& path) override;
-
-private:
-    EncoderRunner& FRunner;
-    int FTimeoutMs;
 };

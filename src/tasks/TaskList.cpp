@@ -1,9 +1,9 @@
 #include "tasks/TaskList.h"
 
 #include "config/NewInifiles.h"
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 #include "platform/FileSystem.h"
-#include "tasks/FileNames.h"
+#include "base/FileNames.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "tasks/TaskRecord.h"
 
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 
 #include <stdexcept>
 

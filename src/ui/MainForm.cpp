@@ -1,11 +1,11 @@
 #include "ui/MainForm.h"
 
+#include "base/FileNames.h"
+#include "engine/EncoderProber.h"
 #include "engine/Runner.h"
 #include "platform/FileSystem.h"
 #include "preview/PreviewPanel.h"
-#include "tasks/FileNames.h"
 #include "tasks/OutputSheet.h"
-#include "tasks/Probe.h"
 #include "ui/AboutForm.h"
 #include "ui/BalloonTip.h"
 #include "ui/FileDialogs.h"

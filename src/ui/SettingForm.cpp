@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "profiles/Profile.h"
-#include "tasks/FileNames.h"
+#include "base/FileNames.h"
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"

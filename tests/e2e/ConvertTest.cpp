@@ -2,13 +2,13 @@
 // generated here, probed, converted with a range, followed through the
 // progress readings and stopped midway.
 #include "TestSupport.h"
+#include "base/TimeText.h"
+#include "engine/EncoderProber.h"
 #include "engine/Invocation.h"
 #include "engine/Progress.h"
 #include "engine/Runner.h"
-#include "engine/TimeText.h"
 #include "platform/FileSystem.h"
 #include "tasks/OutputSheet.h"
-#include "tasks/Probe.h"
 
 #include <gtest/gtest.h>
 
@@ -296,7 +296,8 @@ TEST_F(ConvertTest, ATypedTrimGivesItsLengthToTheTenth) {
     std::string output = Dir.file("trimmed.mp4");
     CommandLine command = EncoderCommandLine(task, " -vcodec mpeg4 -acodec aac", output);
     EXPECT_NE(command.Text.find(" -ss 00:00:05 -t 7.5 \""), std::string::npos) << command.Text;
-    RunOutcome r = Runner.RunEncoder(command, [] {}, nullptr);
+    RunOutcome r = Runner.RunEncoder(
+        command, [] {}, nullptr);
     ASSERT_TRUE(r.Started);
     EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
     EXPECT_NEAR(Inspect(output).Duration, 7.5, 0.15);

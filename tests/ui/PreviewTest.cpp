@@ -5,7 +5,7 @@
 // its own.
 #include "TestSupport.h"
 #include "UiTestSupport.h"
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 #include "preview/PreviewPanel.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // What the encoder is handed for a task: time pieces, output path, command.
 #include "engine/Invocation.h"
 #include "TestSupport.h"
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>

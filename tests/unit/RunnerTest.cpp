@@ -1,9 +1,9 @@
 // The runner and the prober against the small fake encoder of the tests.
 #include "engine/Runner.h"
 #include "TestSupport.h"
+#include "engine/EncoderProber.h"
 #include "engine/Invocation.h"
 #include "platform/Process.h"
-#include "tasks/Probe.h"
 
 #include <gtest/gtest.h>
 

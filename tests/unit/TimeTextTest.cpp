@@ -1,4 +1,4 @@
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "engine/TimeText.h"
+#include "base/TimeText.h"
 
-#include "config/NewInifiles.h"
+#include "base/Text.h"
 
 #include <climits>
 #include <cmath>

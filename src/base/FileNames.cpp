@@ -1,4 +1,4 @@
-#include "tasks/FileNames.h"
+#include "base/FileNames.h"
 
 #include "platform/FileSystem.h"
 
@@ -23,7 +23,9 @@ std::string StripFileExt(std::string_view name) {
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+std::string ExtractFileName(std::string_view path) {
+    return std::string(path.substr(NameStart(path)));
+}
 
 std::string ExtractFileExt(std::string_view path) {
     std::string_view name = path.substr(NameStart(path));
