@@ -1,9 +1,10 @@
 #include "engine/BatchDriver.h"
 
-#include "engine/Invocation.h"
-#include "base/TimeText.h"
-#include "profiles/Profile.h"
 #include "base/FileNames.h"
+#include "base/TimeText.h"
+#include "engine/Invocation.h"
+#include "platform/FileSystem.h"
+#include "profiles/Profile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -23,12 +24,6 @@ void EncoderRunnerAdapter::Terminate() {
 }
 
 namespace {
-
-bool IsExistingDirectory(const std::string& text) {
-    if (text.empty()) return false;
-    std::error_code ec;
-    return std::filesystem::is_directory(std::filesystem::path(text), ec);
-}
 
 // A task whose clip length is not a time (its probe found nothing) counts as
 // empty, so that it cannot pull the batch total below what is left to do.
@@ -116,7 +111,7 @@ void BatchDriver::tbtnStartClick() {
     // must not start a second batch inside the first one either.
     if (FState != ConvertState::Idle) return;
     S.View->FocusTaskList();
-    if (!IsExistingDirectory(S.Settings->OutputDirText())) {
+    if (!DirectoryExists(S.Settings->OutputDirText())) {
         S.Prompt->Message("The output path does not exist. Please specify another one.",
                           "Output path does not exist", MsgIcon::Information);
         S.View->FocusOutputDir();

@@ -1,7 +1,7 @@
 #include "engine/Invocation.h"
 
-#include "base/TimeText.h"
 #include "base/FileNames.h"
+#include "base/TimeText.h"
 
 #include <filesystem>
 #include <system_error>

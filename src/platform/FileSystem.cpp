@@ -2,6 +2,18 @@
 
 #include <filesystem>
 
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    auto st = std::filesystem::status(std::filesystem::path(path), ec);
+    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
+}
+
 std::string FullPathName(const std::string& path) {
     std::error_code ec;
     auto full = std::filesystem::absolute(std::filesystem::path(path), ec);

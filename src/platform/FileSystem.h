@@ -49,5 +49,11 @@ bool IsHiddenOrSystemFile(const std::string& path);
 // Empty when there is none.
 std::string FindProgram(const std::string& ownDir, const std::string& name);
 
+// An existing file, or anything else that is not a folder (a device, a
+// pipe); a link counts as what it points to. False for an empty path.
+bool FileExists(const std::string& path);
+// An existing folder (a link to one counts). False for an empty path.
+bool DirectoryExists(const std::string& path);
+
 // The absolute form of path, for messages.
 std::string FullPathName(const std::string& path);

@@ -1,7 +1,8 @@
 #include "profiles/Profile.h"
 
-#include "config/NewInifiles.h"
 #include "base/FileNames.h"
+#include "config/NewInifiles.h"
+#include "platform/FileSystem.h"
 
 #include <filesystem>
 #include <set>
@@ -13,12 +14,6 @@ const char MainSection[] = "Main";
 
 std::string ListErrorText(int index) {
     return "List index out of bounds (" + std::to_string(index) + ")";
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    auto st = std::filesystem::status(std::filesystem::path(path), ec);
-    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
 }
 
 // Position of the first item equal to text ignoring case, or -1.

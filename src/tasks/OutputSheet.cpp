@@ -1,7 +1,7 @@
 #include "tasks/OutputSheet.h"
 
-#include "base/TimeText.h"
 #include "base/FileNames.h"
+#include "base/TimeText.h"
 
 std::vector<SheetRow> InitialOutputRows() {
     std::vector<SheetRow> rows(3);

@@ -1,9 +1,9 @@
 #include "tasks/TaskList.h"
 
-#include "config/NewInifiles.h"
-#include "base/TimeText.h"
-#include "platform/FileSystem.h"
 #include "base/FileNames.h"
+#include "base/TimeText.h"
+#include "config/NewInifiles.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>

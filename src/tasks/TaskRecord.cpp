@@ -7,17 +7,28 @@
 namespace {
 std::string& TextOf(ltvItemData& t, int field) {
     switch (field) {
-    case tfInputFile: return t.InputFile;
-    case tfLength: return t.Length;
-    case tfSize: return t.Size;
-    case tfStatus: return t.Status;
-    case tfNewFileName: return t.NewFileName;
-    case tfNewFileExt: return t.NewFileExt;
-    case tfSourceStart: return t.SourceStart;
-    case tfSourceEnd: return t.SourceEnd;
-    case tfClipLength: return t.ClipLength;
-    case tfStartTime: return t.StartTime;
-    case tfEndTime: return t.EndTime;
+    case tfInputFile:
+        return t.InputFile;
+    case tfLength:
+        return t.Length;
+    case tfSize:
+        return t.Size;
+    case tfStatus:
+        return t.Status;
+    case tfNewFileName:
+        return t.NewFileName;
+    case tfNewFileExt:
+        return t.NewFileExt;
+    case tfSourceStart:
+        return t.SourceStart;
+    case tfSourceEnd:
+        return t.SourceEnd;
+    case tfClipLength:
+        return t.ClipLength;
+    case tfStartTime:
+        return t.StartTime;
+    case tfEndTime:
+        return t.EndTime;
     }
     throw std::out_of_range("TaskField " + std::to_string(field));
 }
@@ -29,13 +40,20 @@ const std::string& TextOf(const ltvItemData& t, int field) {
 // The number that belongs to a time-text field, or nullptr.
 double* NumberOf(ltvItemData& t, int field) {
     switch (field) {
-    case tfLength: return &t.LengthSec;
-    case tfSourceStart: return &t.SourceStartSec;
-    case tfSourceEnd: return &t.SourceEndSec;
-    case tfClipLength: return &t.ClipLengthSec;
-    case tfStartTime: return &t.StartSec;
-    case tfEndTime: return &t.EndSec;
-    default: return nullptr;
+    case tfLength:
+        return &t.LengthSec;
+    case tfSourceStart:
+        return &t.SourceStartSec;
+    case tfSourceEnd:
+        return &t.SourceEndSec;
+    case tfClipLength:
+        return &t.ClipLengthSec;
+    case tfStartTime:
+        return &t.StartSec;
+    case tfEndTime:
+        return &t.EndSec;
+    default:
+        return nullptr;
     }
 }
 
@@ -67,7 +85,8 @@ void TaskRows::Delete(int index) {
 
 void TaskRows::Clear() {
     // Last row to first, as the list deletes them.
-    for (int i = Count() - 1; i >= 0; --i) Delete(i);
+    for (int i = Count() - 1; i >= 0; --i)
+        Delete(i);
 }
 
 void TaskRows::SetCaption(int index, const std::string& text) {
@@ -100,7 +119,8 @@ void GetTaskData(const TaskRows& rows, int index, int field, ltvItemData& task) 
         if (double* number = NumberOf(task, f)) *number = TimeToSeconds(text);
     };
     if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfEndTime; ++f) copy(f);
+        for (int f = tfInputFile; f <= tfEndTime; ++f)
+            copy(f);
     } else {
         copy(field);
     }
@@ -116,7 +136,8 @@ void SetTaskData(TaskRows& rows, int index, int field, const ltvItemData& task) 
             rows.SetSubItem(index, f, TextOf(task, f));
     };
     if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfEndTime; ++f) write(f);
+        for (int f = tfInputFile; f <= tfEndTime; ++f)
+            write(f);
     } else {
         write(field);
     }

@@ -1,23 +1,15 @@
 #include "ui/FileDialogs.h"
 
+#include "platform/FileSystem.h"
 #include "ui/QtText.h"
 
 #include <QFileDialog>
 #include <QWidget>
-#include <filesystem>
-#include <system_error>
-
-namespace {
-bool IsFolder(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
-}
-} // namespace
 
 bool BrowseForFolder(QWidget* owner, const std::string& title, const std::string& root,
                      std::string& folder) {
-    if (!IsFolder(folder)) folder.clear();
-    QString start = !folder.empty() ? ToQ(folder) : IsFolder(root) ? ToQ(root) : QString();
+    if (!DirectoryExists(folder)) folder.clear();
+    QString start = !folder.empty() ? ToQ(folder) : DirectoryExists(root) ? ToQ(root) : QString();
     QString chosen = QFileDialog::getExistingDirectory(
         owner, ToQ(title), start, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (chosen.isEmpty()) return false;

@@ -107,16 +107,6 @@ QAction* NewCommand(QWidget* owner, const char* name, const QString& text, const
     return action;
 }
 
-bool IsFolder(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
-}
-
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path(path), ec);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -950,13 +940,13 @@ void TMainForm::bbtnBrowserClick() {
 
 void TMainForm::bbtnOpenClick() {
     std::string dir = FromQ(edtOutputdir->text());
-    if (IsFolder(dir)) FShell->Open(dir);
+    if (DirectoryExists(dir)) FShell->Open(dir);
 }
 
 void TMainForm::cmbProfileChange() {
     Guarded([&] {
         std::string path = SelectedProfilePath();
-        if (cmbProfile->currentIndex() < 0 || !IsFile(path)) return;
+        if (cmbProfile->currentIndex() < 0 || !FileExists(path)) return;
         try {
             LoadProfile(path, MainSheets(), &FOutputExtension);
         } catch (...) {

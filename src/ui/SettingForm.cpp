@@ -1,8 +1,8 @@
 #include "ui/SettingForm.h"
 
+#include "base/FileNames.h"
 #include "platform/FileSystem.h"
 #include "profiles/Profile.h"
-#include "base/FileNames.h"
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
@@ -35,11 +35,6 @@ namespace {
 
 constexpr const char* ProfileFilter = "Profiles (*.apf)|*.apf";
 constexpr const char* ProfileExt = ".apf";
-
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path(path), ec);
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -340,7 +335,7 @@ std::string TSettingForm::SelectedProfilePath() const {
 void TSettingForm::cmbProfileChange() {
     FMain.Guarded([&] {
         std::string path = SelectedProfilePath();
-        if (cmbProfile->currentIndex() < 0 || !IsFile(path)) return;
+        if (cmbProfile->currentIndex() < 0 || !FileExists(path)) return;
         try {
             LoadProfile(path, DialogSheets(), nullptr);
         } catch (...) {
@@ -364,7 +359,7 @@ void TSettingForm::btnSaveAsClick() {
 void TSettingForm::SaveProfileAs(const std::string& target) {
     std::string source = SelectedProfilePath();
     // Without a selected profile there is nothing to copy or save.
-    if (cmbProfile->currentIndex() < 0 || !IsFile(source)) return;
+    if (cmbProfile->currentIndex() < 0 || !FileExists(source)) return;
     // Saving onto the selected profile's own file needs no copy.
     if (!SameFile(source, target)) {
         std::string reason;
@@ -391,7 +386,7 @@ void TSettingForm::btnOKClick() {
         FMain.edtOutputdir->setText(edtOutputDir->text());
         FMain.Preferences().SaveGeneral(General());
         std::string path = SelectedProfilePath();
-        if (cmbProfile->currentIndex() >= 0 && IsFile(path)) SaveProfile(path, DialogSheets());
+        if (cmbProfile->currentIndex() >= 0 && FileExists(path)) SaveProfile(path, DialogSheets());
         // The main window shows the profile just saved: it loads it again,
         // after this dialog has closed, so that a custom size dialog that
         // the load opens keeps the main window disabled.
