@@ -1,8 +1,9 @@
 // Draws every picture of the program into the folder named on the command
 // line (resources/images): backgrounds, glyphs, the Start and Stop pictures
-// in their three looks, the welcome picture and the icon. Built as the
-// "artwork" target; the pictures it writes are kept in the repository and
-// compiled into the program as Qt resources.
+// in their three looks, the welcome picture and the icon; and the icon in the
+// desktop's sizes into resources/icons, for installing. Built as the
+// "artwork" target; the pictures it writes are kept in the repository (those
+// in resources/images are compiled into the program as Qt resources).
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -577,27 +579,57 @@ void Glyphs16() {
     });
 }
 
-void Icon() {
-    QImage img = NewImage(64, 64);
+// The program's icon: a rounded tile with a play sign between two film
+// strips, drawn on a 64-unit grid scaled to the size asked for. Below 32
+// pixels the strips' holes would blur into grey, so the small sizes leave
+// them out and show a larger play sign instead.
+QImage IconImage(int size) {
+    QImage img = NewImage(size, size);
     QPainter p(&img);
     Antialias(p);
+    const double unit = size / 64.0;
+    p.scale(unit, unit);
+    const bool small = size < 32;
     QLinearGradient g(0, 0, 0, 64);
     g.setColorAt(0, QColor(0x2f, 0x5b, 0x8f));
     g.setColorAt(1, NavyDark);
-    p.setPen(QPen(Accent, 2));
+    // The margin and the border are each 2 units, rounded to whole pixels
+    // (one at least) so that the border stays sharp at every size.
+    const double pixels = std::max(1.0, std::round(2 * unit));
+    const double border = pixels / unit;
+    const double inset = 1.5 * border;
+    p.setPen(QPen(Accent, border));
     p.setBrush(g);
-    p.drawRoundedRect(QRectF(3, 3, 58, 58), 13, 13);
+    p.drawRoundedRect(QRectF(inset, inset, 64 - 2 * inset, 64 - 2 * inset), 13, 13);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     QPolygonF tri;
-    tri << QPointF(24, 17) << QPointF(46, 32) << QPointF(24, 47);
+    if (small)
+        tri << QPointF(20, 13) << QPointF(50, 32) << QPointF(20, 51);
+    else
+        tri << QPointF(24, 17) << QPointF(46, 32) << QPointF(24, 47);
     p.drawPolygon(tri);
-    p.setBrush(Accent);
-    for (int i = 0; i < 4; ++i) {
-        p.drawRect(QRectF(9, 11 + i * 12, 6, 6));
-        p.drawRect(QRectF(49, 11 + i * 12, 6, 6));
+    if (!small) {
+        p.setBrush(Accent);
+        for (int i = 0; i < 4; ++i) {
+            p.drawRect(QRectF(9, 11 + i * 12, 6, 6));
+            p.drawRect(QRectF(49, 11 + i * 12, 6, 6));
+        }
     }
-    Save(img, "icon");
+    return img;
+}
+
+// The window's icon (64 x 64) into the pictures, and the desktop's icons in
+// the hicolor theme's sizes into <icons>/hicolor/<n>x<n>/apps/tarvolin.png.
+void Icons(const QString& iconDir) {
+    Save(IconImage(64), "icon");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QString dir = QString("%1/hicolor/%2x%2/apps").arg(iconDir).arg(size);
+        QDir().mkpath(dir);
+        QString path = dir + "/tarvolin.png";
+        if (!IconImage(size).save(path))
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
 }
 
 } // namespace
@@ -606,10 +638,13 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tarvolin_artwork <folder>\n");
+        std::fprintf(stderr, "usage: tarvolin_artwork <pictures folder> [<icons folder>]\n");
         return 2;
     }
     OutDir = QString::fromLocal8Bit(argv[1]);
+    // The desktop's icons go beside the pictures unless a folder is named.
+    const QString iconDir =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir(OutDir).absoluteFilePath("../icons");
     QDir().mkpath(OutDir);
     Backgrounds();
     Preview();
@@ -620,6 +655,6 @@ int main(int argc, char** argv) {
     Save(Avatar(), "avatar");
     Glyphs32();
     Glyphs16();
-    Icon();
+    Icons(QDir::cleanPath(iconDir));
     return 0;
 }
