@@ -14,15 +14,6 @@
 #include <system_error>
 #include <utility>
 
-RunOutcome EncoderRunnerAdapter::Run(const CommandLine& command, const MessagePump& pump,
-                                     const ChunkConsumer& consumer) {
-    return FRunner.RunEncoder(command, pump, consumer);
-}
-
-void EncoderRunnerAdapter::Terminate() {
-    FRunner.TerminateEncoder();
-}
-
 namespace {
 
 // A task whose clip length is not a time (its probe found nothing) counts as
@@ -137,7 +128,7 @@ void BatchDriver::tbtnStartClick() {
 void BatchDriver::tbtnStopClick() {
     if (FState != ConvertState::Running) return;
     FState = ConvertState::StopRequested;
-    S.Encoder->Terminate();
+    S.Encoder->TerminateEncoder();
 }
 
 bool BatchDriver::CloseRequested() {
@@ -145,7 +136,7 @@ bool BatchDriver::CloseRequested() {
     FCloseRequested = true;
     if (FState == ConvertState::Running) {
         FState = ConvertState::StopRequested;
-        S.Encoder->Terminate();
+        S.Encoder->TerminateEncoder();
     }
     return true;
 }
@@ -182,7 +173,7 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     } catch (const std::exception& e) {
         // An error nothing above handles (a file that cannot be touched):
         // the batch ends as after a failed start, and the error is shown.
-        S.Encoder->Terminate();
+        S.Encoder->TerminateEncoder();
         S.View->SetTimerEnabled(false);
         EndBatchDisplay();
         S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
@@ -239,7 +230,7 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
             output = OutputPath(task, i, naming);
             before = StateOf(output);
             const CommandLine command = EncoderCommandLine(task, profileArguments, output);
-            outcome = S.Encoder->Run(command, S.Pump, [this](std::string_view chunk) {
+            outcome = S.Encoder->RunEncoder(command, S.Pump, [this](std::string_view chunk) {
                 if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
             });
             if (!outcome.Started) {
@@ -292,7 +283,7 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
                 std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
         if (i != count - 1) FBars.Current = 0;
         S.View->ShowProgress(FBars);
-        S.Encoder->Terminate();
+        S.Encoder->TerminateEncoder();
     }
 
     if (FState != ConvertState::Running) return;

@@ -16,28 +16,6 @@
 #include <string>
 #include <vector>
 
-// One encoder run as the driver needs it. The window passes an
-// EncoderRunnerAdapter over its EncoderRunner; tests script their own.
-class EncoderRun {
-public:
-    virtual ~EncoderRun() = default;
-    virtual RunOutcome Run(const CommandLine& command, const MessagePump& pump,
-                           const ChunkConsumer& consumer) = 0;
-    // Ends the running encoder; harmless when none runs.
-    virtual void Terminate() = 0;
-};
-
-class EncoderRunnerAdapter : public EncoderRun {
-public:
-    explicit EncoderRunnerAdapter(EncoderRunner& runner) : FRunner(runner) {}
-    RunOutcome Run(const CommandLine& command, const MessagePump& pump,
-                   const ChunkConsumer& consumer) override;
-    void Terminate() override;
-
-private:
-    EncoderRunner& FRunner;
-};
-
 // The window's controls the batch writes to. Task statuses are not here: they
 // go into the task rows, which the list shows.
 class BatchView {

@@ -9,8 +9,9 @@
 #include <string_view>
 
 using ChunkConsumer = std::function<void(std::string_view chunk)>;
-// Handles the window's pending messages; called between short waits (at most
-// 50 ms each) so that repainting, timers and Stop run while the encoder works.
+// Handles the window's pending messages; called between short waits for output
+// (at most 20 ms each) so that repainting, timers and Stop run while the
+// encoder works.
 using MessagePump = std::function<void()>;
 
 struct RunOutcome {
@@ -38,18 +39,35 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
-class EncoderRunner {
+// One encoder run as the batch driver needs it: the window hands the driver
+// its EncoderRunner; tests script their own.
+class EncoderRun {
+public:
+    virtual ~EncoderRun() = default;
+    // Starts the encoder with command and hands its output to consumer until
+    // the output ends. pump: set for conversions (window messages handled
+    // between reads); empty for probes.
+    virtual RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
+                                  const ChunkConsumer& consumer) = 0;
+    // Terminates the running encoder; harmless when none runs.
+    virtual void TerminateEncoder() = 0;
+};
+
+class EncoderRunner : public EncoderRun {
 public:
     explicit EncoderRunner(std::string encoderPath);
 
     // Starts the encoder with command, reads until its output ends, reaps it.
-    // pump: set for conversions (window messages handled between reads);
-    // empty for probes. timeoutMs > 0 terminates the encoder after that long.
     RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                          const ChunkConsumer& consumer, int timeoutMs = 0);
+                          const ChunkConsumer& consumer) override {
+        return RunEncoder(command, pump, consumer, 0);
+    }
+    // The same with a time limit: timeoutMs > 0 terminates the encoder after
+    // that long (probes use it).
+    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
+                          const ChunkConsumer& consumer, int timeoutMs);
 
-    // Terminates the running encoder; harmless when none runs.
-    void TerminateEncoder();
+    void TerminateEncoder() override;
 
     const std::string& EncoderPath() const { return FEncoderPath; }
 

@@ -36,7 +36,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FEncoder(form.Runner()), FDriver(Services(form, *this, FEncoder, FPower)) {}
+    : F(form), FDriver(Services(form, *this, form.Runner(), FPower)) {}
 
 void TMainBatch::FocusTaskList() {
     F.ltvTask->setFocus();

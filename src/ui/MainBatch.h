@@ -59,7 +59,6 @@ private:
     GeneralPreferences General() const;
 
     TMainForm& F;
-    EncoderRunnerAdapter FEncoder;
     PowerSwitch FPower;
     BatchDriver FDriver;
 };

@@ -153,8 +153,8 @@ struct ScriptedEncoder : EncoderRun {
 
     explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
 
-    RunOutcome Run(const CommandLine& command, const MessagePump& pump,
-                   const ChunkConsumer& consumer) override {
+    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
+                          const ChunkConsumer& consumer) override {
         ++run;
         commands.push_back(command);
         std::vector<std::string> statuses;
@@ -185,7 +185,7 @@ struct ScriptedEncoder : EncoderRun {
         out.Signal = s.signal;
         return out;
     }
-    void Terminate() override {
+    void TerminateEncoder() override {
         ++terminateCalls;
         if (inRun) terminated = true;
     }

@@ -184,6 +184,18 @@ TEST_F(RunnerTest, TerminateOutsideARunIsHarmless) {
     EXPECT_EQ(Out.All(), "onetwo");
 }
 
+TEST_F(RunnerTest, ServesTheBatchDriverThroughItsEncoderInterface) {
+    EncoderRun& encoder = Runner;
+    RunOutcome r = encoder.RunEncoder(
+        Words({"print", "started\\n", "hang"}),
+        [&] {
+            if (!Out.Chunks.empty()) encoder.TerminateEncoder();
+        },
+        CollectInto(Out));
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_EQ(Out.All(), "started\n");
+}
+
 TEST_F(RunnerTest, ATimeLimitEndsAProbeAndKeepsWhatWasRead) {
     auto begin = Clock::now();
     RunOutcome r = Runner.RunEncoder(Words({"print", "partial", "hang"}), MessagePump(),
