@@ -18,6 +18,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 # Packages land in <build>/packages.
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+# The package carries the programs without their debugging symbols.
+set(CPACK_STRIP_FILES ON)
 
 set(TARVOLIN_MAINTAINER "Tarvolin maintainers <maintainers@users.noreply.c-seed-39c25dc0.example>"
   CACHE STRING "The Maintainer field of the Debian package")
