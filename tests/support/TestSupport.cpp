@@ -21,7 +21,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(FPath, ec);
 }
 
-std::string TempDir::file(const std::string& name) const { return (FPath / name).string(); }
+std::string TempDir::file(const std::string& name) const {
+    return (FPath / name).string();
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -37,10 +39,21 @@ std::string ReadFileBytes(const std::string& path) {
     return s.str();
 }
 
+std::string Crlf(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const auto& l : lines)
+        text += l + "\r\n";
+    return text;
+}
+
 std::string ProgramDirectory() {
 #ifdef TARVOLIN_PROGRAM_DIR
     return TARVOLIN_PROGRAM_DIR;
 #else
     return ".";
 #endif
+}
+
+std::string EncoderStandInPath() {
+    return ProgramDirectory() + "/wmaspi.dll";
 }

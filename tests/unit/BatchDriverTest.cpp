@@ -4,6 +4,7 @@
 // that write into one event log so that the order of effects can be checked.
 #include "engine/BatchDriver.h"
 
+#include "TestRecords.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -242,18 +243,7 @@ protected:
     }
 
     void AddTask(const std::string& name, const std::string& length) {
-        ltvItemData t;
-        t.InputFile = "/videos/" + name;
-        t.Length = length;
-        t.Size = "320x240";
-        t.Status = "OK";
-        t.NewFileName = name.substr(0, name.rfind('.'));
-        t.NewFileExt = ".mp4";
-        t.SourceStart = "00:00:00.0";
-        t.SourceEnd = length;
-        t.ClipLength = length;
-        t.StartTime = "00:00:00.0";
-        t.EndTime = length;
+        const ltvItemData t = ListedTask("/videos/" + name, length);
         SetTaskData(rows, rows.Append(t.InputFile), tfAll, t);
     }
     void AddThreeTasks() {

@@ -2,6 +2,7 @@
 // name and the times is checked and stored into the task's row.
 #include "tasks/OutputSheet.h"
 
+#include "TestRecords.h"
 #include "engine/Invocation.h"
 
 #include <gtest/gtest.h>
@@ -9,19 +10,7 @@
 namespace {
 
 ltvItemData Task(const std::string& length) {
-    ltvItemData t;
-    t.InputFile = "/videos/clip.avi";
-    t.Length = length;
-    t.Size = "320x240";
-    t.Status = "OK";
-    t.NewFileName = "clip";
-    t.NewFileExt = ".mp4";
-    t.SourceStart = "00:00:00.0";
-    t.SourceEnd = length;
-    t.ClipLength = length;
-    t.StartTime = "00:00:00.0";
-    t.EndTime = length;
-    return t;
+    return ListedTask("/videos/clip.avi", length);
 }
 
 class OutputSheetTest : public ::testing::Test {

@@ -1,15 +1,10 @@
 #include "profiles/ParamSheet.h"
 
+#include "TestRecords.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-std::vector<std::string> Captions(const ParamSheet& s) {
-    std::vector<std::string> r;
-    for (const auto& row : s.Rows())
-        r.push_back(row.Caption);
-    return r;
-}
 
 SheetRow PickRow(std::string caption, std::vector<std::string> items, std::string value) {
     return SheetRow{std::move(caption), std::move(value), true, std::move(items), true};

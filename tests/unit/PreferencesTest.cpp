@@ -10,13 +10,6 @@
 
 namespace {
 
-std::string Crlf(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const auto& l : lines)
-        text += l + "\r\n";
-    return text;
-}
-
 struct PrefsDir {
     TempDir dir;
     std::string programDir = dir.path().string() + std::string(1, PathDelim);

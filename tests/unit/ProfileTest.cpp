@@ -1,5 +1,6 @@
 #include "profiles/Profile.h"
 
+#include "TestRecords.h"
 #include "TestSupport.h"
 #include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
@@ -15,25 +16,6 @@
 #endif
 
 namespace {
-
-std::string Crlf(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const auto& l : lines)
-        text += l + "\r\n";
-    return text;
-}
-
-// The three sheets of one window.
-struct Sheets {
-    ParamSheet Video, Audio, Advanced;
-    SheetSet Set() { return SheetSet{&Video, &Audio, &Advanced}; }
-    std::vector<std::string> Captions(const ParamSheet& s) const {
-        std::vector<std::string> r;
-        for (const auto& row : s.Rows())
-            r.push_back(row.Caption);
-        return r;
-    }
-};
 
 // A profile with a parameter of each kind on all three sheets.
 const std::string SampleProfile = Crlf({
@@ -145,9 +127,9 @@ TEST(ProfileLoad, RowsSheetsExtensionAndHeights) {
     std::string ext;
     LoadProfile(f.path, s.Set(), &ext);
     EXPECT_EQ(ext, ".avi");
-    EXPECT_EQ(s.Captions(s.Video), (std::vector<std::string>{"Codec", "Size", "NoVideo"}));
-    EXPECT_EQ(s.Captions(s.Audio), (std::vector<std::string>{"Bitrate"}));
-    EXPECT_EQ(s.Captions(s.Advanced), (std::vector<std::string>{"Fixed", "Note"}));
+    EXPECT_EQ(Captions(s.Video), (std::vector<std::string>{"Codec", "Size", "NoVideo"}));
+    EXPECT_EQ(Captions(s.Audio), (std::vector<std::string>{"Bitrate"}));
+    EXPECT_EQ(Captions(s.Advanced), (std::vector<std::string>{"Fixed", "Note"}));
     EXPECT_EQ(s.Video.Height(), 54);
     EXPECT_EQ(s.Audio.Height(), 18);
     EXPECT_EQ(s.Advanced.Height(), 36);
@@ -225,8 +207,8 @@ TEST(ProfileLoad, SortOutsideOneToThreeKeepsThePreviousSheet) {
     Sheets s;
     LoadProfile(f.path, s.Set(), nullptr);
     // A first parameter without a sheet of its own is shown on the Video sheet.
-    EXPECT_EQ(s.Captions(s.Video), (std::vector<std::string>{"First"}));
-    EXPECT_EQ(s.Captions(s.Audio), (std::vector<std::string>{"Second", "Third", "Fourth"}));
+    EXPECT_EQ(Captions(s.Video), (std::vector<std::string>{"First"}));
+    EXPECT_EQ(Captions(s.Audio), (std::vector<std::string>{"Second", "Third", "Fourth"}));
     EXPECT_EQ(s.Advanced.RowCount(), 0);
 
     // The arguments find the rows on the same sheets.
@@ -464,7 +446,7 @@ TEST(ProfileArguments, HugeParaGivesTheNamedParametersAtOnce) {
     // Loading stops at the first unnamed parameter (2) with the list error,
     // its empty row left in the sheet of the one before.
     EXPECT_EQ(LoadError(f.path, s), "List index out of bounds (0)");
-    EXPECT_EQ(s.Captions(s.Audio), (std::vector<std::string>{"E", ""}));
+    EXPECT_EQ(Captions(s.Audio), (std::vector<std::string>{"E", ""}));
     EXPECT_EQ(BuildProfileArguments(f.path, s.Set()), " -a x -e y -e y -f z");
 
     // Saving writes the named parameters only: no section "[]" appears.

@@ -1,23 +1,13 @@
 #include "tasks/TaskRecord.h"
 
+#include "TestRecords.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 ltvItemData SampleTask(const std::string& input) {
-    ltvItemData t;
-    t.InputFile = input;
-    t.Length = "00:01:23.4";
-    t.Size = " 320x240";
-    t.Status = "OK";
-    t.NewFileName = "clip";
-    t.NewFileExt = ".mp4";
-    t.SourceStart = "00:00:00.0";
-    t.SourceEnd = "00:01:23.4";
-    t.ClipLength = "00:01:23.4";
-    t.StartTime = "00:00:00.0";
-    t.EndTime = "00:01:23.4";
-    return t;
+    return ListedTask(input, "00:01:23.4");
 }
 
 struct RecordingListener : TaskRows::Listener {
