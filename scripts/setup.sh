@@ -15,6 +15,8 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   # headless UI tests and screenshots
   xvfb xauth
+  # the Debian package (dpkg-shlibdeps) and the checks of the installed files
+  dpkg-dev desktop-file-utils appstream
 )
 # The Windows builds, tested under Wine: 64-bit everywhere, 32-bit where the
 # machine can run 32-bit programs (scripts/test-windows.sh finds out by trying).

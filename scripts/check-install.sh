@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Installs the program into a scratch folder (DESTDIR, prefix /usr) and checks
+# the installed layout: every expected file is there and nothing else, the
+# programs are executable, the icons have their sizes, the manual's links
+# resolve, the desktop entry passes desktop-file-validate and the metainfo
+# passes appstreamcli (each validator where installed). Prints a summary and
+# exits non-zero on any failure.
+# The build folder is build/ unless TARVOLIN_BUILD names another; it must be
+# built already (scripts/build.sh).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=${TARVOLIN_BUILD:-build}
+app_id=io.github.tarvolin.Tarvolin
+icon_sizes=(16 22 24 32 48 64 128 256)
+
+dest=$(mktemp -d /tmp/tarvolin-install.XXXX)
+trap 'rm -rf "$dest"' EXIT
+root=$dest/usr
+passed=0
+failed=0
+skipped=()
+# A validator's own text shows only when it fails.
+quiet() {
+  local out
+  out=$("$@" 2>&1) || {
+    echo "$out" >&2
+    return 1
+  }
+}
+check() { # description, command...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $what" >&2
+  fi
+}
+
+# Always into the scratch folder: DESTDIR is set for this one command.
+if ! DESTDIR="$dest" cmake --install "$build" --prefix /usr >"$dest/install.log" 2>&1; then
+  cat "$dest/install.log" >&2
+  echo "check-install: cmake --install failed (is $build built?)" >&2
+  exit 1
+fi
+
+# The layout: exactly these files.
+expected=(
+  bin/tarvolin
+  lib/tarvolin/wmaspi.dll
+  share/applications/$app_id.desktop
+  share/metainfo/$app_id.metainfo.xml
+)
+for size in "${icon_sizes[@]}"; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/tarvolin.png")
+done
+for profile in Profiles/*.apf; do
+  expected+=("share/tarvolin/$profile")
+done
+for page in docs/manual/* docs/screenshot.png; do
+  expected+=("share/tarvolin/manual/${page##*/}")
+done
+for file in "${expected[@]}"; do
+  check "missing: /usr/$file" test -f "$root/$file"
+done
+unexpected=$(comm -13 <(printf '%s\n' "${expected[@]}" | sort) \
+  <(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort))
+check "not expected: $(echo $unexpected)" test -z "$unexpected"
+
+# The program finds the encoder and its data from its own folder.
+check "bin/tarvolin is not executable" test -x "$root/bin/tarvolin"
+check "bin/../lib/tarvolin/wmaspi.dll is not executable" \
+  test -x "$root/bin/../lib/tarvolin/wmaspi.dll"
+check "bin/../share/tarvolin/manual/index.html is missing" \
+  test -f "$root/bin/../share/tarvolin/manual/index.html"
+
+for size in "${icon_sizes[@]}"; do
+  icon=$root/share/icons/hicolor/${size}x${size}/apps/tarvolin.png
+  check "icon ${size}x${size} has another size" \
+    grep -q "PNG image data, $size x $size" <(file "$icon")
+done
+
+# Every local link and picture of the manual names an installed file.
+manual=$root/share/tarvolin/manual
+broken=$(cd "$manual" && grep -oh -E '(href|src)="[^"#:]+' *.html | sed 's/^[a-z]*="//' |
+  sort -u | while read -r target; do [ -e "$target" ] || echo "$target"; done)
+check "manual links to missing files: $(echo $broken)" test -z "$broken"
+
+desktop=$root/share/applications/$app_id.desktop
+if command -v desktop-file-validate >/dev/null; then
+  check "desktop-file-validate $app_id.desktop" quiet desktop-file-validate "$desktop"
+else
+  skipped+=("desktop-file-validate (install desktop-file-utils)")
+fi
+check "the desktop entry does not start tarvolin" grep -qx 'Exec=tarvolin %F' "$desktop"
+check "the desktop entry's icon is not tarvolin" grep -qx 'Icon=tarvolin' "$desktop"
+if command -v appstreamcli >/dev/null; then
+  check "appstreamcli validate $app_id.metainfo.xml" \
+    quiet appstreamcli validate --no-net "$root/share/metainfo/$app_id.metainfo.xml"
+else
+  skipped+=("appstreamcli validate (install appstream)")
+fi
+
+# The installed program run with a temporary HOME: its first start in the
+# user's folders (to come with the run-time look-up of the installed layout).
+
+echo "check-install: $passed passed, $failed failed (installed into a scratch DESTDIR, prefix /usr)"
+for s in "${skipped[@]}"; do
+  echo "check-install: skipped $s"
+done
+[ "$failed" -eq 0 ]
