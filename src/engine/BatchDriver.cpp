@@ -185,7 +185,22 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     if (closeWindow && S.CloseMainWindow) S.CloseMainWindow();
 }
 
+// What one task's encoder run leaves for judging it.
+struct BatchDriver::TaskRun {
+    std::string Output; // the output path; empty when the task was not started
+    FileState Before;   // the output file as it was before the run
+    RunOutcome Outcome; // not started when a Stop came first
+};
+
 void BatchDriver::RunLoop(const std::string& profileArguments) {
+    const int count = S.Rows->Count();
+    BeginBatch(count);
+    for (int i = 0; i < count; ++i)
+        if (!ConvertTask(i, i == count - 1, profileArguments)) return;
+    if (FState == ConvertState::Running) CompleteBatch(count);
+}
+
+void BatchDriver::BeginBatch(int count) {
     S.View->SetConvertingFile("");
     S.View->SetElapsedText("");
     S.View->SetRemainingText("");
@@ -198,95 +213,116 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     FTotal = 0;
     FElapsedSeconds = 0;
     FRemainingSeconds = 0;
+    FFailed = 0;
+    FIncomplete = 0;
     FFailureReasons.clear();
     FWritten.clear();
     S.View->SetTimerEnabled(true);
 
     ltvItemData task;
-    const int count = S.Rows->Count();
     for (int i = 0; i < count; ++i) {
         GetTaskData(*S.Rows, i, tfAll, task);
         FTotal += ClipSeconds(task);
     }
+}
 
-    // Tasks that did not end well: failed ones and incomplete ones among them.
-    int failed = 0;
-    int incomplete = 0;
-    for (int i = 0; i < count; ++i) {
-        if (S.Pump) S.Pump();
-        GetTaskData(*S.Rows, i, tfAll, task);
-        FParser.BeginTask(task.ClipLengthSec, FDone, FTotal);
-        SetStatus(i, task, "Converting");
-        S.View->SetConvertingFile(ExtractFileName(task.InputFile));
-
-        RunOutcome outcome;
-        std::string output;
-        FileState before;
-        // A Stop (or a close) handled by the pump above concerns this task:
-        // it is not started at all rather than converted to its end.
-        if (FState == ConvertState::Running) {
-            const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
-                                      S.Settings->Overwrite(), &FWritten};
-            output = OutputPath(task, i, naming);
-            before = StateOf(output);
-            const CommandLine command = EncoderCommandLine(task, profileArguments, output);
-            outcome = S.Encoder->RunEncoder(command, S.Pump, [this](std::string_view chunk) {
-                if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
-            });
-            if (!outcome.Started) {
-                SetStatus(i, task, "Failed");
-                FFailureReasons[task.InputFile] = outcome.StartError;
-                S.Prompt->Message(outcome.StartError, S.Settings->ProgramTitle(), MsgIcon::None);
-                S.View->SetTimerEnabled(false);
-                EndBatchDisplay();
-                return;
-            }
-        }
-
-        if (FState == ConvertState::StopRequested) {
-            S.View->SetTimerEnabled(false);
-            SetStatus(i, task, "Stop");
-            // Closing the window stops the batch silently: the program ends.
-            if (!FCloseRequested)
-                S.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
-            EndBatchDisplay();
-            return;
-        }
-
-        FDone += ClipSeconds(task);
-        const bool incompleteRun =
-            outcome.Succeeded() && FallsShort(outcome.LastReading, task.ClipLengthSec);
-        if (incompleteRun) {
-            ++failed;
-            ++incomplete;
-            SetStatus(i, task, "Incomplete");
-            std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
-                                 SecondsToTime(task.ClipLengthSec) + " was converted.";
-            if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
-            FFailureReasons[task.InputFile] = reason;
-            FWritten.push_back(output);
-        } else if (outcome.Succeeded()) {
-            SetStatus(i, task, "Complete");
-            FWritten.push_back(output);
-        } else {
-            ++failed;
-            SetStatus(i, task, "Failed");
-            FFailureReasons[task.InputFile] = FailureText(outcome);
-            RemoveFailedOutput(output, before);
-        }
-        // The encoder's last reading usually falls short of the clip's end
-        // (ffmpeg reports every quarter second), so a finished task would be
-        // left showing 85 % next to "Complete": show what is really done.
-        if (outcome.Succeeded() && !incompleteRun) FBars.Current = 100;
-        if (FTotal > 0)
-            FBars.Total = static_cast<int>(
-                std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
-        if (i != count - 1) FBars.Current = 0;
-        S.View->ShowProgress(FBars);
-        S.Encoder->TerminateEncoder();
+bool BatchDriver::ConvertTask(int index, bool last, const std::string& profileArguments) {
+    ltvItemData task;
+    PrepareTask(index, task);
+    TaskRun run;
+    // A Stop (or a close) handled by the pump above concerns this task: it
+    // is not started at all rather than converted to its end.
+    if (FState == ConvertState::Running && !StartTask(index, task, profileArguments, run)) {
+        EndAfterFailedStart(index, task, run.Outcome);
+        return false;
     }
+    if (FState == ConvertState::StopRequested) {
+        StopAtTask(index, task);
+        return false;
+    }
+    const bool finished = JudgeTask(index, task, run);
+    FinishTask(finished, last);
+    return true;
+}
 
-    if (FState != ConvertState::Running) return;
+void BatchDriver::PrepareTask(int index, ltvItemData& task) {
+    if (S.Pump) S.Pump();
+    GetTaskData(*S.Rows, index, tfAll, task);
+    FParser.BeginTask(task.ClipLengthSec, FDone, FTotal);
+    SetStatus(index, task, "Converting");
+    S.View->SetConvertingFile(ExtractFileName(task.InputFile));
+}
+
+bool BatchDriver::StartTask(int index, const ltvItemData& task, const std::string& profileArguments,
+                            TaskRun& run) {
+    const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
+                              S.Settings->Overwrite(), &FWritten};
+    run.Output = OutputPath(task, index, naming);
+    run.Before = StateOf(run.Output);
+    const CommandLine command = EncoderCommandLine(task, profileArguments, run.Output);
+    run.Outcome = S.Encoder->RunEncoder(command, S.Pump, [this](std::string_view chunk) {
+        if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
+    });
+    return run.Outcome.Started;
+}
+
+void BatchDriver::EndAfterFailedStart(int index, ltvItemData& task, const RunOutcome& outcome) {
+    SetStatus(index, task, "Failed");
+    FFailureReasons[task.InputFile] = outcome.StartError;
+    S.Prompt->Message(outcome.StartError, S.Settings->ProgramTitle(), MsgIcon::None);
+    S.View->SetTimerEnabled(false);
+    EndBatchDisplay();
+}
+
+void BatchDriver::StopAtTask(int index, ltvItemData& task) {
+    S.View->SetTimerEnabled(false);
+    SetStatus(index, task, "Stop");
+    // Closing the window stops the batch silently: the program ends.
+    if (!FCloseRequested)
+        S.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
+    EndBatchDisplay();
+}
+
+bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
+    const RunOutcome& outcome = run.Outcome;
+    FDone += ClipSeconds(task);
+    if (outcome.Succeeded() && FallsShort(outcome.LastReading, task.ClipLengthSec)) {
+        ++FFailed;
+        ++FIncomplete;
+        SetStatus(index, task, "Incomplete");
+        std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
+                             SecondsToTime(task.ClipLengthSec) + " was converted.";
+        if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
+        FFailureReasons[task.InputFile] = reason;
+        FWritten.push_back(run.Output);
+        return false;
+    }
+    if (outcome.Succeeded()) {
+        SetStatus(index, task, "Complete");
+        FWritten.push_back(run.Output);
+        return true;
+    }
+    ++FFailed;
+    SetStatus(index, task, "Failed");
+    FFailureReasons[task.InputFile] = FailureText(outcome);
+    RemoveFailedOutput(run.Output, run.Before);
+    return false;
+}
+
+void BatchDriver::FinishTask(bool finished, bool last) {
+    // The encoder's last reading usually falls short of the clip's end
+    // (ffmpeg reports every quarter second), so a finished task would be
+    // left showing 85 % next to "Complete": show what is really done.
+    if (finished) FBars.Current = 100;
+    if (FTotal > 0)
+        FBars.Total =
+            static_cast<int>(std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
+    if (!last) FBars.Current = 0;
+    S.View->ShowProgress(FBars);
+    S.Encoder->TerminateEncoder();
+}
+
+void BatchDriver::CompleteBatch(int count) {
     S.View->SetTimerEnabled(false);
     if (S.Settings->AutoTurnOff()) {
         FState = ConvertState::Idle;
@@ -299,13 +335,13 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         FCloseRequested = true;
         return;
     }
-    if (failed > 0) {
+    if (FFailed > 0) {
         // Incomplete tasks count with the failed ones; the text says which
         // kinds there are.
-        const char* what = incomplete == 0        ? " tasks failed."
-                           : incomplete == failed ? " tasks is incomplete."
-                                                  : " tasks failed or is incomplete.";
-        S.Prompt->Message("The conversion of " + std::to_string(failed) + " of " +
+        const char* what = FIncomplete == 0         ? " tasks failed."
+                           : FIncomplete == FFailed ? " tasks is incomplete."
+                                                    : " tasks failed or is incomplete.";
+        S.Prompt->Message("The conversion of " + std::to_string(FFailed) + " of " +
                               std::to_string(count) + what,
                           "Complete", MsgIcon::Warning);
     } else {

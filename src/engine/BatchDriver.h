@@ -109,9 +109,39 @@ public:
     std::string FailureReason(const std::string& inputFile) const;
 
 private:
+    struct TaskRun;
+
     void SetStatus(int index, ltvItemData& task, const char* status);
     void EndBatchDisplay();
+    // The batch from its first display to its completion actions.
     void RunLoop(const std::string& profileArguments);
+    // Resets the display, the times and the totals, starts the timer and
+    // adds up the clip lengths of all count tasks.
+    void BeginBatch(int count);
+    // One task: prepare, start, judge, finish. false when the batch ends
+    // with it (the encoder could not start, or a Stop came).
+    bool ConvertTask(int index, bool last, const std::string& profileArguments);
+    // Handles pending messages, reads the task afresh, marks it "Converting"
+    // and names its file in the progress panel.
+    void PrepareTask(int index, ltvItemData& task);
+    // Composes the output path and the command line and runs the encoder
+    // with the progress parser; false when the encoder could not start.
+    bool StartTask(int index, const ltvItemData& task, const std::string& profileArguments,
+                   TaskRun& run);
+    // The encoder could not start: the task fails, the error is shown and
+    // the batch ends.
+    void EndAfterFailedStart(int index, ltvItemData& task, const RunOutcome& outcome);
+    // A Stop (or a close) came during the task: it is marked "Stop" and the
+    // batch is cancelled.
+    void StopAtTask(int index, ltvItemData& task);
+    // Marks the task "Complete", "Incomplete" or "Failed" by its outcome,
+    // notes why, and keeps or removes its output. true for "Complete".
+    bool JudgeTask(int index, ltvItemData& task, const TaskRun& run);
+    // The bars after a task, and the end of its encoder.
+    void FinishTask(bool finished, bool last);
+    // After the last task: power off, exit, or the closing message and the
+    // output directory.
+    void CompleteBatch(int count);
 
     BatchServices S;
     ConvertState FState = ConvertState::Idle;
@@ -121,6 +151,10 @@ private:
     double FTotal = 0;
     ProgressBars FBars;
     ProgressParser FParser;
+    // Tasks of the running batch that did not end well, and the incomplete
+    // ones among them.
+    int FFailed = 0;
+    int FIncomplete = 0;
     bool FCloseRequested = false;
     std::map<std::string, std::string> FFailureReasons;
     // The output files the running batch has written so far: a later task
