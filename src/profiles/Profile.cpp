@@ -67,6 +67,44 @@ std::vector<int> NameableParameters(const TNewInifile& ini, int count) {
     return {numbers.begin(), numbers.end()};
 }
 
+// One parameter of a profile as the walk below hands it over.
+struct Parameter {
+    int Number;
+    std::string Name;  // key Number of "Main"; empty for a parameter without a name
+    ParamSheet* Sheet; // chosen by "Sort"; nullptr when the caller gave no such sheet
+};
+
+// What the walk does with the numbers below "Para" that have no name.
+enum class Unnamed {
+    Skip,  // passed over; only the numbers that can have a name are read
+    Visit, // handed over like the others, in their place
+};
+
+// Walks the parameters of the profile, 0 up to "Para" - 1 in ascending order:
+// reads each one's name, chooses its sheet and hands it to visit. Skipping
+// the unnamed ones lets a huge "Para" cost no more than the named parameters;
+// visiting them walks every number, so it suits only a visit that stops at
+// the first unnamed one (loading fails there).
+template <typename Visit>
+void ForEachParameter(const TNewInifile& ini, const SheetSet& sheets, Unnamed unnamed,
+                      Visit&& visit) {
+    ParamSheet* sheet = nullptr;
+    auto hand = [&](int number) {
+        std::string name = ParameterName(ini, number);
+        if (name.empty() && unnamed == Unnamed::Skip) return;
+        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+        visit(Parameter{number, std::move(name), sheet});
+    };
+    const int count = ini.ReadInteger(MainSection, "Para", 0);
+    if (unnamed == Unnamed::Skip) {
+        for (int i : NameableParameters(ini, count))
+            hand(i);
+    } else {
+        for (int i = 0; i < count; ++i)
+            hand(i);
+    }
+}
+
 } // namespace
 
 EListError::EListError(int index) : std::out_of_range(ListErrorText(index)), FIndex(index) {}
@@ -114,31 +152,30 @@ void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* o
 
     TNewInifile ini(path);
     if (outputExtension) *outputExtension = "." + ini.ReadString(MainSection, "Type", "mp4");
-    const int count = ini.ReadInteger(MainSection, "Para", 0);
-    ParamSheet* sheet = nullptr;
-    for (int i = 0; i < count; ++i) {
-        std::string name = ParameterName(ini, i);
-        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+    // An unnamed parameter is a pick list without items: the load stops there
+    // with the list error.
+    ForEachParameter(ini, sheets, Unnamed::Visit, [&](const Parameter& p) {
+        const std::string& name = p.Name;
         const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
         const bool isList = ini.ReadBool(name, "List", true);
         std::string caption = ini.ReadString(name, "Caption", "");
-        if (!sheet) continue; // a caller that gave no sheet of this kind
+        if (!p.Sheet) return; // a caller that gave no sheet of this kind
 
-        int row = sheet->AppendRow(SheetRow{name, {}, false, {}, readOnly});
+        int row = p.Sheet->AppendRow(SheetRow{name, {}, false, {}, readOnly});
         // The row is addressed by position: parameter names are expected to
         // differ within a sheet, but a repeated one must not overwrite the
         // row of its namesake.
         if (isList) {
             std::vector<std::string> items = SplitProfileList(caption);
             const int k = ini.ReadInteger(name, "Index", 0);
-            sheet->SetRowPickList(row, items);
+            p.Sheet->SetRowPickList(row, items);
             if (k < 0 || k >= static_cast<int>(items.size()))
                 throw EListError(k); // the store is not closed: the file stays as it was
-            sheet->SetRowValue(row, items[static_cast<size_t>(k)]);
+            p.Sheet->SetRowValue(row, items[static_cast<size_t>(k)]);
         } else {
-            sheet->SetRowValue(row, caption);
+            p.Sheet->SetRowValue(row, caption);
         }
-    }
+    });
     ini.Close();
     for (ParamSheet* s : {sheets.Video, sheets.Audio, sheets.Advanced})
         if (s) s->FitToRows();
@@ -146,25 +183,22 @@ void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* o
 
 void SaveProfile(const std::string& path, const SheetSet& sheets) {
     TNewInifile ini(path);
-    const int count = ini.ReadInteger(MainSection, "Para", 0);
-    ParamSheet* sheet = nullptr;
-    for (int i : NameableParameters(ini, count)) {
-        std::string name = ParameterName(ini, i);
-        if (name.empty()) continue; // no section: nothing of it is stored
-        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
-        if (ini.ReadBool(name, "ReadOnly", false)) continue;
+    // An unnamed parameter has no section: nothing of it is stored.
+    ForEachParameter(ini, sheets, Unnamed::Skip, [&](const Parameter& p) {
+        const std::string& name = p.Name;
+        if (ini.ReadBool(name, "ReadOnly", false)) return;
         // A parameter that the sheets do not show (a profile saved over
         // another one with other parameters) keeps what its file says.
-        const int row = sheet ? sheet->Find(name) : -1;
-        if (row < 0) continue;
-        const SheetRow& r = sheet->Row(row);
+        const int row = p.Sheet ? p.Sheet->Find(name) : -1;
+        if (row < 0) return;
+        const SheetRow& r = p.Sheet->Row(row);
         if (ini.ReadBool(name, "List", true)) {
             ini.WriteInteger(name, "Index", IndexOfText(r.PickList, r.Value));
         } else {
             ini.WriteString(name, "Caption", r.Value);
             ini.WriteString(name, "Value", r.Value);
         }
-    }
+    });
     ini.Close();
 }
 
@@ -172,29 +206,26 @@ std::string BuildProfileArguments(const std::string& path, const SheetSet& sheet
     if (!FileExists(path)) return {};
     std::string result;
     TNewInifile ini(path);
-    const int count = ini.ReadInteger(MainSection, "Para", 0);
-    ParamSheet* sheet = nullptr;
-    for (int i : NameableParameters(ini, count)) {
-        std::string name = ParameterName(ini, i);
-        if (name.empty()) continue; // no section, so no switch: no argument
-        sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
+    // An unnamed parameter has no section, so no switch: no argument.
+    ForEachParameter(ini, sheets, Unnamed::Skip, [&](const Parameter& p) {
+        const std::string& name = p.Name;
         const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
         const std::string cmd = ini.ReadString(name, "cmd", "");
         const bool isList = ini.ReadBool(name, "List", true);
-        const std::string shown = sheet ? sheet->Value(name) : std::string();
+        const std::string shown = p.Sheet ? p.Sheet->Value(name) : std::string();
 
         std::string value;
         if (isList) {
             std::vector<std::string> captions =
                 SplitProfileList(ini.ReadString(name, "Caption", ""));
-            const int p = IndexOfText(captions, shown);
-            if (p < 0) {
+            const int i = IndexOfText(captions, shown);
+            if (i < 0) {
                 value = shown; // a text the list does not offer, such as a custom size
             } else {
                 std::vector<std::string> values =
                     SplitProfileList(ini.ReadString(name, "Value", ""));
-                if (p >= static_cast<int>(values.size())) throw EListError(p);
-                value = values[static_cast<size_t>(p)];
+                if (i >= static_cast<int>(values.size())) throw EListError(i);
+                value = values[static_cast<size_t>(i)];
             }
         } else if (readOnly) {
             value = ini.ReadString(name, "Value", "");
@@ -206,7 +237,7 @@ std::string BuildProfileArguments(const std::string& path, const SheetSet& sheet
             if (value == "\\") value.clear(); // a bare switch
             result += " " + cmd + " " + value;
         }
-    }
+    });
     ini.Close();
     return result;
 }
