@@ -13,8 +13,11 @@
 #include <string_view>
 #include <vector>
 
-// The input extensions the program accepts, lower case, in this order:
-// ".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob", ".asf".
+// The input extensions the program accepts, lower case: first the eight of
+// old in their order (".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob",
+// ".asf"), then ".mkv", ".webm", ".flv", ".m4v", ".3gp", ".3g2", ".ts",
+// ".mts", ".m2ts", ".ogv", ".dv", ".mxf", ".divx", ".rm", ".rmvb". The open
+// dialog's filter, folders, drops and the command line all take these.
 const std::vector<std::string>& SupportedExts();
 
 // "*.avi;*.mpg;...;" with the trailing ";".
@@ -44,16 +47,20 @@ int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
 // The supported files directly inside dir, as full paths (a relative dir is
 // taken from the current directory), sorted by name ignoring letter case.
 // Folders, hidden files and system files are left out; a folder that cannot
-// be listed gives what could be read of it.
+// be listed gives what could be read of it. skipped, when given, gets the
+// other files of the folder (those of a type not taken), in the same order.
 std::vector<std::string> SupportedFilesInDir(const std::string& dir,
-                                             const std::vector<std::string>& exts);
+                                             const std::vector<std::string>& exts,
+                                             std::vector<std::string>* skipped = nullptr);
 
 // Adds the supported files of dir one by one through addFile. Before each
 // file handleMessages runs (the window repaints and takes commands between
-// files); when it returns false the rest of the folder is left out.
+// files); when it returns false the rest of the folder is left out. skipped
+// as for SupportedFilesInDir.
 void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
                 const std::function<bool()>& handleMessages,
-                const std::function<void(const std::string&)>& addFile);
+                const std::function<void(const std::string&)>& addFile,
+                std::vector<std::string>* skipped = nullptr);
 
 // Move Up: for i = 1 .. count-1, a selected row i changes places with row
 // i-1 and the selection goes with it. selected holds one flag per row and is
@@ -91,6 +98,13 @@ PathAction CommandLineAction(const std::string& entry, const std::vector<std::st
 // Drop: an existing folder is added as a folder, else a path with a supported
 // extension is added as a file, else it is skipped.
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts);
+
+// The paths among offered that decide (CommandLineAction or DropAction)
+// skips, in their order: what the window can name to the user after a drop
+// or the command line.
+std::vector<std::string>
+PathsNotTaken(const std::vector<std::string>& offered, const std::vector<std::string>& exts,
+              PathAction (*decide)(const std::string&, const std::vector<std::string>&));
 
 struct CommandLineEntries {
     std::vector<std::string> Entries;

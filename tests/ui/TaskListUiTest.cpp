@@ -72,12 +72,15 @@ TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
 
 TEST(OpenDialogFilter, PairsBecomeQtNameFilters) {
     QStringList filters = QtNameFilters(BuildOpenDialogFilter(SupportedExts()));
-    ASSERT_EQ(filters.size(), 10);
-    EXPECT_EQ(filters[0].toStdString(),
-              "All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv *.mov *.vob *.asf)");
+    ASSERT_EQ(filters.size(), qsizetype(SupportedExts().size()) + 2);
+    EXPECT_TRUE(filters[0].startsWith("All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv *.mov "
+                                      "*.vob *.asf *.mkv "))
+        << filters[0].toStdString();
+    EXPECT_TRUE(filters[0].endsWith(" *.rm *.rmvb)")) << filters[0].toStdString();
     EXPECT_EQ(filters[1].toStdString(), "AVI Files (*.avi)");
     EXPECT_EQ(filters[8].toStdString(), "ASF Files (*.asf)");
-    EXPECT_EQ(filters[9].toStdString(), "All Files (*)");
+    EXPECT_EQ(filters[9].toStdString(), "MKV Files (*.mkv)");
+    EXPECT_EQ(filters.back().toStdString(), "All Files (*)");
 }
 
 TEST_F(TaskListWindow, FilesThatAreNotVideosAreStillAdded) {
@@ -168,12 +171,12 @@ TEST_F(TaskListWindow, DropsTakeFoldersAndSupportedFilesWhole) {
     std::string longDir = "dir_" + std::string(120, 'x') + "/" + std::string(120, 'y');
     std::string deep = Clip(longDir + "/CLIP.AVI");
     ASSERT_GT(deep.size(), 253u);
-    std::string flv = Clip("clip.flv");
+    std::string m2v = Clip("clip.m2v");
     Clip("folder/inside.vob");
 
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(deep)),
-                   QUrl::fromLocalFile(QString::fromStdString(flv)),
+                   QUrl::fromLocalFile(QString::fromStdString(m2v)),
                    QUrl::fromLocalFile(QString::fromStdString(media.file("folder")))});
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.form.get(), &enter);
@@ -187,7 +190,7 @@ TEST_F(TaskListWindow, DropsTakeFoldersAndSupportedFilesWhole) {
 
     // The same file chosen in the open dialog ("All Files") is taken.
     w.dialogs.ConfirmFiles = true;
-    w.dialogs.Files = {flv};
+    w.dialogs.Files = {m2v};
     Command("tbtnAddFile")->trigger();
     EXPECT_EQ(w->Tasks().Count(), 3);
 }

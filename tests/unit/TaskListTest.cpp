@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -47,17 +48,31 @@ TaskRows RowsOf(std::initializer_list<const char*> names) {
 
 TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
     const auto& exts = SupportedExts();
-    EXPECT_EQ(BuildSupportedMask(exts), "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;");
-    EXPECT_EQ(BuildOpenDialogFilter(exts),
-              "All Support Files(*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;)|"
-              "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;|"
-              "AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|MPEG Files (*.mpeg)|*.mpeg|"
-              "MP4 Files (*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|MOV Files (*.mov)|*.mov|"
-              "VOB Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|All Files (*.*)|*.*");
+    // The eight types of old stay first, in their order; today's follow.
+    const std::string mask = "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;"
+                             "*.mkv;*.webm;*.flv;*.m4v;*.3gp;*.3g2;*.ts;*.mts;*.m2ts;*.ogv;"
+                             "*.dv;*.mxf;*.divx;*.rm;*.rmvb;";
+    EXPECT_EQ(BuildSupportedMask(exts), mask);
+    std::string filter = BuildOpenDialogFilter(exts);
+    EXPECT_EQ(filter.substr(0, filter.find("AVI Files")),
+              "All Support Files(" + mask + ")|" + mask + "|");
+    // One entry per type in the list's order, upper-cased name, digits kept.
+    std::string perType = filter.substr(filter.find("AVI Files"));
+    EXPECT_TRUE(perType.starts_with("AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|"));
+    EXPECT_NE(perType.find("|MKV Files (*.mkv)|*.mkv|WEBM Files (*.webm)|*.webm|"),
+              std::string::npos);
+    EXPECT_NE(perType.find("|M2TS Files (*.m2ts)|*.m2ts|"), std::string::npos);
+    EXPECT_NE(perType.find("|3G2 Files (*.3g2)|*.3g2|"), std::string::npos);
+    EXPECT_EQ(std::count(filter.begin(), filter.end(), '|'), 2 * (int(exts.size()) + 2) - 1);
+    EXPECT_TRUE(filter.ends_with("|RMVB Files (*.rmvb)|*.rmvb|All Files (*.*)|*.*")) << filter;
 
     EXPECT_TRUE(IsSupportedFile("CLIP.AVI", exts));
     EXPECT_TRUE(IsSupportedFile("my.clip.Mpeg", exts));
-    EXPECT_FALSE(IsSupportedFile("clip.flv", exts));
+    EXPECT_TRUE(IsSupportedFile("Holiday.MKV", exts));
+    EXPECT_TRUE(IsSupportedFile("00001.m2ts", exts));
+    // Neither a type the list lacks nor a part of a listed one.
+    for (const char* other : {"clip.m2v", "clip.mk", "clip.webmx", "clip.r", "song.mp3"})
+        EXPECT_FALSE(IsSupportedFile(other, exts)) << other;
     EXPECT_FALSE(IsSupportedFile("clip", exts));
     EXPECT_FALSE(IsSupportedFile("clip.avi.bak", exts));
     std::string folderWithDot = std::string("v.avi") + PathDelim + "clip";
@@ -142,6 +157,19 @@ TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
     EXPECT_EQ(added, (std::vector<std::string>{expected[0], expected[1]}));
 
     EXPECT_TRUE(SupportedFilesInDir(dir.file("missing"), SupportedExts()).empty());
+
+    // Asked for, the files of a type not taken come back too; hidden files
+    // and folders do not.
+    std::vector<std::string> skipped{"kept"};
+    EXPECT_EQ(SupportedFilesInDir(dir.path().string(), SupportedExts(), &skipped), expected);
+    EXPECT_EQ(skipped, (std::vector<std::string>{"kept", dir.file("c.txt")}));
+    skipped.clear();
+    added.clear();
+    AddTaskDir(
+        dir.path().string(), SupportedExts(), nullptr,
+        [&](const std::string& p) { added.push_back(p); }, &skipped);
+    EXPECT_EQ(added, expected);
+    EXPECT_EQ(skipped, std::vector<std::string>{dir.file("c.txt")});
 }
 
 TEST(TaskList, MoveUpCarriesTheSelection) {
@@ -220,7 +248,16 @@ TEST(TaskList, CommandLineAndDropActions) {
 
     EXPECT_EQ(DropAction(dir.path().string(), exts), PathAction::AddDir);
     EXPECT_EQ(DropAction(dir.file("CLIP.AVI"), exts), PathAction::AddFile);
-    EXPECT_EQ(DropAction(dir.file("clip.flv"), exts), PathAction::Skip);
+    EXPECT_EQ(DropAction(dir.file("clip.m2v"), exts), PathAction::Skip);
+
+    // What each intake leaves out, in the order offered: a drop takes a
+    // supported name without looking, the command line only a real file.
+    const std::vector<std::string> offered{dir.file("b.txt"), dir.file("missing.avi"),
+                                           dir.path().string(), dir.file("a.avi"), ""};
+    EXPECT_EQ(PathsNotTaken(offered, exts, DropAction),
+              (std::vector<std::string>{dir.file("b.txt"), ""}));
+    EXPECT_EQ(PathsNotTaken(offered, exts, CommandLineAction),
+              (std::vector<std::string>{dir.file("b.txt"), dir.file("missing.avi"), ""}));
 }
 
 TEST(TaskList, CommandLineEntriesFromArgumentsOrAListFile) {
