@@ -4,6 +4,7 @@
 #include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -134,6 +135,22 @@ std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir) {
         if (LowerAscii(ExtractFileExt(fileName)) != ".apf") continue;
         catalogue.push_back(CatalogueEntry{StripFileExt(fileName), fileName});
     }
+    // The preferences keep the selected profile by its position, so every
+    // machine must list the same files in the same order: by file name with
+    // letters compared as capitals, as the Windows file system lists a
+    // folder; names that differ only in case (possible elsewhere) keep one
+    // fixed order by their bytes.
+    auto key = [](const std::string& name) {
+        std::string upper(name);
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return upper;
+    };
+    std::sort(catalogue.begin(), catalogue.end(),
+              [&key](const CatalogueEntry& a, const CatalogueEntry& b) {
+                  const std::string ka = key(a.FileName), kb = key(b.FileName);
+                  return ka != kb ? ka < kb : a.FileName < b.FileName;
+              });
     return catalogue;
 }
 

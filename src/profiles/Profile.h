@@ -29,8 +29,10 @@ struct CatalogueEntry {
 };
 
 // The ".apf" files (extension compared after lowering) directly in
-// profilesDir, in the order the directory listing returns them; directories
-// skipped; a missing folder gives an empty catalogue.
+// profilesDir, sorted by file name ignoring letter case as the Windows file
+// system lists them (letters compared as capitals), so that a position in
+// the list means the same profile on every machine; directories skipped; a
+// missing folder gives an empty catalogue.
 std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir);
 
 // The file of a catalogue name: <profilesDir><name>.apf, or the real file

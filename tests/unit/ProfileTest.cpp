@@ -92,17 +92,18 @@ TEST(ProfileList, ItemsEndWithAComma) {
     EXPECT_EQ(SplitProfileList(""), V{});
 }
 
-TEST(ProfileCatalogue, DirectoryOrderApfFilesOnlyAndTheirRealNames) {
+// Sorted as the Windows file system lists a folder, whatever order the
+// platform returns: letters compared as capitals, so "Z" comes before "_"
+// (a comparison of small letters would put "_" first).
+TEST(ProfileCatalogue, SortedIgnoringCaseApfFilesOnlyAndTheirRealNames) {
     TempDir dir;
-    for (const char* name : {"b.apf", "a.apf", "c.APF", "d.apf.bak", "e.txt", ".apf"})
+    for (const char* name :
+         {"b.apf", "_u.apf", "a.apf", "c.APF", "Z.apf", "d.apf.bak", "e.txt", ".apf", "a b.apf"})
         WriteFileBytes(dir.file(name), "[Main]\r\n");
     std::filesystem::create_directory(dir.path() / "folder.apf");
 
-    std::vector<std::string> expected; // the platform's listing order, unsorted
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-        std::string n = e.path().filename().string();
-        if (n == "b.apf" || n == "a.apf" || n == "c.APF" || n == ".apf") expected.push_back(n);
-    }
+    const std::vector<std::string> expected{".apf",  "a b.apf", "a.apf", "b.apf",
+                                            "c.APF", "Z.apf",   "_u.apf"};
     std::vector<CatalogueEntry> cat = ScanProfiles(dir.path().string());
     std::vector<std::string> got;
     for (const auto& e : cat) {
