@@ -1,6 +1,7 @@
 // One task end to end: the real stand-in encoder and ffmpeg on small clips
 // generated here, probed, converted with a range, followed through the
 // progress readings and stopped midway.
+#include "TestProcesses.h"
 #include "TestSupport.h"
 #include "base/TimeText.h"
 #include "engine/EncoderProber.h"
@@ -14,36 +15,14 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string EncoderPath() {
-    return ProgramDirectory() + "/wmaspi.dll";
-}
-
-// Runs a tool to its end and returns its exit code; its output goes to out.
-int RunTool(const std::string& name, const std::vector<std::string>& args,
-            std::string* out = nullptr) {
-    std::string program = FindProgram("", name);
-    if (program.empty()) return -1;
-    ChildProcess child;
-    if (child.Start(program, CommandLine{"", args}) != ChildProcess::StartError::None) return -1;
-    char buffer[4096];
-    size_t got = 0;
-    while (child.Read(buffer, sizeof buffer, -1, got) == ChildProcess::ReadStatus::Data)
-        if (out) out->append(buffer, got);
-    int code = -1;
-    child.Wait(-1, code);
-    return code;
-}
 
 struct ClipFacts {
     double Duration = -1;
@@ -52,14 +31,12 @@ struct ClipFacts {
 };
 
 ClipFacts Inspect(const std::string& path) {
-    std::string text;
     ClipFacts facts;
-    if (RunTool("ffprobe",
-                {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                 "format=duration:stream=width,height", "-of", "default=nw=1", path},
-                &text) != 0)
-        return facts;
-    std::istringstream lines(text);
+    ToolResult probe = RunCaptured(
+        "ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                    "format=duration:stream=width,height", "-of", "default=nw=1", path});
+    if (probe.Exit != 0) return facts;
+    std::istringstream lines(probe.Output);
     std::string line;
     while (std::getline(lines, line)) {
         auto eq = line.find('=');
@@ -76,20 +53,8 @@ ClipFacts Inspect(const std::string& path) {
 // ffmpeg both name the output path).
 std::vector<int> ProcessesMentioning(const std::string& text) {
     std::vector<int> found;
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return found;
-    while (dirent* e = ::readdir(proc)) {
-        int pid = std::atoi(e->d_name);
-        if (pid <= 0) continue;
-        std::string cmdline;
-        try {
-            cmdline = ReadFileBytes("/proc/" + std::string(e->d_name) + "/cmdline");
-        } catch (...) {
-            continue;
-        }
-        if (cmdline.find(text) != std::string::npos) found.push_back(pid);
-    }
-    ::closedir(proc);
+    for (const ProcessEntry& p : LiveProcesses())
+        if (p.CommandLine.find(text) != std::string::npos) found.push_back(p.Pid);
     return found;
 }
 
@@ -117,23 +82,18 @@ class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(FindProgram("", "ffmpeg").empty()) << "ffmpeg is needed";
-        ASSERT_TRUE(fs::exists(EncoderPath())) << EncoderPath();
+        ASSERT_TRUE(fs::exists(EncoderStandInPath())) << EncoderStandInPath();
     }
 
     // A clip from ffmpeg's test sources: a 320x240 picture and a tone.
     std::string MakeClip(const std::string& path, int seconds = 5) {
-        fs::create_directories(fs::path(path).parent_path());
-        std::string d = std::to_string(seconds);
-        int code = RunTool("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                      "testsrc=size=320x240:rate=25:duration=" + d, "-f", "lavfi",
-                                      "-i", "sine=frequency=440:duration=" + d, "-c:v", "mpeg4",
-                                      "-c:a", "aac", path});
-        EXPECT_EQ(code, 0) << "cannot make " << path;
+        ToolResult made = MakeTestClip(path, {320, 240, double(seconds), "mpeg4"});
+        EXPECT_EQ(made.Exit, 0) << "cannot make " << path << ": " << made.Output;
         return path;
     }
 
     TempDir Dir;
-    EncoderRunner Runner{EncoderPath()};
+    EncoderRunner Runner{EncoderStandInPath()};
 };
 
 TEST_F(ConvertTest, ProbeGivesLengthAndSize) {

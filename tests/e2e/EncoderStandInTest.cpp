@@ -2,21 +2,19 @@
 // ffmpeg generates: the probe's texts, conversions with a range and odd
 // paths, audio with a cover picture, odd sizes, stopping it at any moment
 // (the program killed included), and finding ffmpeg.
+#include "TestProcesses.h"
 #include "TestSupport.h"
 #include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -28,109 +26,11 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-std::string StandInPath() {
-    return ProgramDirectory() + "/wmaspi.dll";
-}
-
-// A started process whose standard output and error share one pipe, in a
-// process group of its own, as the program starts the encoder.
-struct Child {
-    pid_t Pid = -1;
-    int Fd = -1;
-};
-
-// env: "NAME=value" entries that replace or add to this process's environment.
-Child Start(const std::string& program, const std::vector<std::string>& args,
-            const std::vector<std::string>& env = {}) {
-    std::vector<std::string> envText;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& o : env)
-            replaced |= entry.compare(0, o.find('=') + 1, o, 0, o.find('=') + 1) == 0;
-        if (!replaced) envText.push_back(entry);
-    }
-    envText.insert(envText.end(), env.begin(), env.end());
-    std::vector<char*> envp, argv;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        dup2(fds[1], 1);
-        dup2(fds[1], 2);
-        if (program.find('/') == std::string::npos) {
-            environ = envp.data();
-            execvp(argv[0], argv.data());
-        } else {
-            execve(argv[0], argv.data(), envp.data());
-        }
-        _exit(127);
-    }
-    close(fds[1]);
-    return {pid, fds[0]};
-}
-
-// Reads until the pipe ends or the deadline passes; true when it ended.
-bool ReadUntilEnd(int fd, std::string& out, Clock::time_point deadline) {
-    char buf[4096];
-    while (Clock::now() < deadline) {
-        pollfd p{fd, POLLIN, 0};
-        auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
-        if (poll(&p, 1, static_cast<int>(left) + 1) <= 0) continue;
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n > 0)
-            out.append(buf, static_cast<size_t>(n));
-        else if (n == 0 || errno != EINTR)
-            return true;
-    }
-    return false;
-}
-
-int WaitExit(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-struct Result {
-    int Exit = -1;
-    std::string Output;
-};
-
-Result RunCaptured(const std::string& program, const std::vector<std::string>& args,
-                   const std::vector<std::string>& env = {}) {
-    Child c = Start(program, args, env);
-    Result r;
-    if (c.Pid < 0) return r;
-    bool ended = ReadUntilEnd(c.Fd, r.Output, Clock::now() + std::chrono::seconds(60));
-    close(c.Fd);
-    if (!ended) kill(-c.Pid, SIGKILL);
-    r.Exit = WaitExit(c.Pid);
-    return r;
-}
-
-Result Ffmpeg(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-hide_banner", "-nostdin", "-loglevel", "error", "-y"});
-    return RunCaptured("ffmpeg", args);
-}
 
 std::string Ffprobe(const std::string& path, const std::string& entries,
                     const std::string& streams = "") {
@@ -173,37 +73,6 @@ ProbeReading ReadProbe(const std::string& text, const std::string& path) {
     return r;
 }
 
-struct ProcessEntry {
-    int Pid = 0;
-    char State = 0;
-    int Parent = 0;
-    int Group = 0;
-    std::string Name;
-};
-
-// Every process that has not ended (zombies left out), from /proc.
-std::vector<ProcessEntry> LiveProcesses() {
-    std::vector<ProcessEntry> live;
-    DIR* d = opendir("/proc");
-    if (!d) return live;
-    while (dirent* e = readdir(d)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
-        std::string stat;
-        std::getline(in, stat);
-        size_t open = stat.find('('), close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) continue;
-        ProcessEntry p;
-        p.Pid = std::atoi(e->d_name);
-        p.Name = stat.substr(open + 1, close - open - 1);
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &p.State, &p.Parent, &p.Group) != 3)
-            continue;
-        if (p.State != 'Z' && p.State != 'X') live.push_back(p);
-    }
-    closedir(d);
-    return live;
-}
-
 // The processes of group pgid and the process pid that still live.
 std::vector<std::string> Survivors(pid_t pgid, pid_t pid) {
     std::vector<std::string> left;
@@ -228,9 +97,7 @@ protected:
         Clips = std::make_unique<TempDir>();
         // 5 s of test picture and tone: video first, the usual layout.
         Clip = Clips->file("clip.mp4");
-        Result r = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-                           "sine=frequency=440:sample_rate=44100", "-t", "5", "-pix_fmt", "yuv420p",
-                           "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", Clip});
+        ToolResult r = MakeTestClip(Clip);
         ASSERT_EQ(r.Exit, 0) << r.Output;
     }
 
@@ -245,7 +112,7 @@ using StandInStop = StandInTest;
 using StandInTools = StandInTest;
 
 TEST_F(StandInProbe, DescribesDurationAndStreamsInTheReadableForm) {
-    Result lib = RunCaptured(StandInPath(), {"-i", Clip});
+    ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", Clip});
     EXPECT_NE(lib.Exit, 0) << "a probe names no output, so it fails like ffmpeg";
     EXPECT_NE(lib.Output.find("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" + Clip + "':\n"),
               std::string::npos)
@@ -263,8 +130,8 @@ TEST_F(StandInProbe, DescribesDurationAndStreamsInTheReadableForm) {
     EXPECT_EQ(reading.Size, " 320x240");
 
     // Reading through ffprobe tells exactly the same.
-    Result viaFfprobe =
-        RunCaptured(StandInPath(), {"-i", Clip}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
+    ToolResult viaFfprobe =
+        RunCaptured(EncoderStandInPath(), {"-i", Clip}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
     EXPECT_NE(viaFfprobe.Exit, 0);
     EXPECT_EQ(viaFfprobe.Output, lib.Output);
 }
@@ -279,11 +146,11 @@ TEST_F(StandInProbe, FindsTheVideoAfterAudioAndNoneInAudioOnlyFiles) {
     for (const char* backend : {"libs", "ffprobe"}) {
         SCOPED_TRACE(backend);
         std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
-        Result r = RunCaptured(StandInPath(), {"-i", audioFirst}, env);
+        ToolResult r = RunCaptured(EncoderStandInPath(), {"-i", audioFirst}, env);
         EXPECT_NE(r.Output.find("Stream #0.0: Audio: aac"), std::string::npos) << r.Output;
         EXPECT_EQ(ReadProbe(r.Output, audioFirst).Size, " 320x240") << r.Output;
 
-        r = RunCaptured(StandInPath(), {"-i", audioOnly}, env);
+        r = RunCaptured(EncoderStandInPath(), {"-i", audioOnly}, env);
         EXPECT_NE(r.Exit, 0);
         EXPECT_EQ(ReadProbe(r.Output, audioOnly).Duration, "00:00:05.00") << r.Output;
         EXPECT_EQ(r.Output.find("Video"), std::string::npos) << r.Output;
@@ -298,14 +165,14 @@ TEST_F(StandInProbe, ReportsUnreadableInputLikeFfmpeg) {
     for (const char* backend : {"libs", "ffprobe"}) {
         SCOPED_TRACE(backend);
         std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
-        Result r = RunCaptured(StandInPath(), {"-i", text}, env);
+        ToolResult r = RunCaptured(EncoderStandInPath(), {"-i", text}, env);
         EXPECT_NE(r.Exit, 0);
         EXPECT_NE(r.Output.find(text + ": Invalid data found when processing input"),
                   std::string::npos)
             << r.Output;
         EXPECT_EQ(r.Output.find("Duration"), std::string::npos);
 
-        r = RunCaptured(StandInPath(), {"-i", missing}, env);
+        r = RunCaptured(EncoderStandInPath(), {"-i", missing}, env);
         EXPECT_NE(r.Exit, 0);
         EXPECT_NE(r.Output.find(missing + ": No such file or directory"), std::string::npos)
             << r.Output;
@@ -316,7 +183,8 @@ TEST_F(StandInConvert, RangeGivesTheSameClipAndPrintsProgress) {
     TempDir dir;
     std::string out = dir.file("range.mkv");
     // Lossless video, so the frames can be compared with the source's.
-    Result r = RunCaptured(StandInPath(), {"-y", "-i", Clip, "-c:v", "ffv1", "-c:a", "pcm_s16le",
+    ToolResult r =
+        RunCaptured(EncoderStandInPath(), {"-y", "-i", Clip, "-c:v", "ffv1", "-c:a", "pcm_s16le",
                                            "-ss", "00:00:01", "-t", "2", out});
     ASSERT_EQ(r.Exit, 0) << r.Output;
     std::vector<double> times = TimeReadings(r.Output);
@@ -329,7 +197,7 @@ TEST_F(StandInConvert, RangeGivesTheSameClipAndPrintsProgress) {
     // The input seek must not change which frames come out: the same as
     // cutting after decoding everything.
     auto frameHashes = [](const std::vector<std::string>& args) {
-        Result f = Ffmpeg(args);
+        ToolResult f = Ffmpeg(args);
         std::string hashes;
         size_t pos = 0;
         while (pos < f.Output.size()) {
@@ -352,13 +220,13 @@ TEST_F(StandInConvert, PathsWithBlanksQuotesAndNonAsciiLettersPassWhole) {
     std::string in = dir.file("in 'single' \"double\" Grüße, Video.mp4");
     std::string out = dir.file("out 'x' \"y\" видео ñ.mp4");
     fs::copy_file(Clip, in);
-    Result r = RunCaptured(StandInPath(), {"-y", "-i", in, "-c:v", "libx264", "-preset",
-                                           "ultrafast", "-c:a", "aac", "-t", "1", out});
+    ToolResult r = RunCaptured(EncoderStandInPath(), {"-y", "-i", in, "-c:v", "libx264", "-preset",
+                                                      "ultrafast", "-c:a", "aac", "-t", "1", out});
     ASSERT_EQ(r.Exit, 0) << r.Output;
     EXPECT_NEAR(DurationOf(out).value_or(0), 1.0, 0.1);
     EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), "320,240\n");
 
-    Result probe = RunCaptured(StandInPath(), {"-i", in});
+    ToolResult probe = RunCaptured(EncoderStandInPath(), {"-i", in});
     EXPECT_NE(probe.Output.find("from '" + in + "':"), std::string::npos) << probe.Output;
     ProbeReading reading = ReadProbe(probe.Output, in);
     EXPECT_EQ(reading.Duration, "00:00:05.00");
@@ -370,23 +238,23 @@ TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
     std::string cover = dir.file("cover.png");
     std::string song = dir.file("song.mp3");
     ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x64", "-frames:v", "1", cover}).Exit, 0);
-    Result made = Ffmpeg({"-f", "lavfi", "-i", "sine=sample_rate=44100", "-i", cover, "-t", "2",
-                          "-map", "0:a", "-map", "1:v", "-c:a", "libmp3lame", "-c:v", "png",
-                          "-disposition:v", "attached_pic", song});
+    ToolResult made = Ffmpeg({"-f", "lavfi", "-i", "sine=sample_rate=44100", "-i", cover, "-t", "2",
+                              "-map", "0:a", "-map", "1:v", "-c:a", "libmp3lame", "-c:v", "png",
+                              "-disposition:v", "attached_pic", song});
     ASSERT_EQ(made.Exit, 0) << made.Output;
 
     for (const char* backend : {"libs", "ffprobe"}) {
         SCOPED_TRACE(backend);
         std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
-        Result probe = RunCaptured(StandInPath(), {"-i", song}, env);
+        ToolResult probe = RunCaptured(EncoderStandInPath(), {"-i", song}, env);
         EXPECT_NE(probe.Output.find("Video: png, rgb24, 64x64, 90k fps (attached pic)\n"),
                   std::string::npos)
             << probe.Output;
         // The MP4 and the 3GP profiles' kind of command line.
         for (const char* name : {"song.mp4", "song.3gp"}) {
             std::string out = dir.file(name);
-            Result r =
-                RunCaptured(StandInPath(),
+            ToolResult r =
+                RunCaptured(EncoderStandInPath(),
                             {"-y", "-i", song, "-c:v", "libx264", "-s", "320x240", "-r", "25",
                              "-vf", "yadif", "-c:a", "aac", "-pix_fmt", "yuv420p", out},
                             env);
@@ -402,8 +270,8 @@ TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
                   .Exit,
               0);
     std::string out = dir.file("both.mp4");
-    Result r = RunCaptured(StandInPath(),
-                           {"-y", "-i", both, "-c:v", "libx264", "-c:a", "aac", "-t", "1", out});
+    ToolResult r = RunCaptured(
+        EncoderStandInPath(), {"-y", "-i", both, "-c:v", "libx264", "-c:a", "aac", "-t", "1", out});
     EXPECT_EQ(r.Exit, 0) << r.Output;
     EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), "320,240\n");
 }
@@ -425,7 +293,8 @@ TEST_F(StandInConvert, OddSizesBecomeEvenOnlyWhereTheCodecNeedsIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.Codec) + " " + c.Size);
         std::string out = dir.file(c.Name);
-        Result r = RunCaptured(StandInPath(), {"-y", "-i", Clip, "-c:v", c.Codec, "-s", c.Size,
+        ToolResult r =
+            RunCaptured(EncoderStandInPath(), {"-y", "-i", Clip, "-c:v", c.Codec, "-s", c.Size,
                                                "-pix_fmt", "yuv420p", "-an", "-t", "1", out});
         EXPECT_EQ(r.Exit, 0) << r.Output;
         EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), c.Expected);
@@ -446,10 +315,10 @@ TEST_F(StandInConvert, NamesThatLookLikeProtocolsAreFiles) {
     for (const char* backend : {"libs", "ffprobe"}) {
         SCOPED_TRACE(backend);
         std::vector<std::string> env = {std::string("TARVOLIN_STANDIN_PROBE=") + backend};
-        Result probe = RunCaptured(StandInPath(), {"-i", "pipe:0.avi"}, env);
+        ToolResult probe = RunCaptured(EncoderStandInPath(), {"-i", "pipe:0.avi"}, env);
         EXPECT_EQ(ReadProbe(probe.Output, "pipe:0.avi").Size, " 320x240") << probe.Output;
-        Result r =
-            RunCaptured(StandInPath(),
+        ToolResult r =
+            RunCaptured(EncoderStandInPath(),
                         {"-y", "-i", "pipe:0.avi", "-c:v", "mpeg4", "-t", "1", "pipe:1.mp4"}, env);
         EXPECT_EQ(r.Exit, 0) << r.Output;
         EXPECT_EQ(Ffprobe(dir.file("pipe:1.mp4"), "stream=width,height", "v"), "320,240\n");
@@ -459,13 +328,13 @@ TEST_F(StandInConvert, NamesThatLookLikeProtocolsAreFiles) {
 
 TEST_F(StandInConvert, FfmpegFailuresShowAndFail) {
     TempDir dir;
-    Result r = RunCaptured(StandInPath(),
-                           {"-y", "-i", Clip, "-c:v", "no_such_encoder", dir.file("x.mp4")});
+    ToolResult r = RunCaptured(EncoderStandInPath(),
+                               {"-y", "-i", Clip, "-c:v", "no_such_encoder", dir.file("x.mp4")});
     EXPECT_NE(r.Exit, 0);
     EXPECT_NE(r.Output.find("no_such_encoder"), std::string::npos) << r.Output;
 
     std::string missing = dir.file("missing.mp4");
-    r = RunCaptured(StandInPath(), {"-y", "-i", missing, dir.file("y.mp4")});
+    r = RunCaptured(EncoderStandInPath(), {"-y", "-i", missing, dir.file("y.mp4")});
     EXPECT_NE(r.Exit, 0);
     EXPECT_NE(r.Output.find("No such file or directory"), std::string::npos) << r.Output;
     EXPECT_FALSE(fs::exists(dir.file("y.mp4")));
@@ -476,8 +345,9 @@ TEST_F(StandInConvert, FfmpegFailuresShowAndFail) {
 // stop until the stand-in had ended and nothing of its group lived.
 enum class StopBy { GroupTerminate, StandInTerminate, StandInKill };
 long StopMidway(const std::string& clip, const std::string& out, StopBy how, int& exitCode) {
-    Child c = Start(StandInPath(), {"-y", "-i", clip, "-vf", "realtime", "-c:v", "libx264",
-                                    "-preset", "ultrafast", "-c:a", "aac", out});
+    StartedTool c =
+        StartTool(EncoderStandInPath(), {"-y", "-i", clip, "-vf", "realtime", "-c:v", "libx264",
+                                         "-preset", "ultrafast", "-c:a", "aac", out});
     EXPECT_GT(c.Pid, 0);
     std::string output;
     char buf[4096];
@@ -574,7 +444,7 @@ TEST_F(StandInStop, KillingTheProgramTakesTheStandInAndFfmpegAlong) {
         CommandLine c;
         c.Args = {"-y",   "-i",      Clip,      "-vf",       "realtime",
                   "-c:v", "libx264", "-preset", "ultrafast", dir.file("part.mp4")};
-        if (encoder.Start(StandInPath(), c) != ChildProcess::StartError::None) _exit(1);
+        if (encoder.Start(EncoderStandInPath(), c) != ChildProcess::StartError::None) _exit(1);
         pid_t pid = 0;
         for (const ProcessEntry& p : LiveProcesses())
             if (p.Name == "wmaspi.dll" && p.Parent == getpid()) pid = p.Pid;
@@ -619,10 +489,10 @@ TEST_F(StandInTools, MissingFfmpegIsReported) {
     fs::create_directories(dir.path() / "bin");
     fs::create_directories(dir.path() / "empty");
     std::string copy = dir.file("bin/wmaspi.dll");
-    fs::copy_file(StandInPath(), copy);
+    fs::copy_file(EncoderStandInPath(), copy);
     std::string path = "PATH=" + dir.file("empty");
 
-    Result r = RunCaptured(copy, {"-y", "-i", Clip, dir.file("out.mp4")}, {path});
+    ToolResult r = RunCaptured(copy, {"-y", "-i", Clip, dir.file("out.mp4")}, {path});
     EXPECT_NE(r.Exit, 0);
     EXPECT_NE(r.Output.find("wmaspi: ffmpeg not found next to the encoder or on PATH"),
               std::string::npos)
@@ -640,7 +510,7 @@ TEST_F(StandInTools, FfmpegNextToTheStandInComesFirstAndGetsTheSeekBeforeTheInpu
     TempDir dir;
     fs::create_directories(dir.path() / "bin");
     std::string copy = dir.file("bin/wmaspi.dll");
-    fs::copy_file(StandInPath(), copy);
+    fs::copy_file(EncoderStandInPath(), copy);
     // A stand-in for ffmpeg that shows its arguments, reports progress and
     // fails with a status of its own.
     std::string fake = dir.file("bin/ffmpeg");
@@ -651,7 +521,7 @@ TEST_F(StandInTools, FfmpegNextToTheStandInComesFirstAndGetsTheSeekBeforeTheInpu
     fs::permissions(fake, fs::perms::owner_all);
 
     std::string in = "a b.mp4";
-    Result r = RunCaptured(
+    ToolResult r = RunCaptured(
         copy, {"-y", "-i", in, "-b:v", "1M", "-ss", "00:00:02.5", "-t", "3", "c d.mp4"});
     EXPECT_EQ(r.Exit, 3) << r.Output;
     EXPECT_NE(

@@ -5,22 +5,18 @@
 // size, streams and container the choices ask for.
 #include "profiles/Profile.h"
 
+#include "TestProcesses.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -28,34 +24,6 @@ namespace fs = std::filesystem;
 
 std::string ProfilesDir() {
     return ProgramDirectory() + "/Profiles/";
-}
-
-// Runs program with args, its output into logPath and its errors into
-// errPath (into logPath too when errPath is empty); the exit status, or -1
-// when it could not be started or did not exit normally.
-int RunTool(const std::string& program, const std::vector<std::string>& args,
-            const std::string& logPath, const std::string& errPath = "") {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    if (errPath.empty())
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    pid_t pid;
-    int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
 }
 
 std::vector<std::string> Words(const std::string& text) {
@@ -85,22 +53,21 @@ struct Media {
 };
 
 // Describes the file and decodes every frame of it.
-Media ProbeMedia(const std::string& path, const std::string& log) {
+Media ProbeMedia(const std::string& path) {
     Media m;
-    std::string errLog = log + ".err";
-    int rc =
-        RunTool("ffprobe",
-                {"-v", "error", "-count_frames", "-show_entries",
-                 "format=format_name,duration:stream=codec_type,width,height,sample_rate,channels,"
-                 "nb_read_frames",
-                 "-of", "default=nw=1", path},
-                log, errLog);
-    m.Errors = ReadFileBytes(errLog);
-    if (rc != 0) {
+    ToolResult probe = RunCaptured(
+        "ffprobe",
+        {"-v", "error", "-count_frames", "-show_entries",
+         "format=format_name,duration:stream=codec_type,width,height,sample_rate,channels,"
+         "nb_read_frames",
+         "-of", "default=nw=1", path},
+        {}, ErrorOutput::Apart);
+    m.Errors = probe.Errors;
+    if (probe.Exit != 0) {
         m.Errors += "ffprobe failed";
         return m;
     }
-    std::istringstream in(ReadFileBytes(log));
+    std::istringstream in(probe.Output);
     for (std::string line; std::getline(in, line);) {
         size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
@@ -137,15 +104,8 @@ struct Clip {
 
 Clip MakeClip(const std::string& dir, int w, int h, double seconds) {
     Clip c{dir + "/clip_" + std::to_string(w) + ".mp4", w, h, 44100, seconds};
-    std::string size = std::to_string(w) + "x" + std::to_string(h);
-    std::string d = std::to_string(seconds);
-    int rc = RunTool("ffmpeg",
-                     {"-v", "error", "-y", "-f", "lavfi", "-i",
-                      "testsrc=size=" + size + ":rate=25:duration=" + d, "-f", "lavfi", "-i",
-                      "sine=frequency=440:sample_rate=44100:duration=" + d, "-c:v", "libx264",
-                      "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", c.Path},
-                     dir + "/clip.log");
-    EXPECT_EQ(rc, 0) << ReadFileBytes(dir + "/clip.log");
+    ToolResult made = MakeTestClip(c.Path, {w, h, seconds, "libx264"});
+    EXPECT_EQ(made.Exit, 0) << made.Output;
     return c;
 }
 
@@ -166,7 +126,8 @@ int LeadingNumber(const std::string& shown) {
 // The container ffprobe names for an output extension.
 std::string ExpectedFormat(const std::string& ext) {
     static const std::map<std::string, std::string> formats{
-        {".mp4", "mp4"}, {".3gp", "3gp"}, {".avi", "avi"}, {".wmv", "asf"}, {".flv", "flv"}};
+        {".mp4", "mp4"},      {".3gp", "3gp"},   {".avi", "avi"}, {".wmv", "asf"}, {".flv", "flv"},
+        {".mkv", "matroska"}, {".webm", "webm"}, {".mp3", "mp3"}, {".m4a", "m4a"}};
     auto it = formats.find(ext);
     return it == formats.end() ? "?" : it->second;
 }
@@ -191,6 +152,11 @@ const std::vector<std::string> AudioRows{"Audio Codec", "Audio Bitrate", "Sample
                                          "Channels",    "Volumn",        "Disable Audio"};
 const std::vector<std::string> AdvancedRows{"Bit Exact Algorithms", "Deinterlace"};
 
+// An audio-only profile: its output type holds sound alone.
+bool AudioOnly(const std::string& ext) {
+    return ext == ".mp3" || ext == ".m4a";
+}
+
 std::vector<std::string> ShippedNames() {
     std::vector<std::string> names;
     for (const auto& e : ScanProfiles(ProfilesDir()))
@@ -214,6 +180,19 @@ TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
         // Shipped as the program writes it back, so a load changes nothing.
         EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(shipped));
 
+        if (AudioOnly(ext)) {
+            // No picture to choose: the Video sheet only says it is left out,
+            // and sound cannot be switched off.
+            ASSERT_EQ(s.Video.Rows().size(), 1u);
+            const SheetRow& none = s.Video.Row(0);
+            EXPECT_EQ(none.Caption, "Disable Video");
+            EXPECT_EQ(none.Value, "Yes");
+            EXPECT_TRUE(none.ReadOnly && !none.HasPickList);
+            for (const auto& c : AudioRows)
+                EXPECT_EQ(s.Audio.Find(c) >= 0, c != "Disable Audio") << c;
+            EXPECT_NE(BuildProfileArguments(copy, s.Set()).find(" -vn "), std::string::npos);
+            continue;
+        }
         for (const auto& c : VideoRows)
             EXPECT_GE(s.Video.Find(c), 0) << c;
         for (const auto& c : AudioRows)
@@ -232,12 +211,21 @@ TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
         EXPECT_NE(args.find(" -vn "), std::string::npos) << args;
         EXPECT_NE(args.find(" -an "), std::string::npos) << args;
     }
-    for (const char* t : {".mp4", ".avi", ".wmv", ".flv", ".3gp"})
+    for (const char* t : {".mp4", ".avi", ".wmv", ".flv", ".3gp", ".mkv", ".webm", ".mp3", ".m4a"})
         EXPECT_GE(types[t], 1) << t;
-    EXPECT_GE(catalogue.size(), 7u);
+    EXPECT_GE(catalogue.size(), 13u);
     std::vector<std::string> names = ShippedNames();
-    for (const char* name : {"PSP - MP4 H.264 480x272", "PSP - MP4 MPEG-4 320x240"})
+    for (const char* name :
+         {"PSP - MP4 H.264 480x272", "PSP - MP4 MPEG-4 320x240",
+          "MP4 - H.264 AAC 720p Phone and Web", "MP4 - H.265 AAC 1080p", "WebM - VP9 Opus",
+          "MKV - H.264 AAC Original Size", "MP3 - Audio Only", "M4A - AAC Audio Only"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+    // Listed as the Windows file system lists the files: "WebM" before
+    // "WMV", and "... AAC 720p ....apf" before "... AAC.apf" (a blank sorts
+    // before the dot).
+    auto at = [&names](const char* name) { return std::find(names.begin(), names.end(), name); };
+    EXPECT_LT(at("WebM - VP9 Opus"), at("WMV - Windows Media Video 8"));
+    EXPECT_LT(at("MP4 - H.264 AAC 720p Phone and Web"), at("MP4 - H.264 AAC"));
 }
 
 class ShippedProfile : public testing::TestWithParam<std::string> {
@@ -271,12 +259,11 @@ protected:
         std::vector<std::string> argv{"-y", "-i", clip.Path};
         argv.insert(argv.end(), words.begin(), words.end());
         argv.push_back(out);
-        std::string log = Dir.file("run.log");
-        int rc = RunTool(ProgramDirectory() + "/wmaspi.dll", argv, log);
-        ASSERT_EQ(rc, 0) << "arguments:" << args << "\n" << ReadFileBytes(log);
+        ToolResult run = RunCaptured(EncoderStandInPath(), argv);
+        ASSERT_EQ(run.Exit, 0) << "arguments:" << args << "\n" << run.Output;
         ASSERT_TRUE(fs::exists(out)) << args;
 
-        Media m = ProbeMedia(out, Dir.file("probe.log"));
+        Media m = ProbeMedia(out);
         EXPECT_NE(("," + m.Format + ",").find("," + ExpectedFormat(ext) + ","), std::string::npos)
             << m.Format << " for " << ext;
         EXPECT_GT(m.Duration, clip.Seconds * 0.5) << args;
