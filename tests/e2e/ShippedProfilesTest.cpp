@@ -126,7 +126,8 @@ int LeadingNumber(const std::string& shown) {
 // The container ffprobe names for an output extension.
 std::string ExpectedFormat(const std::string& ext) {
     static const std::map<std::string, std::string> formats{
-        {".mp4", "mp4"}, {".3gp", "3gp"}, {".avi", "avi"}, {".wmv", "asf"}, {".flv", "flv"}};
+        {".mp4", "mp4"},      {".3gp", "3gp"},   {".avi", "avi"}, {".wmv", "asf"}, {".flv", "flv"},
+        {".mkv", "matroska"}, {".webm", "webm"}, {".mp3", "mp3"}, {".m4a", "m4a"}};
     auto it = formats.find(ext);
     return it == formats.end() ? "?" : it->second;
 }
@@ -151,6 +152,11 @@ const std::vector<std::string> AudioRows{"Audio Codec", "Audio Bitrate", "Sample
                                          "Channels",    "Volumn",        "Disable Audio"};
 const std::vector<std::string> AdvancedRows{"Bit Exact Algorithms", "Deinterlace"};
 
+// An audio-only profile: its output type holds sound alone.
+bool AudioOnly(const std::string& ext) {
+    return ext == ".mp3" || ext == ".m4a";
+}
+
 std::vector<std::string> ShippedNames() {
     std::vector<std::string> names;
     for (const auto& e : ScanProfiles(ProfilesDir()))
@@ -174,6 +180,19 @@ TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
         // Shipped as the program writes it back, so a load changes nothing.
         EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(shipped));
 
+        if (AudioOnly(ext)) {
+            // No picture to choose: the Video sheet only says it is left out,
+            // and sound cannot be switched off.
+            ASSERT_EQ(s.Video.Rows().size(), 1u);
+            const SheetRow& none = s.Video.Row(0);
+            EXPECT_EQ(none.Caption, "Disable Video");
+            EXPECT_EQ(none.Value, "Yes");
+            EXPECT_TRUE(none.ReadOnly && !none.HasPickList);
+            for (const auto& c : AudioRows)
+                EXPECT_EQ(s.Audio.Find(c) >= 0, c != "Disable Audio") << c;
+            EXPECT_NE(BuildProfileArguments(copy, s.Set()).find(" -vn "), std::string::npos);
+            continue;
+        }
         for (const auto& c : VideoRows)
             EXPECT_GE(s.Video.Find(c), 0) << c;
         for (const auto& c : AudioRows)
@@ -192,12 +211,21 @@ TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
         EXPECT_NE(args.find(" -vn "), std::string::npos) << args;
         EXPECT_NE(args.find(" -an "), std::string::npos) << args;
     }
-    for (const char* t : {".mp4", ".avi", ".wmv", ".flv", ".3gp"})
+    for (const char* t : {".mp4", ".avi", ".wmv", ".flv", ".3gp", ".mkv", ".webm", ".mp3", ".m4a"})
         EXPECT_GE(types[t], 1) << t;
-    EXPECT_GE(catalogue.size(), 7u);
+    EXPECT_GE(catalogue.size(), 13u);
     std::vector<std::string> names = ShippedNames();
-    for (const char* name : {"PSP - MP4 H.264 480x272", "PSP - MP4 MPEG-4 320x240"})
+    for (const char* name :
+         {"PSP - MP4 H.264 480x272", "PSP - MP4 MPEG-4 320x240",
+          "MP4 - H.264 AAC 720p Phone and Web", "MP4 - H.265 AAC 1080p", "WebM - VP9 Opus",
+          "MKV - H.264 AAC Original Size", "MP3 - Audio Only", "M4A - AAC Audio Only"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+    // Listed as the Windows file system lists the files: "WebM" before
+    // "WMV", and "... AAC 720p ....apf" before "... AAC.apf" (a blank sorts
+    // before the dot).
+    auto at = [&names](const char* name) { return std::find(names.begin(), names.end(), name); };
+    EXPECT_LT(at("WebM - VP9 Opus"), at("WMV - Windows Media Video 8"));
+    EXPECT_LT(at("MP4 - H.264 AAC 720p Phone and Web"), at("MP4 - H.264 AAC"));
 }
 
 class ShippedProfile : public testing::TestWithParam<std::string> {
@@ -285,7 +313,7 @@ TEST_P(ShippedProfile, DefaultsConvertATwoSecondClip) {
 }
 
 TEST_P(ShippedProfile, EveryChoiceConverts) {
-    Clip clip = MakeClip(Dir.path().string(), 160, 120, 1);
+    Clip clip = MakeClip(Dir.path().string(), 160, 120, 0.5);
     Sheets defaults;
     std::string ext = Load(defaults);
     auto sheetOf = [](Sheets& s, int i) {
