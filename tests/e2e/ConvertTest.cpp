@@ -9,10 +9,13 @@
 #include "engine/Progress.h"
 #include "engine/Runner.h"
 #include "platform/FileSystem.h"
+#include "profiles/Profile.h"
 #include "tasks/OutputSheet.h"
+#include "tasks/TaskList.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -262,5 +265,96 @@ TEST_F(ConvertTest, ATypedTrimGivesItsLengthToTheTenth) {
     EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
     EXPECT_NEAR(Inspect(output).Duration, 7.5, 0.15);
 }
+
+// Every input type the task list takes converts: a one-second clip of the
+// type, written the way today's cameras, phones, discs and web sites write
+// it, is probed for its length and size and converted with the shipped
+// "MP4 - H.264 AAC" profile's defaults through the real stand-in.
+struct InputType {
+    const char* Ext;
+    int Width, Height, SampleRate;
+    const char* Options; // ffmpeg's output options that make it, blank-separated
+};
+
+const std::vector<InputType>& InputTypes() {
+    static const std::vector<InputType> types{
+        {".avi", 160, 120, 44100, "-c:v mpeg4 -vtag XVID -c:a libmp3lame"},
+        {".mpg", 160, 120, 44100, "-c:v mpeg1video -c:a mp2 -f mpeg"},
+        {".mpeg", 160, 120, 48000, "-c:v mpeg2video -c:a mp2 -f vob"},
+        {".mp4", 160, 120, 44100, "-c:v libx264 -c:a aac"},
+        {".wmv", 160, 120, 44100, "-c:v wmv2 -c:a wmav2"},
+        {".mov", 160, 120, 48000, "-c:v libx264 -c:a aac -f mov"},
+        {".vob", 160, 120, 48000, "-c:v mpeg2video -c:a ac3 -f vob"},
+        {".asf", 160, 120, 44100, "-c:v msmpeg4 -c:a wmav2 -f asf"},
+        {".mkv", 160, 120, 48000, "-c:v libx264 -c:a libopus -f matroska"},
+        {".webm", 160, 120, 48000, "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus"},
+        {".flv", 160, 120, 44100, "-c:v flv -c:a libmp3lame -f flv"},
+        {".m4v", 160, 120, 44100, "-c:v libx264 -c:a aac -f mp4"},
+        {".3gp", 176, 144, 8000, "-c:v h263 -c:a aac -ac 1 -f 3gp"},
+        {".3g2", 160, 120, 44100, "-c:v mpeg4 -c:a aac -f 3g2"},
+        {".ts", 160, 120, 48000, "-c:v mpeg2video -c:a mp2 -f mpegts"},
+        {".mts", 160, 120, 48000, "-c:v libx264 -c:a ac3 -f mpegts"},
+        {".m2ts", 160, 120, 48000, "-c:v libx264 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1"},
+        {".ogv", 160, 120, 44100, "-c:v libtheora -c:a libvorbis -f ogg"},
+        {".dv", 720, 576, 48000, "-c:v dvvideo -c:a pcm_s16le -ac 2 -f dv"},
+        {".mxf", 160, 120, 48000, "-c:v mpeg2video -c:a pcm_s16le -f mxf"},
+        {".divx", 160, 120, 44100, "-c:v mpeg4 -vtag DIVX -c:a libmp3lame -f avi"},
+        {".rm", 176, 144, 8000, "-c:v rv10 -c:a real_144 -ac 1 -f rm"},
+        // ffmpeg writes RealVideo 2 into it; most such files carry RealVideo 4,
+        // which ffmpeg reads but cannot write.
+        {".rmvb", 160, 120, 44100, "-c:v rv20 -c:a ac3 -f rm"},
+    };
+    return types;
+}
+
+class InputTypeTest : public ConvertTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(InputTypeTest, ProbesAndConvertsWithAShippedProfile) {
+    const std::string ext = GetParam();
+    auto type = std::find_if(InputTypes().begin(), InputTypes().end(),
+                             [&ext](const InputType& t) { return t.Ext == ext; });
+    ASSERT_NE(type, InputTypes().end()) << "no clip of this type is made here; list a type only "
+                                           "once a clip of it converts";
+    const std::string size = std::to_string(type->Width) + "x" + std::to_string(type->Height);
+    const std::string rate = std::to_string(type->SampleRate);
+    std::vector<std::string> args{
+        "-f",       "lavfi",  "-i", "testsrc=size=" + size + ":rate=25:duration=1",
+        "-f",       "lavfi",  "-i", "sine=frequency=440:sample_rate=" + rate + ":duration=1",
+        "-pix_fmt", "yuv420p"};
+    std::istringstream options(type->Options);
+    for (std::string word; options >> word;)
+        args.push_back(word);
+    const std::string clip = Dir.file(std::string("clip") + ext);
+    args.push_back(clip);
+    ToolResult made = Ffmpeg(args);
+    ASSERT_EQ(made.Exit, 0) << made.Output;
+
+    ProbeResult probe = EncoderProber(Runner).ProbeMedia(clip);
+    EXPECT_NEAR(TimeToSeconds(probe.Duration), 1.0, 0.1) << probe.Duration;
+    EXPECT_EQ(probe.Size, " " + size);
+
+    // The shipped profile is loaded from a copy, as loading writes it back.
+    std::string profile = Dir.file("profile.apf");
+    fs::copy_file(ProgramDirectory() + "/Profiles/MP4 - H.264 AAC.apf", profile);
+    ParamSheet video, audio, advanced;
+    SheetSet sheets{&video, &audio, &advanced};
+    LoadProfile(profile, sheets, nullptr);
+    ltvItemData task = ProbedTask(clip, probe, "converted");
+    std::string output = Dir.file("converted.mp4");
+    RunOutcome r = Runner.RunEncoder(
+        EncoderCommandLine(task, BuildProfileArguments(profile, sheets), output), [] {}, nullptr);
+    ASSERT_TRUE(r.Started);
+    EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
+    ClipFacts out = Inspect(output);
+    EXPECT_NEAR(out.Duration, 1.0, 0.15);
+    EXPECT_EQ(out.Width, type->Width);
+    EXPECT_EQ(out.Height, type->Height);
+}
+
+std::string ExtName(const testing::TestParamInfo<std::string>& info) {
+    return info.param.substr(1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Supported, InputTypeTest, testing::ValuesIn(SupportedExts()), ExtName);
 
 } // namespace
