@@ -135,10 +135,10 @@ int main(int argc, char** argv) {
     window.CreateForms();
     window.show();
     QCoreApplication::processEvents();
-    const int index = window.cmbProfile->findText(QString::fromLatin1(ProfileName));
-    window.cmbProfile->setCurrentIndex(index);
+    auto* profiles = window.findChild<QComboBox*>("cmbProfile");
+    profiles->setCurrentIndex(profiles->findText(QString::fromLatin1(ProfileName)));
     window.cmbProfileChange();
-    window.edtOutputdir->setText(ToQ((work / "out window").string()));
+    window.SetOutputDir((work / "out window").string());
     window.DropFiles(clips);
     if (window.Tasks().Count() != clipCount || window.OutputExtension() != ".mp4") {
         std::fprintf(stderr, "the window did not take the clips or the profile\n");

@@ -63,13 +63,13 @@ void TAboutForm::showEvent(QShowEvent* e) {
     // Only a real showing counts, not the desktop restoring the window.
     if (e->spontaneous()) return;
     // Centred on the main window, which takes no input until this closes.
-    OwnDialog(*this, FMain);
+    FMain.OwnDialog(*this);
 }
 
 void TAboutForm::closeEvent(QCloseEvent* e) {
     // By OK or the close box: hidden, not destroyed; the main window works
     // again.
-    ReleaseOwner(FMain);
+    FMain.ReleaseDialog();
     e->accept();
 }
 

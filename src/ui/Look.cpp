@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLabel>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
@@ -39,6 +40,17 @@ QPixmap Picture(const char* name) {
     static const bool loaded = (InitArtworkResources(), true);
     (void)loaded;
     return QPixmap(QStringLiteral(":/images/") + QLatin1String(name) + QStringLiteral(".png"));
+}
+
+QLabel* NewArtworkLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    if (name) label->setObjectName(name);
+    label->move(at);
+    label->adjustSize();
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Look::ArtworkText);
+    label->setPalette(pal);
+    return label;
 }
 
 QFont ProgramNameFont() {

@@ -6,6 +6,10 @@
 #include <QPixmap>
 
 class QApplication;
+class QLabel;
+class QPoint;
+class QString;
+class QWidget;
 
 // Applies the style, the palette and the font to the whole application.
 void ApplyProgramLook(QApplication& app);
@@ -16,6 +20,10 @@ QFont ProgramNameFont();
 
 // A picture of the program's artwork by name ("start_0", "glyph_up", ...).
 QPixmap Picture(const char* name);
+
+// A label of light grey text on the artwork, sized to its text; name may be
+// nullptr for a caption nobody looks up.
+QLabel* NewArtworkLabel(QWidget* parent, const char* name, const QString& text, QPoint at);
 
 namespace Look {
 // Text on the dark artwork: light grey.

@@ -1,16 +1,9 @@
 #include "ui/MainBatch.h"
 
 #include "ui/MainForm.h"
-#include "ui/QtText.h"
-#include "ui/SettingForm.h"
-#include "ui/TaskListModel.h"
+#include "ui/ProgressPanel.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QTimer>
 
 namespace {
 
@@ -39,11 +32,11 @@ TMainBatch::TMainBatch(TMainForm& form)
     : F(form), FDriver(Services(form, *this, form.Runner(), FPower)) {}
 
 void TMainBatch::FocusTaskList() {
-    F.ltvTask->setFocus();
+    F.FocusTaskList();
 }
 
 void TMainBatch::FocusOutputDir() {
-    F.edtOutputdir->setFocus();
+    F.FocusOutputDir();
 }
 
 void TMainBatch::SetBusyControls() {
@@ -55,63 +48,51 @@ void TMainBatch::SetIdleControls() {
 }
 
 void TMainBatch::ShowProgressPanel(bool progress) {
-    F.panBottomCenter->setVisible(!progress);
-    F.panBottomLeft->setVisible(progress);
+    F.ShowProgressPanel(progress);
 }
 
 void TMainBatch::SetConvertingFile(const std::string& text) {
-    F.labConvertingFile->setText(ToQ(text));
+    F.ProgressPanel().SetConvertingFile(text);
 }
 
 void TMainBatch::SetElapsedText(const std::string& text) {
-    F.labElapsed->setText(ToQ(text));
+    F.ProgressPanel().SetElapsedText(text);
 }
 
 void TMainBatch::SetRemainingText(const std::string& text) {
-    F.labRemaining->setText(ToQ(text));
+    F.ProgressPanel().SetRemainingText(text);
 }
 
 void TMainBatch::ShowProgress(const ProgressBars& bars) {
-    F.pgbCurrent->setValue(bars.Current);
-    F.pgbTotal->setValue(bars.Total);
-    F.labCurProgress->setText(QString::number(F.pgbCurrent->value()) + QLatin1Char('%'));
-    F.labTotalProgress->setText(QString::number(F.pgbTotal->value()) + QLatin1Char('%'));
+    F.ProgressPanel().ShowProgress(bars);
 }
 
 void TMainBatch::SetTimerEnabled(bool enabled) {
-    if (enabled)
-        F.timerTime->start();
-    else
-        F.timerTime->stop();
+    F.SetTimerEnabled(enabled);
 }
 
 std::string TMainBatch::OutputDirText() const {
-    return FromQ(F.edtOutputdir->text());
+    return F.OutputDir();
 }
 
 std::string TMainBatch::OutputExtension() const {
     return F.OutputExtension();
 }
 
-GeneralPreferences TMainBatch::General() const {
-    if (TSettingForm* settings = F.SettingForm()) return settings->General();
-    return F.Preferences().ReadGeneral();
-}
-
 bool TMainBatch::Overwrite() const {
-    return General().Overwrite;
+    return F.General().Overwrite;
 }
 
 bool TMainBatch::AutoTurnOff() const {
-    return General().AutoTurnOff;
+    return F.General().AutoTurnOff;
 }
 
 bool TMainBatch::AutoExit() const {
-    return General().AutoExit;
+    return F.General().AutoExit;
 }
 
 bool TMainBatch::AutoOpenDir() const {
-    return General().AutoOpenDir;
+    return F.General().AutoOpenDir;
 }
 
 std::string TMainBatch::ProfileFilePath() const {

@@ -1,10 +1,8 @@
 #pragma once
 // The batch conversion as the main window runs it: the driver of the core
-// over the window's controls (progress panel, labels, bars, the Start and
-// Stop pictures, the one-second timer), its live settings (output path box,
-// the loaded profile's extension, the settings dialog's General values) and
-// the window's desktop services.
-#include "config/Preferences.h"
+// over the window's busy and idle looks, its progress panel and one-second
+// timer, its live settings (output path box, the loaded profile's extension,
+// the settings dialog's General values) and the window's desktop services.
 #include "engine/BatchDriver.h"
 
 #include <string>
@@ -54,10 +52,6 @@ private:
             if (Target) Target->PowerOff();
         }
     };
-    // The settings dialog's General values as they stand (the preferences
-    // file's before the dialog exists).
-    GeneralPreferences General() const;
-
     TMainForm& F;
     PowerSwitch FPower;
     BatchDriver FDriver;

@@ -12,6 +12,7 @@
 #include "ui/ImageButton.h"
 #include "ui/Look.h"
 #include "ui/MainBatch.h"
+#include "ui/ProgressPanel.h"
 #include "ui/QtText.h"
 #include "ui/SettingForm.h"
 #include "ui/SizeForm.h"
@@ -31,7 +32,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -61,20 +61,6 @@ QWidget* NewPanel(QWidget* parent, const char* name, const QRect& place,
     if (tag) panel->setProperty("Tag", tag);
     panel->setBackgroundRole(QPalette::Window);
     return panel;
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QPoint at,
-                 bool onArtwork) {
-    auto* label = new QLabel(text, parent);
-    if (name) label->setObjectName(name);
-    label->move(at);
-    label->adjustSize();
-    if (onArtwork) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, Look::ArtworkText);
-        label->setPalette(pal);
-    }
-    return label;
 }
 
 QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& text,
@@ -171,7 +157,7 @@ void TMainForm::CreateForms() {
 void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
     // Each step stands alone: a step that fails shows its error and the
     // start-up goes on, so the window is always ready for use.
-    edtOutputdir->setText(ToQ(FProgramDir));
+    SetOutputDir(FProgramDir);
     FEncoderPath = FProgramDir + "wmaspi.dll";
     FRunner = std::make_unique<EncoderRunner>(FEncoderPath);
     FProber = std::make_unique<EncoderProber>(*FRunner);
@@ -241,7 +227,19 @@ std::string TMainForm::ProfilesDir() const {
 }
 
 std::string TMainForm::SelectedProfilePath() const {
-    return ProfilePath(ProfilesDir(), FCatalogue, FromQ(cmbProfile->currentText()));
+    return ProfilePath(ProfilesDir(), FCatalogue, SelectedProfileName());
+}
+
+std::string TMainForm::SelectedProfileName() const {
+    return FromQ(cmbProfile->currentText());
+}
+
+std::string TMainForm::OutputDir() const {
+    return FromQ(edtOutputdir->text());
+}
+
+void TMainForm::SetOutputDir(const std::string& dir) {
+    edtOutputdir->setText(ToQ(dir));
 }
 
 void TMainForm::ShowError(const std::string& text) {
@@ -277,18 +275,18 @@ void TMainForm::BuildBottom() {
     panBottomRight->setMouseTracking(true);
     panBottomRight->installEventFilter(this);
 
-    // Profile and output path. As described the panel is 361 wide; the
-    // start-up widens it to 637.
+    // Profile and output path: built 361 wide; the start-up widens it to 637
+    // and puts the progress panel into the same place.
     panBottomCenter = NewPanel(panBottomRight, "panBottomCenter", QRect(0, 0, 361, 90));
     NewPicture(panBottomCenter, "Image4", QRect(0, 0, 637, 90), "bg_bottom");
-    NewLabel(panBottomCenter, "labProfileCaption", QStringLiteral("Profile:"), {40, 11}, true);
+    NewArtworkLabel(panBottomCenter, "labProfileCaption", QStringLiteral("Profile:"), {40, 11});
     cmbProfile = new QComboBox(panBottomCenter);
     cmbProfile->setObjectName("cmbProfile");
     cmbProfile->setGeometry(74, 8, 463, 21);
     cmbProfile->setMaxVisibleItems(16);
     bbtnSetting =
         NewButton(panBottomCenter, "bbtnSetting", QStringLiteral("&Detail"), QRect(546, 5, 75, 25));
-    NewLabel(panBottomCenter, "labOutputCaption", QStringLiteral("Output Path:"), {12, 44}, true);
+    NewArtworkLabel(panBottomCenter, "labOutputCaption", QStringLiteral("Output Path:"), {12, 44});
     edtOutputdir = new QLineEdit(panBottomCenter);
     edtOutputdir->setObjectName("edtOutputdir");
     edtOutputdir->setGeometry(75, 39, 329, 21);
@@ -298,36 +296,8 @@ void TMainForm::BuildBottom() {
         NewButton(panBottomCenter, "bbtnOpen", QStringLiteral("&Open"), QRect(494, 36, 75, 25));
 
     // Progress, shown in place of the profile panel while a batch runs.
-    panBottomLeft = NewPanel(panBottomRight, "panBottomLeft", QRect(360, 0, 277, 90));
-    NewPicture(panBottomLeft, "Image8", QRect(0, 0, 637, 90), "bg_bottom");
-    NewLabel(panBottomLeft, nullptr, QStringLiteral("Converting:"), {19, 12}, true);
-    labConvertingFile =
-        NewLabel(panBottomLeft, "labConvertingFile", QStringLiteral("No File"), {75, 12}, true);
-    labConvertingFile->setFixedWidth(249);
-    NewLabel(panBottomLeft, nullptr, QStringLiteral("Time Elapsed:"), {338, 12}, true);
-    labElapsed = NewLabel(panBottomLeft, "labElapsed", QStringLiteral("00:00:00"), {407, 12}, true);
-    NewLabel(panBottomLeft, nullptr, QStringLiteral("Time Remaining:"), {485, 12}, true);
-    labRemaining =
-        NewLabel(panBottomLeft, "labRemaining", QStringLiteral("00:00:00"), {567, 12}, true);
-    NewLabel(panBottomLeft, nullptr, QStringLiteral("Current:"), {20, 43}, true);
-    pgbCurrent = new QProgressBar(panBottomLeft);
-    pgbCurrent->setObjectName("pgbCurrent");
-    pgbCurrent->setGeometry(58, 42, 210, 17);
-    labCurProgress =
-        NewLabel(panBottomLeft, "labCurProgress", QStringLiteral("0%"), {273, 45}, true);
-    NewLabel(panBottomLeft, nullptr, QStringLiteral("Total:"), {318, 44}, true);
-    pgbTotal = new QProgressBar(panBottomLeft);
-    pgbTotal->setObjectName("pgbTotal");
-    pgbTotal->setGeometry(348, 42, 210, 17);
-    labTotalProgress =
-        NewLabel(panBottomLeft, "labTotalProgress", QStringLiteral("0%"), {565, 44}, true);
-    for (QProgressBar* bar : {pgbCurrent, pgbTotal}) {
-        bar->setRange(0, 100);
-        bar->setValue(0);
-        bar->setTextVisible(false);
-    }
-    for (QLabel* label : {labElapsed, labRemaining, labCurProgress, labTotalProgress})
-        label->setMinimumWidth(50);
+    panBottomLeft = new TProgressPanel(panBottomRight);
+    panBottomLeft->setGeometry(360, 0, 277, 90);
 
     // The Start/Stop area.
     Panel1 = NewPanel(panBottomRight, "Panel1", QRect(637, 0, 184, 138));
@@ -350,7 +320,7 @@ void TMainForm::BuildProfileColumn() {
     panPreview = NewPanel(panProfile, "panPreview", QRect(0, -8, 260, 225));
     NewPicture(panProfile, "Image6", QRect(0, 217, 250, 225), "bg_profile");
     QLabel* heading =
-        NewLabel(panProfile, "labProfileHeading", QStringLiteral("Profile"), {0, 222}, true);
+        NewArtworkLabel(panProfile, "labProfileHeading", QStringLiteral("Profile"), {0, 222});
     heading->setIndent(6);
     heading->adjustSize();
     QFont bold = heading->font();
@@ -560,14 +530,14 @@ void TMainForm::BuildPreview() {
 // ---------------------------------------------------------------------------
 // Windows owned by the main window
 
-void OwnDialog(QWidget& dialog, TMainForm& main) {
-    if (QWindow* window = dialog.windowHandle()) window->setTransientParent(main.windowHandle());
-    dialog.move(main.geometry().center() - dialog.rect().center());
-    main.setEnabled(false);
+void TMainForm::OwnDialog(QWidget& dialog) {
+    if (QWindow* window = dialog.windowHandle()) window->setTransientParent(windowHandle());
+    dialog.move(geometry().center() - dialog.rect().center());
+    setEnabled(false);
 }
 
-void ReleaseOwner(TMainForm& main) {
-    main.setEnabled(true);
+void TMainForm::ReleaseDialog() {
+    setEnabled(true);
 }
 
 void TMainForm::showEvent(QShowEvent* e) {
@@ -596,18 +566,19 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 void TMainForm::RestorePreferences() {
     MainWindowPreferences saved;
     if (!Guarded([&] { saved = FPrefs.ReadMainWindow(!FCatalogue.empty()); })) return;
-    edtOutputdir->setText(ToQ(saved.OutputPath));
+    SetOutputDir(saved.OutputPath);
     if (!saved.ProfileRead) return;
     int index = saved.ProfileIndex;
     cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
     cmbProfileChange();
 }
 
+GeneralPreferences TMainForm::General() const {
+    return FSettingForm ? FSettingForm->General() : FPrefs.ReadGeneral();
+}
+
 void TMainForm::SavePreferences() {
-    Guarded([&] {
-        GeneralPreferences general = FSettingForm ? FSettingForm->General() : FPrefs.ReadGeneral();
-        FPrefs.SaveAll(cmbProfile->currentIndex(), FromQ(edtOutputdir->text()), general);
-    });
+    Guarded([&] { FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General()); });
 }
 
 // ---------------------------------------------------------------------------
@@ -729,6 +700,26 @@ void TMainForm::SetBusyControls() {
     UpdatePanelButtons();
 }
 
+void TMainForm::ShowProgressPanel(bool progress) {
+    panBottomCenter->setVisible(!progress);
+    panBottomLeft->setVisible(progress);
+}
+
+void TMainForm::SetTimerEnabled(bool enabled) {
+    if (enabled)
+        timerTime->start();
+    else
+        timerTime->stop();
+}
+
+void TMainForm::FocusTaskList() {
+    ltvTask->setFocus();
+}
+
+void TMainForm::FocusOutputDir() {
+    edtOutputdir->setFocus();
+}
+
 void TMainForm::SetIdleControls() {
     FBusy = false;
     ltvTask->setEnabled(true);
@@ -786,9 +777,7 @@ void TMainForm::tbtnDownClick() {
 void TMainForm::tbtnRemoveClick() {
     Guarded([&] {
         RemoveTasks(FTasks, SelectedRows());
-        SetSheetValue(0, "New FileName", "");
-        SetSheetValue(0, "Start Time", "");
-        SetSheetValue(0, "End Time", "");
+        SetOutputSheetValues(FOutput, {});
         if (FTasks.Count() == 0) EnableTaskCommands(false);
     });
 }
@@ -796,9 +785,7 @@ void TMainForm::tbtnRemoveClick() {
 void TMainForm::tbtnClearClick() {
     Guarded([&] {
         FTasks.Clear();
-        SetSheetValue(0, "New FileName", "");
-        SetSheetValue(0, "Start Time", "");
-        SetSheetValue(0, "End Time", "");
+        SetOutputSheetValues(FOutput, {});
         EnableTaskCommands(false);
     });
 }
@@ -934,12 +921,12 @@ void TMainForm::bbtnBrowserClick() {
     Guarded([&] {
         std::string folder;
         if (FDialogs->BrowseForFolder(this, "Select the output directory.", "", folder))
-            edtOutputdir->setText(ToQ(WithTrailingBackslash(folder)));
+            SetOutputDir(WithTrailingBackslash(folder));
     });
 }
 
 void TMainForm::bbtnOpenClick() {
-    std::string dir = FromQ(edtOutputdir->text());
+    std::string dir = OutputDir();
     if (DirectoryExists(dir)) FShell->Open(dir);
 }
 

@@ -8,6 +8,7 @@
 #include "profiles/Profile.h"
 #include "tasks/TaskList.h"
 #include "tasks/TaskRecord.h"
+#include "ui/SettingsHost.h"
 
 #include <QWidget>
 #include <memory>
@@ -22,7 +23,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QTimer;
@@ -33,6 +33,7 @@ class TFileDialogs;
 class TImageButton;
 class TMainBatch;
 class TPreviewPanel;
+class TProgressPanel;
 class TSettingForm;
 class TSheetHeader;
 class TSizeForm;
@@ -56,7 +57,7 @@ struct TMainFormOptions {
     PowerControl* power = nullptr;
 };
 
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
     static constexpr const char* ProductName = "Tarvolin PSP Video Converter";
@@ -77,22 +78,22 @@ public:
     TSizeForm* SizeForm() const { return FSizeForm.get(); }
 
     // Start-up values.
-    const std::string& ProgramDir() const { return FProgramDir; }
+    const std::string& ProgramDir() const override { return FProgramDir; }
     const std::string& EncoderPath() const { return FEncoderPath; }
     const std::string& VersionText() const { return FVersionText; }
     std::string HelpFile() const;
-    std::string ProfilesDir() const;
-    const std::vector<CatalogueEntry>& Catalogue() const { return FCatalogue; }
+    std::string ProfilesDir() const override;
+    const std::vector<CatalogueEntry>& Catalogue() const override { return FCatalogue; }
     // The file of the profile cmbProfile shows, under its real name (such as
     // "Phone.APF"): what a selection loads and what Start builds the
     // encoder's arguments from.
     std::string SelectedProfilePath() const;
     // "." + Type of the profile last loaded here; empty before the first load.
     const std::string& OutputExtension() const { return FOutputExtension; }
-    const PreferencesFile& Preferences() const { return FPrefs; }
-    Prompter& prompter() const { return *FPrompter; }
+    const PreferencesFile& Preferences() const override { return FPrefs; }
+    Prompter& prompter() const override { return *FPrompter; }
     ShellActions& shell() const { return *FShell; }
-    TFileDialogs& dialogs() const { return *FDialogs; }
+    TFileDialogs& dialogs() const override { return *FDialogs; }
     EncoderRunner& Runner() const { return *FRunner; }
 
     // The task rows: the one store of the tasks.
@@ -126,91 +127,27 @@ public:
     BatchDriver& Batch();
     void SetPowerControl(PowerControl* power);
 
-    // Runs a handler: an error it raises ends the action and is shown in the
-    // application's error box; the program goes on.
-    template <class F> bool Guarded(F&& action) {
-        try {
-            action();
-            return true;
-        } catch (const std::exception& e) {
-            ShowError(e.what());
-            return false;
-        }
-    }
-    void ShowError(const std::string& text);
+    // The General preferences in force: the settings dialog's controls as
+    // they stand (the preferences file's before the dialog exists).
+    GeneralPreferences General() const;
 
-    // Controls (named as their objectName).
-    QWidget* panTop = nullptr;
-    QWidget* panBottom = nullptr;
-    QWidget* panLeft = nullptr;
-    QWidget* panBottomRight = nullptr;
-    QWidget* panBottomCenter = nullptr;
-    QWidget* panBottomLeft = nullptr;
-    QWidget* Panel1 = nullptr;
-    QLabel* Image3 = nullptr;
-    TImageButton* imgStart = nullptr;
-    TImageButton* imgStop = nullptr;
-    QComboBox* cmbProfile = nullptr;
-    QLineEdit* edtOutputdir = nullptr;
-    QPushButton* bbtnSetting = nullptr;
-    QPushButton* bbtnBrowser = nullptr;
-    QPushButton* bbtnOpen = nullptr;
-    QLabel* labConvertingFile = nullptr;
-    QLabel* labElapsed = nullptr;
-    QLabel* labRemaining = nullptr;
-    QLabel* labCurProgress = nullptr;
-    QLabel* labTotalProgress = nullptr;
-    QProgressBar* pgbCurrent = nullptr;
-    QProgressBar* pgbTotal = nullptr;
-    QWidget* panProfile = nullptr;
-    // The preview player's place (260 x 225); the player fills it.
-    QWidget* panPreview = nullptr;
-    TPreviewPanel* Preview = nullptr;
-    QWidget* panRight = nullptr;
-    QScrollArea* ScrollBox1 = nullptr;
-    TSheetHeader* panOutput = nullptr;
-    TSheetHeader* panVideo = nullptr;
-    TSheetHeader* panAudio = nullptr;
-    TSheetHeader* panAdvanced = nullptr;
-    TValueListEditor* vleOutput = nullptr;
-    TValueListEditor* vleVideo = nullptr;
-    TValueListEditor* vleAudio = nullptr;
-    TValueListEditor* vleAdvanced = nullptr;
-    QWidget* panMain = nullptr;
-    TTaskListView* ltvTask = nullptr;
-    QWidget* panSmallToolbar = nullptr;
-    QToolButton* sbtnDelete = nullptr;
-    QToolButton* sbtnClear = nullptr;
-    QToolButton* sbtnUp = nullptr;
-    QToolButton* sbtnDown = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
-    QToolButton* SpeedButton2 = nullptr;
-    QWidget* panbg = nullptr;
-    QLabel* labProgramName = nullptr;
-    QWidget* panToolbar = nullptr;
-    QToolButton* sbtnAddFile = nullptr;
-    QToolButton* sbtnAddDir = nullptr;
-    QToolButton* sbtnOptions = nullptr;
-    QMenu* ppmTask = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuAddFiles = nullptr;
-    QAction* mnuAddDir = nullptr;
-    QAction* mnuRemove = nullptr;
-    QAction* mnuClear = nullptr;
-    // The commands (the tool buttons' handlers and hints).
-    QAction* tbtnAddFile = nullptr;
-    QAction* tbtnAddDir = nullptr;
-    QAction* tbtnUp = nullptr;
-    QAction* tbtnDown = nullptr;
-    QAction* tbtnRemove = nullptr;
-    QAction* tbtnClear = nullptr;
-    QAction* tbtnStart = nullptr;
-    QAction* tbtnStop = nullptr;
-    QAction* tbtnSetting = nullptr;
-    QAction* tbtnAbout = nullptr;
-    QAction* tbtnHelp = nullptr;
-    // Elapsed and remaining time of a batch, every 1000 ms while one runs.
-    QTimer* timerTime = nullptr;
+    // What a batch shows and reads while it runs.
+    TProgressPanel& ProgressPanel() const { return *panBottomLeft; }
+    // true: the progress panel in place of the profile and output path.
+    void ShowProgressPanel(bool progress);
+    // The one-second timer of the elapsed and remaining time.
+    void SetTimerEnabled(bool enabled);
+    void FocusTaskList();
+    void FocusOutputDir();
+
+    // SettingsHost
+    std::string SelectedProfileName() const override;
+    void ReloadSelectedProfile() override { cmbProfileChange(); }
+    std::string OutputDir() const override;
+    void SetOutputDir(const std::string& dir) override;
+    void OwnDialog(QWidget& dialog) override;
+    void ReleaseDialog() override;
+    void ShowError(const std::string& text) override;
 
 signals:
     // The main window has closed: the program ends.
@@ -286,6 +223,72 @@ private:
     // The lowest selected row, or -1.
     int FirstSelectedRow() const;
 
+    // Controls (named as their objectName; tests find them by it).
+    QWidget* panTop = nullptr;
+    QWidget* panBottom = nullptr;
+    QWidget* panLeft = nullptr;
+    QWidget* panBottomRight = nullptr;
+    QWidget* panBottomCenter = nullptr;
+    TProgressPanel* panBottomLeft = nullptr;
+    QWidget* Panel1 = nullptr;
+    QLabel* Image3 = nullptr;
+    TImageButton* imgStart = nullptr;
+    TImageButton* imgStop = nullptr;
+    QComboBox* cmbProfile = nullptr;
+    QLineEdit* edtOutputdir = nullptr;
+    QPushButton* bbtnSetting = nullptr;
+    QPushButton* bbtnBrowser = nullptr;
+    QPushButton* bbtnOpen = nullptr;
+    QWidget* panProfile = nullptr;
+    // The preview player's place (260 x 225); the player fills it.
+    QWidget* panPreview = nullptr;
+    TPreviewPanel* Preview = nullptr;
+    QWidget* panRight = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    TSheetHeader* panOutput = nullptr;
+    TSheetHeader* panVideo = nullptr;
+    TSheetHeader* panAudio = nullptr;
+    TSheetHeader* panAdvanced = nullptr;
+    TValueListEditor* vleOutput = nullptr;
+    TValueListEditor* vleVideo = nullptr;
+    TValueListEditor* vleAudio = nullptr;
+    TValueListEditor* vleAdvanced = nullptr;
+    QWidget* panMain = nullptr;
+    TTaskListView* ltvTask = nullptr;
+    QWidget* panSmallToolbar = nullptr;
+    QToolButton* sbtnDelete = nullptr;
+    QToolButton* sbtnClear = nullptr;
+    QToolButton* sbtnUp = nullptr;
+    QToolButton* sbtnDown = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QWidget* panbg = nullptr;
+    QLabel* labProgramName = nullptr;
+    QWidget* panToolbar = nullptr;
+    QToolButton* sbtnAddFile = nullptr;
+    QToolButton* sbtnAddDir = nullptr;
+    QToolButton* sbtnOptions = nullptr;
+    QMenu* ppmTask = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuAddFiles = nullptr;
+    QAction* mnuAddDir = nullptr;
+    QAction* mnuRemove = nullptr;
+    QAction* mnuClear = nullptr;
+    // The commands (the tool buttons' handlers and hints).
+    QAction* tbtnAddFile = nullptr;
+    QAction* tbtnAddDir = nullptr;
+    QAction* tbtnUp = nullptr;
+    QAction* tbtnDown = nullptr;
+    QAction* tbtnRemove = nullptr;
+    QAction* tbtnClear = nullptr;
+    QAction* tbtnStart = nullptr;
+    QAction* tbtnStop = nullptr;
+    QAction* tbtnSetting = nullptr;
+    QAction* tbtnAbout = nullptr;
+    QAction* tbtnHelp = nullptr;
+    // Elapsed and remaining time of a batch, every 1000 ms while one runs.
+    QTimer* timerTime = nullptr;
+
     std::string FProgramDir;
     std::string FEncoderPath;
     std::string FVersionText = "3.0";
@@ -317,8 +320,3 @@ private:
     std::unique_ptr<TSettingForm> FSettingForm;
     std::unique_ptr<TSizeForm> FSizeForm;
 };
-
-// A dialog of the main window opens centred on it and above it, and the main
-// window takes no input until the dialog closes (ReleaseOwner).
-void OwnDialog(QWidget& dialog, TMainForm& main);
-void ReleaseOwner(TMainForm& main);

@@ -5,8 +5,8 @@
 #include "profiles/Profile.h"
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
-#include "ui/MainForm.h"
 #include "ui/QtText.h"
+#include "ui/SettingsHost.h"
 #include "ui/ValueListEditor.h"
 
 #include <QApplication>
@@ -92,7 +92,7 @@ bool SaveProfileDialog(QWidget* owner, const std::string& filter, const std::str
 // ---------------------------------------------------------------------------
 // Creation and layout
 
-TSettingForm::TSettingForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
+TSettingForm::TSettingForm(SettingsHost& main) : QDialog(nullptr), FMain(main) {
     setObjectName("SettingForm");
     setWindowTitle(QStringLiteral("Settings"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -121,8 +121,8 @@ TSettingForm::TSettingForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
     connect(btnCancel, &QPushButton::clicked, this, &TSettingForm::btnCancelClick);
 
     // The profile names in the main window's order; none is selected.
-    for (int i = 0; i < main.cmbProfile->count(); ++i)
-        cmbProfile->addItem(main.cmbProfile->itemText(i));
+    for (const auto& entry : main.Catalogue())
+        cmbProfile->addItem(ToQ(entry.Name));
     cmbProfile->setCurrentIndex(-1);
 
     // The preferences into the General page. Should the file fail, the
@@ -302,14 +302,14 @@ void TSettingForm::showEvent(QShowEvent* e) {
     // Only a real showing counts, not the desktop restoring the window.
     if (e->spontaneous()) return;
     // Centred on the main window, which takes no input until this closes.
-    OwnDialog(*this, FMain);
-    edtOutputDir->setText(FMain.edtOutputdir->text());
+    FMain.OwnDialog(*this);
+    edtOutputDir->setText(ToQ(FMain.OutputDir()));
 }
 
 void TSettingForm::closeEvent(QCloseEvent* e) {
     // Closed by OK, Cancel, Escape or the close box: only hidden, the
     // controls keep what they show.
-    ReleaseOwner(FMain);
+    FMain.ReleaseDialog();
     e->accept();
 }
 
@@ -383,16 +383,16 @@ void TSettingForm::btnDefaultClick() {
 
 void TSettingForm::btnOKClick() {
     FMain.Guarded([&] {
-        FMain.edtOutputdir->setText(edtOutputDir->text());
+        FMain.SetOutputDir(FromQ(edtOutputDir->text()));
         FMain.Preferences().SaveGeneral(General());
         std::string path = SelectedProfilePath();
         if (cmbProfile->currentIndex() >= 0 && FileExists(path)) SaveProfile(path, DialogSheets());
         // The main window shows the profile just saved: it loads it again,
         // after this dialog has closed, so that a custom size dialog that
         // the load opens keeps the main window disabled.
-        bool reload = FMain.cmbProfile->currentText() == cmbProfile->currentText();
+        bool reload = FMain.SelectedProfileName() == FromQ(cmbProfile->currentText());
         close();
-        if (reload) FMain.cmbProfileChange();
+        if (reload) FMain.ReloadSelectedProfile();
     });
 }
 

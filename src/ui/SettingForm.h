@@ -20,7 +20,7 @@ class QRadioButton;
 class QScrollArea;
 class QTabWidget;
 class QToolButton;
-class TMainForm;
+class SettingsHost;
 class TSheetHeader;
 class TValueListEditor;
 
@@ -43,7 +43,7 @@ public:
 
     // Copies the main window's profile names (none selected) and loads the
     // preferences into the General page.
-    explicit TSettingForm(TMainForm& main);
+    explicit TSettingForm(SettingsHost& main);
     ~TSettingForm() override;
 
     // The values of the General page as the controls show them now.
@@ -124,7 +124,7 @@ private:
     // the copy; on a failed copy the error is shown and nothing is written.
     void SaveProfileAs(const std::string& target);
 
-    TMainForm& FMain;
+    SettingsHost& FMain;
     ParamSheet FVideo;
     ParamSheet FAudio;
     ParamSheet FAdvanced;

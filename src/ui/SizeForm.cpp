@@ -41,7 +41,7 @@ TSizeForm::TSizeForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
 void TSizeForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     // Centred on the main window; the user works only here until it closes.
-    OwnDialog(*this, FMain);
+    FMain.OwnDialog(*this);
 }
 
 void TSizeForm::btnOKClick() {
@@ -78,6 +78,6 @@ void TSizeForm::closeEvent(QCloseEvent* e) {
     ParamSheet& video = FMain.VideoSheet();
     if (video.Value(VideoSizeCaption) == CustomSizeValue)
         video.SetValue(VideoSizeCaption, std::string(OriginalSizeValue));
-    ReleaseOwner(FMain);
+    FMain.ReleaseDialog();
     e->accept();
 }

@@ -43,19 +43,19 @@ TEST_F(About, TextsAndPicture) {
 
 TEST_F(About, OkAndTheCloseBoxGiveTheMainWindowBackAndTheSameBoxOpensAgain) {
     // The small button bar's "About" runs the command.
-    w->SpeedButton1->click();
+    w.Find<QToolButton>("SpeedButton1")->click();
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal()) << "shown without waiting";
     EXPECT_FALSE(w->isEnabled());
     // A click on the disabled main window's buttons does nothing.
-    QTest::mouseClick(w->sbtnOptions, Qt::LeftButton);
+    QTest::mouseClick(w.Find<QToolButton>("sbtnOptions"), Qt::LeftButton);
     EXPECT_FALSE(w->SettingForm()->isVisible());
 
     about->btnOK->click();
     EXPECT_FALSE(about->isVisible());
     EXPECT_TRUE(w->isEnabled());
 
-    w->tbtnAbout->trigger();
+    w.Find<QAction>("tbtnAbout")->trigger();
     EXPECT_EQ(w->AboutForm(), about) << "the same box";
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(w->isEnabled());
@@ -66,7 +66,7 @@ TEST_F(About, OkAndTheCloseBoxGiveTheMainWindowBackAndTheSameBoxOpensAgain) {
     EXPECT_FALSE(about->isVisible());
     EXPECT_TRUE(w->isEnabled());
 
-    w->tbtnAbout->trigger();
+    w.Find<QAction>("tbtnAbout")->trigger();
     EXPECT_EQ(w->AboutForm(), about);
     QTest::keyClick(about, Qt::Key_Escape);
     EXPECT_FALSE(about->isVisible());

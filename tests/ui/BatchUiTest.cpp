@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
@@ -46,13 +47,14 @@ protected:
         w->SetPowerControl(&power);
         QObject::connect(w.form.get(), &TMainForm::Closed, [this] { ++closed; });
         w.Show();
-        const int index = w->cmbProfile->findText(QString::fromLatin1(Profile));
+        auto* profiles = w.Find<QComboBox>("cmbProfile");
+        const int index = profiles->findText(QString::fromLatin1(Profile));
         ASSERT_GE(index, 0);
-        w->cmbProfile->setCurrentIndex(index);
+        profiles->setCurrentIndex(index);
         w->cmbProfileChange();
         ASSERT_EQ(w->OutputExtension(), ".mp4");
         fs::create_directories(out);
-        w->edtOutputdir->setText(ToQ(out));
+        w.Find<QLineEdit>("edtOutputdir")->setText(ToQ(out));
     }
 
     // A clip in the input folder: the 2-second sample, or one of this length.
@@ -73,21 +75,26 @@ protected:
 
     // Selects a profile in the main window as a choice in the selector does.
     void SelectProfile(const char* name) {
-        const int index = w->cmbProfile->findText(QString::fromLatin1(name));
+        auto* profiles = w.Find<QComboBox>("cmbProfile");
+        const int index = profiles->findText(QString::fromLatin1(name));
         ASSERT_GE(index, 0) << name;
-        w->cmbProfile->setCurrentIndex(index);
+        profiles->setCurrentIndex(index);
         w->cmbProfileChange();
         Settle();
     }
 
     QString StatusTip(int row) {
-        QAbstractItemModel* list = w->ltvTask->model();
+        QAbstractItemModel* list = w.Find<TTaskListView>("ltvTask")->model();
         return list->data(list->index(row, 3), Qt::ToolTipRole).toString();
     }
 
     // A click on the Start picture; returns when the batch is over.
-    void ClickStart() { QTest::mouseClick(w->imgStart, Qt::LeftButton, {}, QPoint(60, 30)); }
-    void ClickStop() { QTest::mouseClick(w->imgStop, Qt::LeftButton, {}, QPoint(60, 30)); }
+    void ClickStart() {
+        QTest::mouseClick(w.Find<TImageButton>("imgStart"), Qt::LeftButton, {}, QPoint(60, 30));
+    }
+    void ClickStop() {
+        QTest::mouseClick(w.Find<TImageButton>("imgStop"), Qt::LeftButton, {}, QPoint(60, 30));
+    }
 
     std::string Status(int row) { return w->Tasks().Row(row).SubItems[tfStatus]; }
     std::vector<std::string> Statuses() {
@@ -107,12 +114,12 @@ protected:
     // The window is back in its idle look.
     void ExpectIdleLook() {
         EXPECT_EQ(w->Batch().State(), ConvertState::Idle);
-        EXPECT_FALSE(w->panBottomLeft->isVisibleTo(w.form.get()));
-        EXPECT_TRUE(w->panBottomCenter->isVisibleTo(w.form.get()));
-        EXPECT_TRUE(w->imgStart->isVisibleTo(w.form.get()));
-        EXPECT_FALSE(w->imgStop->isVisibleTo(w.form.get()));
-        EXPECT_TRUE(w->ltvTask->isEnabled());
-        EXPECT_FALSE(w->timerTime->isActive());
+        EXPECT_FALSE(w.Find("panBottomLeft")->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w.Find("panBottomCenter")->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w.Find<TImageButton>("imgStart")->isVisibleTo(w.form.get()));
+        EXPECT_FALSE(w.Find<TImageButton>("imgStop")->isVisibleTo(w.form.get()));
+        EXPECT_TRUE(w.Find<TTaskListView>("ltvTask")->isEnabled());
+        EXPECT_FALSE(w.Find<QTimer>("timerTime")->isActive());
     }
 
     void ExpectNoEncoderLeft() {
@@ -145,17 +152,18 @@ TEST_F(BatchUi, ThreeTasksConvertAndTheWindowShowsTheirProgress) {
     QString currentLabelThen;
     WhenInBatch during([&] { return Status(1) == "Converting"; },
                        [&] {
-                           progressPanel = w->panBottomLeft->isVisibleTo(w.form.get()) &&
-                                           !w->panBottomCenter->isVisibleTo(w.form.get());
-                           stopShown = w->imgStop->isVisibleTo(w.form.get()) &&
-                                       !w->imgStart->isVisibleTo(w.form.get());
-                           listDisabled = !w->ltvTask->isEnabled();
-                           addDisabled = !w->sbtnAddFile->isEnabled() &&
-                                         !w->sbtnOptions->isEnabled() && !w->sbtnClear->isEnabled();
+                           progressPanel = w.Find("panBottomLeft")->isVisibleTo(w.form.get()) &&
+                                           !w.Find("panBottomCenter")->isVisibleTo(w.form.get());
+                           stopShown = w.Find<TImageButton>("imgStop")->isVisibleTo(w.form.get()) &&
+                                       !w.Find<TImageButton>("imgStart")->isVisibleTo(w.form.get());
+                           listDisabled = !w.Find<TTaskListView>("ltvTask")->isEnabled();
+                           addDisabled = !w.Find<QToolButton>("sbtnAddFile")->isEnabled() &&
+                                         !w.Find<QToolButton>("sbtnOptions")->isEnabled() &&
+                                         !w.Find<QToolButton>("sbtnClear")->isEnabled();
                            statusesThen = Statuses();
-                           currentThen = w->pgbCurrent->value();
-                           currentLabelThen = w->labCurProgress->text();
-                           totalThen = w->pgbTotal->value();
+                           currentThen = w.Find<QProgressBar>("pgbCurrent")->value();
+                           currentLabelThen = w.Find<QLabel>("labCurProgress")->text();
+                           totalThen = w.Find<QProgressBar>("pgbTotal")->value();
                        });
     ClickStart();
 
@@ -177,11 +185,11 @@ TEST_F(BatchUi, ThreeTasksConvertAndTheWindowShowsTheirProgress) {
         EXPECT_NEAR(MediaSeconds(Output(name)), 2.0, 0.3) << name;
     }
     // A completed batch ends with both bars full.
-    EXPECT_EQ(w->pgbCurrent->value(), 100);
-    EXPECT_EQ(w->pgbTotal->value(), 100);
-    EXPECT_EQ(w->labCurProgress->text(), "100%");
-    EXPECT_EQ(w->labTotalProgress->text(), "100%");
-    EXPECT_EQ(w->labConvertingFile->text(), "three.avi");
+    EXPECT_EQ(w.Find<QProgressBar>("pgbCurrent")->value(), 100);
+    EXPECT_EQ(w.Find<QProgressBar>("pgbTotal")->value(), 100);
+    EXPECT_EQ(w.Find<QLabel>("labCurProgress")->text(), "100%");
+    EXPECT_EQ(w.Find<QLabel>("labTotalProgress")->text(), "100%");
+    EXPECT_EQ(w.Find<QLabel>("labConvertingFile")->text(), "three.avi");
 
     ASSERT_EQ(w.prompter.Shown.size(), 1u);
     EXPECT_EQ(w.prompter.Shown[0].Text, Completed);
@@ -207,7 +215,7 @@ TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
             if (Status(0) != "Converting") return false;
             if (!running) seen = std::chrono::steady_clock::now();
             running = true;
-            return w->pgbCurrent->value() > 0 ||
+            return w.Find<QProgressBar>("pgbCurrent")->value() > 0 ||
                    std::chrono::steady_clock::now() - seen > std::chrono::milliseconds(50);
         },
         [&] { ClickStop(); });
@@ -255,7 +263,7 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
     EXPECT_EQ(w.shell.Opened, std::vector<std::string>{out});
 
     // The Status cell of the failed task tells why; the others tell nothing.
-    QAbstractItemModel* list = w->ltvTask->model();
+    QAbstractItemModel* list = w.Find<TTaskListView>("ltvTask")->model();
     const QString reason = list->data(list->index(1, 3), Qt::ToolTipRole).toString();
     EXPECT_FALSE(reason.isEmpty());
     EXPECT_EQ(FromQ(reason), w->Batch().FailureReason(broken));
@@ -266,14 +274,14 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
 TEST_F(BatchUi, StartNeedsAnExistingOutputPath) {
     Open();
     // With an empty list the Start picture does nothing at all.
-    w->edtOutputdir->setText(ToQ(media.file("missing")));
+    w.Find<QLineEdit>("edtOutputdir")->setText(ToQ(media.file("missing")));
     ClickStart();
     EXPECT_TRUE(w.prompter.Shown.empty());
 
     Add({Clip("a.avi"), Clip("b.avi")});
     for (const std::string& path : {media.file("missing"), Clip("not a folder.avi")}) {
         w.prompter.Shown.clear();
-        w->edtOutputdir->setText(ToQ(path));
+        w.Find<QLineEdit>("edtOutputdir")->setText(ToQ(path));
         ClickStart();
         ASSERT_EQ(w.prompter.Shown.size(), 1u) << path;
         EXPECT_EQ(w.prompter.Shown[0].Text,
@@ -323,7 +331,7 @@ TEST_F(BatchUi, NumberedOutputsAndTheOutputSheetFollowTheProfile) {
     w->SetSelectedRows({true});
     w->ltvTaskClick();
     SelectProfile("3GP - Mobile Phone");
-    QAbstractItemModel* cells = w->vleOutput->model();
+    QAbstractItemModel* cells = w.Find<TValueListEditor>("vleOutput")->model();
     EXPECT_EQ(cells->data(cells->index(0, 1)).toString(), "a.3gp");
     WriteFileBytes(Output("a.3gp"), "an earlier conversion");
     ClickStart();
@@ -386,7 +394,7 @@ TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
     // Select the second task as a click does, then type into its sheet.
     w->SetSelectedRows({false, true});
     w->ltvTaskClick();
-    TValueListEditor* sheet = w->vleOutput;
+    TValueListEditor* sheet = w.Find<TValueListEditor>("vleOutput");
     QAbstractItemModel* cells = sheet->model();
     ASSERT_EQ(cells->data(cells->index(0, 1)).toString(), "part.mp4");
     auto type = [&](int row, const char* text) {
@@ -491,17 +499,17 @@ TEST_F(BatchUi, StartStopsThePlayingPreview) {
     w->SetSelectedRows({true, false});
     w->sbtnPlayClick();
     Settle();
-    if (w->Preview->State() != TGraphState::Playing)
+    if (w.Find<TPreviewPanel>("PreviewPanel")->State() != TGraphState::Playing)
         GTEST_SKIP() << "the media backend cannot play the clip here";
-    EXPECT_EQ(w->Preview->LoadedFile(), w->Tasks().Row(0).Caption);
+    EXPECT_EQ(w.Find<TPreviewPanel>("PreviewPanel")->LoadedFile(), w->Tasks().Row(0).Caption);
 
     TGraphState stateThen = TGraphState::Playing;
     WhenInBatch look([&] { return Status(0) == "Converting"; },
-                     [&] { stateThen = w->Preview->State(); });
+                     [&] { stateThen = w.Find<TPreviewPanel>("PreviewPanel")->State(); });
     ClickStart();
     ASSERT_TRUE(look.Fired());
     EXPECT_NE(stateThen, TGraphState::Playing);
-    EXPECT_NE(w->Preview->State(), TGraphState::Playing);
+    EXPECT_NE(w.Find<TPreviewPanel>("PreviewPanel")->State(), TGraphState::Playing);
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete"}));
 }
 
@@ -509,18 +517,19 @@ TEST_F(BatchUi, StartStopsThePlayingPreview) {
 
 class OutputSheetTip : public BatchUi {
 protected:
-    TBalloonTip* Tip() { return w->vleOutput->findChild<TBalloonTip*>(TBalloonTip::Name); }
+    TValueListEditor* Sheet() { return w.Find<TValueListEditor>("vleOutput"); }
+    TBalloonTip* Tip() { return Sheet()->findChild<TBalloonTip*>(TBalloonTip::Name); }
     void PressSheet(int row) {
-        TValueListEditor* sheet = w->vleOutput;
+        TValueListEditor* sheet = Sheet();
         const QRect cell = sheet->visualRect(sheet->model()->index(row, 1));
         QTest::mousePress(sheet->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseRelease(sheet->viewport(), Qt::LeftButton, {}, cell.center());
         Settle();
     }
     bool EditorOpen() {
-        QAbstractItemModel* cells = w->vleOutput->model();
+        QAbstractItemModel* cells = Sheet()->model();
         for (int row = 0; row < cells->rowCount(); ++row)
-            if (w->vleOutput->indexWidget(cells->index(row, 1))) return true;
+            if (Sheet()->indexWidget(cells->index(row, 1))) return true;
         return false;
     }
 };
@@ -532,7 +541,7 @@ TEST_F(OutputSheetTip, PressOnAnEmptySheetShowsTheTipAndClosesTheEditor) {
     TBalloonTip* tip = Tip();
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(tip->isVisible());
-    EXPECT_EQ(tip->Owner(), w->vleOutput);
+    EXPECT_EQ(tip->Owner(), Sheet());
     EXPECT_EQ(tip->Title(), "Tip:");
     EXPECT_EQ(tip->Text(), "Please select a file in Task List.");
     EXPECT_EQ(tip->Icon(), TipIcon::Info);
@@ -546,7 +555,7 @@ TEST_F(OutputSheetTip, PressOnAnEmptySheetShowsTheTipAndClosesTheEditor) {
     PressSheet(1);
     EXPECT_FALSE(tip->isVisible());
     EXPECT_TRUE(EditorOpen());
-    EXPECT_EQ(w->vleOutput->model()->data(w->vleOutput->model()->index(0, 1)).toString(), "a.mp4");
+    EXPECT_EQ(Sheet()->model()->data(Sheet()->model()->index(0, 1)).toString(), "a.mp4");
 
     // After Remove the sheet is empty again and the tip comes back.
     w->tbtnRemoveClick();
@@ -555,7 +564,7 @@ TEST_F(OutputSheetTip, PressOnAnEmptySheetShowsTheTipAndClosesTheEditor) {
     EXPECT_EQ(Tip(), tip);
     EXPECT_TRUE(tip->isVisible());
     EXPECT_FALSE(EditorOpen());
-    EXPECT_EQ(w->vleOutput->findChildren<TBalloonTip*>().size(), 1);
+    EXPECT_EQ(Sheet()->findChildren<TBalloonTip*>().size(), 1);
 }
 
 } // namespace

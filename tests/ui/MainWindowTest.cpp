@@ -395,7 +395,7 @@ TEST_F(MainWindow, DialogsDisableTheMainWindowWhileOpen) {
 }
 
 TEST_F(MainWindow, PreviewButtonsPlayTheLowestSelectedTask) {
-    TPreviewPanel* preview = w->Preview;
+    TPreviewPanel* preview = w.Find<TPreviewPanel>("PreviewPanel");
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->parentWidget(), Find("panPreview"));
     preview->sbtnPlay()->click();
@@ -461,11 +461,12 @@ TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
     int closed = 0;
     QObject::connect(w.form.get(), &TMainForm::Closed, [&] { ++closed; });
     w.Show();
-    w->cmbProfile->setCurrentIndex(w->cmbProfile->findText("MP4 - H.264 AAC"));
+    auto* profiles = w.Find<QComboBox>("cmbProfile");
+    profiles->setCurrentIndex(profiles->findText("MP4 - H.264 AAC"));
     w->cmbProfileChange();
     ASSERT_EQ(w->OutputExtension(), ".mp4");
     fs::create_directories(media.file("out"));
-    w->edtOutputdir->setText(ToQ(media.file("out")));
+    w.Find<QLineEdit>("edtOutputdir")->setText(ToQ(media.file("out")));
     const std::string clip = media.file("in/long.avi");
     Clips::Make(clip, 60);
     w->DropFiles({clip, Clips::CopyTo(media.file("in/second.avi"))});
@@ -474,7 +475,7 @@ TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
     quit.SetWindow(w.form.get());
     WhenInBatch terminate([&] { return w->Tasks().Row(0).SubItems[tfStatus] == "Converting"; },
                           [&] { std::raise(SIGTERM); });
-    QTest::mouseClick(w->imgStart, Qt::LeftButton, {}, QPoint(60, 30));
+    QTest::mouseClick(w.Find<TImageButton>("imgStart"), Qt::LeftButton, {}, QPoint(60, 30));
 
     ASSERT_TRUE(terminate.Fired());
     EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Stop");

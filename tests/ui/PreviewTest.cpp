@@ -440,7 +440,7 @@ TEST(PreviewChild, DISABLED_PlayWithoutGStreamerPluginsShowsTheErrorBox) {
         EXPECT_TRUE(shown.Text.ends_with(" ($80040154).")) << shown.Text;
         EXPECT_EQ(shown.Caption, "Tarvolin PSP Video Converter");
         EXPECT_EQ(shown.Icon, MsgIcon::Error);
-        EXPECT_EQ(w->Preview->State(), TGraphState::NotAvailable);
+        EXPECT_EQ(w.Find<TPreviewPanel>("PreviewPanel")->State(), TGraphState::NotAvailable);
     }
 
     EXPECT_EQ(w.Captions(), std::vector<std::string>{clip});

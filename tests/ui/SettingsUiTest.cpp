@@ -77,11 +77,11 @@ protected:
 TEST_F(Settings, GeneralValuesRoundTripThroughOkInKeyOrder) {
     // Created with the catalogue in the main window's order, none selected.
     ASSERT_EQ(form->cmbProfile->count(), 2);
-    EXPECT_EQ(form->cmbProfile->itemText(1), w->cmbProfile->itemText(1));
+    EXPECT_EQ(form->cmbProfile->itemText(1), w.Find<QComboBox>("cmbProfile")->itemText(1));
     EXPECT_EQ(form->cmbProfile->currentIndex(), -1);
 
     std::string before = Prefs();
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     ASSERT_TRUE(form->isVisible());
     EXPECT_EQ(form->pgcSetting->currentIndex(), 0);
     EXPECT_FALSE(w->isEnabled());
@@ -97,7 +97,7 @@ TEST_F(Settings, GeneralValuesRoundTripThroughOkInKeyOrder) {
     form->btnOK->click();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(w->isEnabled());
-    EXPECT_EQ(w->edtOutputdir->text(), "/srv/videos/");
+    EXPECT_EQ(w.Find<QLineEdit>("edtOutputdir")->text(), "/srv/videos/");
     EXPECT_EQ(Prefs(), "[Main]\r\nOverwrite=0\r\nAuto Turn Off=1\r\nAuto Exit=1\r\n"
                        "Auto Open Dir=0\r\nSyn Mode=2\r\nOutput Path=/srv/videos/\r\n");
 
@@ -115,14 +115,14 @@ TEST_F(Settings, GeneralValuesRoundTripThroughOkInKeyOrder) {
     Window third;
     Open(third);
     EXPECT_EQ(form->cmbSyn->currentIndex(), -1);
-    third->tbtnSetting->trigger();
+    third.Find<QAction>("tbtnSetting")->trigger();
     form->btnOK->click();
     EXPECT_NE(Prefs().find("Syn Mode=-1\r\n"), std::string::npos);
 }
 
 TEST_F(Settings, CancelKeepsTheChoicesForTheRunButWritesNothing) {
-    w->edtOutputdir->setText("/main/out/");
-    w->sbtnOptions->click();
+    w.Find<QLineEdit>("edtOutputdir")->setText("/main/out/");
+    w.Find<QToolButton>("sbtnOptions")->click();
     EXPECT_EQ(form->edtOutputDir->text(), "/main/out/") << "refilled from the main window";
     std::string before = Prefs();
     w.dialogs.ConfirmFolder = true;
@@ -135,16 +135,16 @@ TEST_F(Settings, CancelKeepsTheChoicesForTheRunButWritesNothing) {
     form->btnCancel->click();
     EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(Prefs(), before);
-    EXPECT_EQ(w->edtOutputdir->text(), "/main/out/");
+    EXPECT_EQ(w.Find<QLineEdit>("edtOutputdir")->text(), "/main/out/");
 
     // Escape and the close box close it as well; each showing takes the main
     // window's path again and keeps the rest.
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     EXPECT_EQ(form->edtOutputDir->text(), "/main/out/");
     EXPECT_TRUE(form->chkExit->isChecked());
     QTest::keyClick(form, Qt::Key_Escape);
     EXPECT_TRUE(w->isEnabled());
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     form->windowHandle()->close();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(w->isEnabled());
@@ -159,7 +159,7 @@ TEST_F(Settings, LoadDefaultAsksThenFillsTheControlsAndCancelKeepsThem) {
     WriteFileBytes(folder.File("Preferences.ini"),
                    "[Main]\r\n[Default]\r\nOutput Path=/factory/\r\nSyn Mode=1\r\nOverwrite=0\r\n");
     std::string before = Prefs();
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     form->chkTurnoff->setChecked(true);
     w.prompter.Answers = {MsgResult::No, MsgResult::Yes};
     form->btnDefault->click();
@@ -182,9 +182,10 @@ TEST_F(Settings, LoadDefaultAsksThenFillsTheControlsAndCancelKeepsThem) {
 }
 
 TEST_F(Settings, OkWithTheMainWindowsProfileSavesItAndReloadsTheMainSheets) {
-    Select(w->cmbProfile, "Test");
-    Edit(w->vleVideo, "Bit Rate", "999k"); // the main window's edit is lost
-    w->bbtnSetting->click();
+    Select(w.Find<QComboBox>("cmbProfile"), "Test");
+    Edit(w.Find<TValueListEditor>("vleVideo"), "Bit Rate",
+         "999k"); // the main window's edit is lost
+    w.Find<QPushButton>("bbtnSetting")->click();
     EXPECT_EQ(form->pgcSetting->currentIndex(), 1);
     EXPECT_EQ(form->cmbProfile->currentText(), "Test");
     EXPECT_EQ(form->VideoSheet().Value("Bit Rate"), "768k");
@@ -198,10 +199,10 @@ TEST_F(Settings, OkWithTheMainWindowsProfileSavesItAndReloadsTheMainSheets) {
 }
 
 TEST_F(Settings, OkWithAnotherProfileLeavesTheMainSheetsAlone) {
-    Select(w->cmbProfile, "Test");
-    Edit(w->vleVideo, "Bit Rate", "999k");
+    Select(w.Find<QComboBox>("cmbProfile"), "Test");
+    Edit(w.Find<TValueListEditor>("vleVideo"), "Bit Rate", "999k");
     std::string test = ReadFileBytes(ProfileFile("Test"));
-    w->bbtnSetting->click();
+    w.Find<QPushButton>("bbtnSetting")->click();
     Select(form->cmbProfile, "Other");
     Edit(form->vleVideo, "Bit Rate", "500k");
     form->btnOK->click();
@@ -213,7 +214,7 @@ TEST_F(Settings, OkWithAnotherProfileLeavesTheMainSheetsAlone) {
 
 TEST_F(Settings, OpeningOnGeneralFirstShowsTheInitialRowsAndSavesNoProfile) {
     std::string test = ReadFileBytes(ProfileFile("Test"));
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     EXPECT_EQ(form->VideoSheet().RowCount(), 6);
     EXPECT_EQ(form->VideoSheet().Row(0).Caption, "Video Codec");
     EXPECT_EQ(form->VideoSheet().Value("Video Codec"), "");
@@ -224,20 +225,20 @@ TEST_F(Settings, OpeningOnGeneralFirstShowsTheInitialRowsAndSavesNoProfile) {
     EXPECT_EQ(ReadFileBytes(ProfileFile("Test")), test);
 
     // Edits left by Cancel are saved by a later OK from the General page.
-    Select(w->cmbProfile, "Test");
-    w->bbtnSetting->click();
+    Select(w.Find<QComboBox>("cmbProfile"), "Test");
+    w.Find<QPushButton>("bbtnSetting")->click();
     Edit(form->vleVideo, "Bit Rate", "321k");
     form->btnCancel->click();
     EXPECT_EQ(ReadFileBytes(ProfileFile("Test")), test);
-    w->tbtnSetting->trigger();
+    w.Find<QAction>("tbtnSetting")->trigger();
     form->btnOK->click();
     EXPECT_EQ(Key(ProfileFile("Test"), "Bit Rate", "Caption"), "321k");
 }
 
 TEST_F(Settings, SaveAsOntoANewNameAndOntoAnExistingFile) {
-    Select(w->cmbProfile, "Test");
+    Select(w.Find<QComboBox>("cmbProfile"), "Test");
     std::string test = ReadFileBytes(ProfileFile("Test"));
-    w->bbtnSetting->click();
+    w.Find<QPushButton>("bbtnSetting")->click();
     Edit(form->vleVideo, "Bit Rate", "640k");
     form->btnSaveAs->click(); // cancelled
     EXPECT_EQ(saveAsked, "Profiles (*.apf)|*.apf .apf");
@@ -260,8 +261,8 @@ TEST_F(Settings, SaveAsOntoANewNameAndOntoAnExistingFile) {
 }
 
 TEST_F(Settings, SaveAsWithAFailedCopyShowsTheErrorAndWritesNothing) {
-    Select(w->cmbProfile, "Test");
-    w->bbtnSetting->click();
+    Select(w.Find<QComboBox>("cmbProfile"), "Test");
+    w.Find<QPushButton>("bbtnSetting")->click();
     Edit(form->vleVideo, "Bit Rate", "640k");
     saveTarget = folder.Dir() + "missing" + PathDelim + "Copy.apf";
     form->btnSaveAs->click();
@@ -284,8 +285,8 @@ TEST_F(Settings, SaveAsWithAFailedCopyShowsTheErrorAndWritesNothing) {
 }
 
 TEST_F(Settings, CustomSizeInTheDialogsVideoSheetOpensNothingAndSavesItsIndex) {
-    Select(w->cmbProfile, "Other");
-    w->bbtnSetting->click();
+    Select(w.Find<QComboBox>("cmbProfile"), "Other");
+    w.Find<QPushButton>("bbtnSetting")->click();
     Select(form->cmbProfile, "Test");
     Edit(form->vleVideo, "Video Size", "Custom Size");
     EXPECT_FALSE(w->SizeForm()->isVisible());
@@ -301,8 +302,8 @@ TEST_F(Settings, AReloadThatAsksForACustomSizeKeepsTheMainWindowDisabled) {
                                "Caption=320x240,Original Size,Custom Size,\r\nIndex=1\r\n");
     Window fresh;
     Open(fresh);
-    Select(fresh->cmbProfile, "Sized");
-    fresh->bbtnSetting->click();
+    Select(fresh.Find<QComboBox>("cmbProfile"), "Sized");
+    fresh.Find<QPushButton>("bbtnSetting")->click();
     Edit(form->vleVideo, "Video Size", "Custom Size");
     form->btnOK->click();
     EXPECT_FALSE(form->isVisible());

@@ -8,6 +8,9 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
 
+#include <QString>
+#include <gtest/gtest.h>
+
 #include <QProcess>
 
 #include <deque>
@@ -100,6 +103,13 @@ struct Window {
     // Closes the window (which saves the preferences).
     void Close();
     ~Window();
+
+    // A control of the main window by its objectName.
+    template <class T = QWidget> T* Find(const char* name) const {
+        T* found = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
 
     TMainForm& operator*() { return *form; }
     TMainForm* operator->() { return form.get(); }

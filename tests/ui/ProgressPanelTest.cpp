@@ -1,0 +1,23 @@
+// The progress panel on its own: the texts it starts with and what it shows.
+#include "ui/ProgressPanel.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <gtest/gtest.h>
+
+TEST(ProgressPanel, ShowsTheBatchAndKeepsEveryControlsName) {
+    TProgressPanel panel(nullptr);
+    EXPECT_EQ(panel.objectName(), "panBottomLeft");
+    EXPECT_EQ(panel.findChild<QLabel*>("labConvertingFile")->text(), "No File");
+    panel.SetConvertingFile("a.avi");
+    panel.SetElapsedText("00:00:05");
+    panel.SetRemainingText("00:00:07");
+    panel.ShowProgress({40, 20});
+    EXPECT_EQ(panel.findChild<QLabel*>("labConvertingFile")->text(), "a.avi");
+    EXPECT_EQ(panel.findChild<QLabel*>("labElapsed")->text(), "00:00:05");
+    EXPECT_EQ(panel.findChild<QLabel*>("labRemaining")->text(), "00:00:07");
+    EXPECT_EQ(panel.findChild<QProgressBar*>("pgbCurrent")->value(), 40);
+    EXPECT_EQ(panel.findChild<QLabel*>("labCurProgress")->text(), "40%");
+    EXPECT_EQ(panel.findChild<QProgressBar*>("pgbTotal")->value(), 20);
+    EXPECT_EQ(panel.findChild<QLabel*>("labTotalProgress")->text(), "20%");
+}
