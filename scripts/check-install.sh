@@ -102,8 +102,39 @@ else
   skipped+=("appstreamcli validate (install appstream)")
 fi
 
-# The installed program run with a temporary HOME: its first start in the
-# user's folders (to come with the run-time look-up of the installed layout).
+# The installed program run headless with a temporary HOME: it keeps its
+# preferences and profiles in that home's .config/tarvolin and writes nothing
+# in the install tree. SIGTERM closes its window as the close box does.
+{
+  home=$dest/home
+  mkdir -p "$home"
+  before=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
+  HOME=$home XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$root/bin/tarvolin" \
+    >"$dest/run.log" 2>&1 </dev/null &
+  pid=$!
+  for _ in $(seq 100); do # the shipped profiles are copied before the window shows
+    [ -f "$home/.config/tarvolin/Profiles/.shipped-profiles" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  kill -TERM "$pid" 2>/dev/null
+  for _ in $(seq 100); do # a window stuck in a message box would not end
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null && echo "check-install: the program did not end; killed" >&2
+  status=0
+  wait "$pid" || status=$?
+  check "the installed program did not end normally on SIGTERM (status $status)" test "$status" = 0
+  check "no Preferences.ini in \$HOME/.config/tarvolin" test -f "$home/.config/tarvolin/Preferences.ini"
+  shipped=$(ls "$root/share/tarvolin/Profiles" | wc -l)
+  copied=$(ls "$home/.config/tarvolin/Profiles" | wc -l)
+  check "$copied of $shipped shipped profiles in \$HOME/.config/tarvolin/Profiles" \
+    test "$copied" = "$shipped"
+  after=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
+  check "the program wrote in the install tree: $(diff <(echo "$before") <(echo "$after") | head -3)" \
+    test "$before" = "$after"
+}
 
 echo "check-install: $passed passed, $failed failed (installed into a scratch DESTDIR, prefix /usr)"
 for s in "${skipped[@]}"; do

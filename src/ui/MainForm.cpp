@@ -104,8 +104,8 @@ TMainForm::TMainForm(const TMainFormOptions& options)
           options.ProgramDir.empty()
               ? FromQ(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()))
               : options.ProgramDir)),
-      FPrefs(FProgramDir + "Preferences.ini", FProgramDir), FPrompter(options.prompter),
-      FShell(options.shell), FDialogs(options.dialogs) {
+      FWhere(FindLocations(FProgramDir)), FPrefs(FWhere.PreferencesFile, FWhere.DefaultOutputDir),
+      FPrompter(options.prompter), FShell(options.shell), FDialogs(options.dialogs) {
     setObjectName("MainForm");
     BuildWindow();
     RunStartup(options.Arguments);
@@ -157,8 +157,15 @@ void TMainForm::CreateForms() {
 void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
     // Each step stands alone: a step that fails shows its error and the
     // start-up goes on, so the window is always ready for use.
-    SetOutputDir(FProgramDir);
-    FEncoderPath = FProgramDir + "wmaspi.dll";
+    // First of all, since the version is read from (and written to) the
+    // preferences: an installed program keeps the user's settings and profiles in the
+    // user's folders; the shipped profiles are copied there once.
+    Guarded([&] {
+        std::string reason;
+        if (!PrepareUserFolders(FWhere, reason)) throw std::runtime_error(reason);
+    });
+    SetOutputDir(FWhere.DefaultOutputDir);
+    FEncoderPath = FWhere.EncoderPath;
     FRunner = std::make_unique<EncoderRunner>(FEncoderPath);
     FProber = std::make_unique<EncoderProber>(*FRunner);
 
@@ -219,11 +226,11 @@ void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
 }
 
 std::string TMainForm::HelpFile() const {
-    return FProgramDir + "Quorvex.chm";
+    return FWhere.ManualFile;
 }
 
 std::string TMainForm::ProfilesDir() const {
-    return FProgramDir + "Profiles" + PathDelim;
+    return FWhere.ProfilesDir;
 }
 
 std::string TMainForm::SelectedProfilePath() const {
@@ -914,7 +921,13 @@ void TMainForm::tbtnAboutClick() {
 }
 
 void TMainForm::tbtnHelpClick() {
-    FShell->Open(HelpFile());
+    const std::string manual = HelpFile();
+    if (!FileExists(manual)) {
+        FPrompter->Message("The manual was not found. It was looked for at \"" + manual + "\".",
+                           ProductName, MsgIcon::Warning);
+        return;
+    }
+    FShell->Open(manual);
 }
 
 void TMainForm::bbtnBrowserClick() {

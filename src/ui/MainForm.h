@@ -2,6 +2,7 @@
 // TMainForm: the program's working window. It holds the task list, the
 // parameter sheets, the profile selector, the output path and the Start and
 // Stop pictures, and it runs the start-up of the program while it is created.
+#include "config/Locations.h"
 #include "config/Preferences.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
@@ -79,6 +80,9 @@ public:
 
     // Start-up values.
     const std::string& ProgramDir() const override { return FProgramDir; }
+    const std::string& DefaultOutputDir() const override { return FWhere.DefaultOutputDir; }
+    // Where the encoder, the preferences, the profiles and the manual are.
+    const Locations& Where() const { return FWhere; }
     const std::string& EncoderPath() const { return FEncoderPath; }
     const std::string& VersionText() const { return FVersionText; }
     std::string HelpFile() const;
@@ -290,6 +294,7 @@ private:
     QTimer* timerTime = nullptr;
 
     std::string FProgramDir;
+    Locations FWhere;
     std::string FEncoderPath;
     std::string FVersionText = "3.0";
     std::string FOutputExtension;

@@ -128,7 +128,7 @@ TSettingForm::TSettingForm(SettingsHost& main) : QDialog(nullptr), FMain(main) {
     // The preferences into the General page. Should the file fail, the
     // controls show the values a missing file would give.
     GeneralPreferences prefs;
-    prefs.OutputPath = main.ProgramDir();
+    prefs.OutputPath = main.DefaultOutputDir();
     SetGeneral(prefs);
     main.Guarded([&] { SetGeneral(main.Preferences().ReadGeneral()); });
 }

@@ -21,6 +21,8 @@ public:
     virtual TFileDialogs& dialogs() const = 0;
     virtual const PreferencesFile& Preferences() const = 0;
     virtual const std::string& ProgramDir() const = 0;
+    // The output folder when the user has chosen none.
+    virtual const std::string& DefaultOutputDir() const = 0;
     virtual std::string ProfilesDir() const = 0;
     // The profiles listed at start-up, in the selector's order.
     virtual const std::vector<CatalogueEntry>& Catalogue() const = 0;

@@ -360,9 +360,16 @@ TEST_F(MainWindow, ProfileErrorsShowInTheApplicationsErrorBox) {
 }
 
 TEST_F(MainWindow, HelpBrowseAndOpen) {
+    // A missing manual is said, with where it was looked for; a present one opens.
+    Find<QAction>("tbtnHelp")->trigger();
+    EXPECT_TRUE(w.shell.Opened.empty());
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_NE(w.prompter.Shown[0].Text.find(folder.Dir() + "manual/index.html"), std::string::npos);
+    std::filesystem::create_directories(folder.Dir() + "manual");
+    WriteFileBytes(folder.Dir() + "manual/index.html", "<html></html>");
     Find<QAction>("tbtnHelp")->trigger();
     ASSERT_EQ(w.shell.Opened.size(), 1u);
-    EXPECT_EQ(w.shell.Opened[0], folder.Dir() + "Quorvex.chm");
+    EXPECT_EQ(w.shell.Opened[0], folder.Dir() + "manual/index.html");
 
     auto* output = Find<QLineEdit>("edtOutputdir");
     output->setText("/no/such/folder/");

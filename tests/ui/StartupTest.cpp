@@ -43,7 +43,7 @@ TEST(Startup, FreshProgramFolderGivesTheDefaultCaptionAndAnEmptyList) {
     EXPECT_EQ(w->findChild<QLabel*>("labProgramName")->text().toStdString(), "PSP Video Converter");
     EXPECT_EQ(w->ProgramDir(), folder.Dir());
     EXPECT_EQ(w->EncoderPath(), folder.Dir() + "wmaspi.dll");
-    EXPECT_EQ(w->HelpFile(), folder.Dir() + "Quorvex.chm");
+    EXPECT_EQ(w->HelpFile(), folder.Dir() + "manual/index.html");
     EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), folder.Dir());
     EXPECT_EQ(w->size(), QSize(812, 547));
     EXPECT_TRUE(w->acceptDrops());

@@ -1,4 +1,5 @@
 #include "config/Locations.h"
+#include "platform/FileSystem.h"
 
 #include "TestSupport.h"
 
@@ -29,7 +30,7 @@ TEST(Locations, PortableKeepsEverythingBesideTheProgram) {
     EXPECT_EQ(where.ProgramDir, program);
     EXPECT_EQ(where.EncoderPath, program + "wmaspi.dll");
     EXPECT_EQ(where.PreferencesFile, program + "Preferences.ini");
-    EXPECT_EQ(where.ProfilesDir, program + "Profiles/");
+    EXPECT_EQ(where.ProfilesDir, program + "Profiles" + PathDelim);
     EXPECT_EQ(where.DefaultOutputDir, program);
     std::string reason;
     EXPECT_TRUE(PrepareUserFolders(where, reason));
