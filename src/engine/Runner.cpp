@@ -1,5 +1,6 @@
 #include "engine/Runner.h"
 
+#include "base/Text.h"
 #include "engine/Progress.h"
 
 #include <chrono>
@@ -32,16 +33,9 @@ bool IsProgressLine(std::string_view line) {
     return b != std::string_view::npos && line.substr(b).starts_with("frame=");
 }
 
-std::string Lowered(std::string_view text) {
-    std::string s(text);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // ffmpeg's closing words after the line that says what went wrong.
 bool IsGenericFailure(std::string_view line) {
-    return Lowered(line) == "conversion failed!";
+    return LowerAscii(line) == "conversion failed!";
 }
 
 // Collects the encoder's lines across chunk borders: the last one that reads
@@ -91,7 +85,7 @@ int ElapsedMs(Clock::time_point since) {
 bool IsErrorLine(std::string_view line) {
     size_t b = line.find_first_not_of(" \t");
     if (b == std::string_view::npos || IsProgressLine(line)) return false;
-    const std::string text = Lowered(line);
+    const std::string text = LowerAscii(line);
     // What an encoder prints while all is well: its banner, the overview of
     // the input and output streams, their metadata ("    title  : ..."),
     // and the words of a clean end.

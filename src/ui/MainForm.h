@@ -81,8 +81,6 @@ public:
     // Start-up values.
     const std::string& ProgramDir() const override { return FProgramDir; }
     const std::string& DefaultOutputDir() const override { return FWhere.DefaultOutputDir; }
-    // Where the encoder, the preferences, the profiles and the manual are.
-    const Locations& Where() const { return FWhere; }
     const std::string& EncoderPath() const { return FEncoderPath; }
     const std::string& VersionText() const { return FVersionText; }
     std::string HelpFile() const;
