@@ -197,13 +197,21 @@ PathAction DropAction(const std::string& path, const std::vector<std::string>& e
     return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
 }
 
-std::vector<std::string>
-PathsNotTaken(const std::vector<std::string>& offered, const std::vector<std::string>& exts,
-              PathAction (*decide)(const std::string&, const std::vector<std::string>&)) {
-    std::vector<std::string> left;
-    for (const auto& path : offered)
-        if (decide(path, exts) == PathAction::Skip) left.push_back(path);
-    return left;
+std::string NotTakenMessage(const std::vector<std::string>& notTaken) {
+    constexpr size_t Shown = 5;
+    std::vector<const std::string*> paths;
+    for (const auto& path : notTaken)
+        if (!path.empty()) paths.push_back(&path);
+    if (paths.empty()) return "";
+    std::string text =
+        paths.size() == 1 ? "1 file was" : std::to_string(paths.size()) + " files were";
+    text += " not added to the Task List: the program does not convert files of "
+            "that type, or the file was not found.\n";
+    for (size_t i = 0; i < paths.size() && i < Shown; ++i)
+        text += "\n" + *paths[i];
+    if (paths.size() > Shown)
+        text += "\n... and " + std::to_string(paths.size() - Shown) + " more.";
+    return text;
 }
 
 namespace {

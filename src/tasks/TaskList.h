@@ -99,12 +99,11 @@ PathAction CommandLineAction(const std::string& entry, const std::vector<std::st
 // extension is added as a file, else it is skipped.
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts);
 
-// The paths among offered that decide (CommandLineAction or DropAction)
-// skips, in their order: what the window can name to the user after a drop
-// or the command line.
-std::vector<std::string>
-PathsNotTaken(const std::vector<std::string>& offered, const std::vector<std::string>& exts,
-              PathAction (*decide)(const std::string&, const std::vector<std::string>&));
+// The message that names what an intake (a drop, a folder, the command line)
+// left out: how many, then the first few paths, then how many more. Empty
+// entries (blank lines of a list file) are not files and are not counted.
+// "" when nothing is left.
+std::string NotTakenMessage(const std::vector<std::string>& notTaken);
 
 struct CommandLineEntries {
     std::vector<std::string> Entries;

@@ -208,6 +208,7 @@ void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
         ShowError(intake.Error);
         return;
     }
+    std::vector<std::string> notTaken;
     for (const auto& entry : intake.Entries) {
         Guarded([&] {
             switch (CommandLineAction(entry, SupportedExts())) {
@@ -215,14 +216,16 @@ void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
                 AddTaskFile(entry);
                 break;
             case PathAction::AddDir:
-                AddTaskDir(entry);
+                AddTaskDir(entry, &notTaken);
                 break;
             case PathAction::Skip:
+                notTaken.push_back(entry);
                 break;
             }
         });
         if (FClosing) return;
     }
+    ReportNotTaken(notTaken);
 }
 
 std::string TMainForm::HelpFile() const {
@@ -601,29 +604,37 @@ bool TMainForm::HandleMessages() {
     return !FClosing;
 }
 
-void TMainForm::AddTaskDir(const std::string& dir) {
+void TMainForm::AddTaskDir(const std::string& dir, std::vector<std::string>* skipped) {
     ::AddTaskDir(
         dir, SupportedExts(), [this] { return HandleMessages(); },
-        [this](const std::string& path) { AddTaskFile(path); });
+        [this](const std::string& path) { AddTaskFile(path); }, skipped);
+}
+
+void TMainForm::ReportNotTaken(const std::vector<std::string>& notTaken) {
+    std::string text = NotTakenMessage(notTaken);
+    if (!text.empty()) FPrompter->Message(text, ProductName, MsgIcon::Warning);
 }
 
 void TMainForm::DropFiles(const std::vector<std::string>& paths) {
     // While a conversion runs the list is disabled and takes nothing.
     if (!ltvTask->isEnabled()) return;
+    std::vector<std::string> notTaken;
     for (const auto& path : paths) {
         switch (DropAction(path, SupportedExts())) {
         case PathAction::AddDir:
-            AddTaskDir(path);
+            AddTaskDir(path, &notTaken);
             break;
         case PathAction::AddFile:
             AddTaskFile(path);
             break;
         case PathAction::Skip:
+            notTaken.push_back(path);
             break;
         }
         if (FClosing) return;
     }
     if (FTasks.Count() > 0) EnableTaskCommands(true);
+    ReportNotTaken(notTaken);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* e) {
@@ -756,10 +767,12 @@ void TMainForm::tbtnAddFileClick() {
 void TMainForm::tbtnAddDirClick() {
     Guarded([&] {
         std::string folder;
+        std::vector<std::string> notTaken;
         if (FDialogs->BrowseForFolder(this, "Add a directory to the Task List", "", folder))
-            AddTaskDir(folder);
+            AddTaskDir(folder, &notTaken);
         ltvTask->setFocus();
         if (FTasks.Count() > 0) EnableTaskCommands(true);
+        ReportNotTaken(notTaken);
     });
 }
 

@@ -110,7 +110,10 @@ public:
 
     // The task list's commands as the window runs them.
     void AddTaskFile(const std::string& path);
-    void AddTaskDir(const std::string& dir);
+    // skipped, when given, gets the folder's files of a type not taken.
+    void AddTaskDir(const std::string& dir, std::vector<std::string>* skipped = nullptr);
+    // Names, in one message, the files an intake did not take.
+    void ReportNotTaken(const std::vector<std::string>& notTaken);
     // Paths dropped on the window, in the order the desktop gives them.
     void DropFiles(const std::vector<std::string>& paths);
     std::vector<bool> SelectedRows() const;

@@ -122,7 +122,12 @@ TEST(Startup, CommandLineTakesFilesAndFoldersAndSkipsTheRest) {
 
     ExpectFiveCommands(*w, true);
     EXPECT_TRUE(w->findChild<QWidget*>("panbg")->isHidden());
-    EXPECT_TRUE(w.prompter.Shown.empty());
+    // What was left out is named in one message, in the order met.
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Warning);
+    EXPECT_EQ(w.prompter.Shown[0].Text,
+              NotTakenMessage({media.file("v/b.txt"), media.file("clips/readme.txt"),
+                               media.file("missing.avi")}));
 }
 
 TEST(Startup, ListFileNamesOnePathPerLine) {

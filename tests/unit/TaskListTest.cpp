@@ -249,15 +249,20 @@ TEST(TaskList, CommandLineAndDropActions) {
     EXPECT_EQ(DropAction(dir.path().string(), exts), PathAction::AddDir);
     EXPECT_EQ(DropAction(dir.file("CLIP.AVI"), exts), PathAction::AddFile);
     EXPECT_EQ(DropAction(dir.file("clip.m2v"), exts), PathAction::Skip);
+}
 
-    // What each intake leaves out, in the order offered: a drop takes a
-    // supported name without looking, the command line only a real file.
-    const std::vector<std::string> offered{dir.file("b.txt"), dir.file("missing.avi"),
-                                           dir.path().string(), dir.file("a.avi"), ""};
-    EXPECT_EQ(PathsNotTaken(offered, exts, DropAction),
-              (std::vector<std::string>{dir.file("b.txt"), ""}));
-    EXPECT_EQ(PathsNotTaken(offered, exts, CommandLineAction),
-              (std::vector<std::string>{dir.file("b.txt"), dir.file("missing.avi"), ""}));
+TEST(TaskList, NotTakenMessageCountsAndNamesTheFirstFew) {
+    EXPECT_EQ(NotTakenMessage({"", ""}), "");
+    EXPECT_EQ(NotTakenMessage({"/v/a.txt", ""}),
+              "1 file was not added to the Task List: the program does not convert files of "
+              "that type, or the file was not found.\n\n/v/a.txt");
+    std::vector<std::string> many;
+    for (int i = 1; i <= 7; ++i)
+        many.push_back("/v/" + std::to_string(i) + ".doc");
+    std::string text = NotTakenMessage(many);
+    EXPECT_EQ(text.substr(0, 14), "7 files were n");
+    EXPECT_NE(text.find("/v/5.doc\n... and 2 more."), std::string::npos);
+    EXPECT_EQ(text.find("/v/6.doc"), std::string::npos);
 }
 
 TEST(TaskList, CommandLineEntriesFromArgumentsOrAListFile) {
