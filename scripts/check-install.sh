@@ -3,7 +3,8 @@
 # the installed layout: every expected file is there and nothing else, the
 # programs are executable, the icons have their sizes, the manual's links
 # resolve, the desktop entry passes desktop-file-validate and the metainfo
-# passes appstreamcli (each validator where installed). Prints a summary and
+# passes appstreamcli (each validator where installed), and the Debian package
+# builds with the same files. Prints a summary and
 # exits non-zero on any failure.
 # The build folder is build/ unless TARVOLIN_BUILD names another; it must be
 # built already (scripts/build.sh).
@@ -135,6 +136,26 @@ fi
   check "the program wrote in the install tree: $(diff <(echo "$before") <(echo "$after") | head -3)" \
     test "$before" = "$after"
 }
+
+# The Debian package: built by CPack from the same install rules, it holds
+# the same files, and names ffmpeg among its dependencies.
+if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
+  rm -f "$build"/packages/tarvolin_*.deb
+  if (cd "$build" && cpack -G DEB) >"$dest/cpack.log" 2>&1; then
+    deb=$(ls "$build"/packages/tarvolin_*.deb)
+    in_deb=$(dpkg-deb -c "$deb" | grep -v '^d' | sed -E 's|^[^.]* \./usr/||' | sort)
+    installed=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
+    check "the package's files differ from the installed ones: $(diff <(echo "$in_deb") <(echo "$installed") | head -3)" \
+      test "$in_deb" = "$installed"
+    check "the package does not depend on ffmpeg: $(dpkg-deb -f "$deb" Depends)" \
+      grep -qw ffmpeg <<<"$(dpkg-deb -f "$deb" Depends)"
+  else
+    cat "$dest/cpack.log" >&2
+    check "cpack -G DEB failed" false
+  fi
+else
+  skipped+=("the Debian package (install cmake and dpkg-dev)")
+fi
 
 echo "check-install: $passed passed, $failed failed (installed into a scratch DESTDIR, prefix /usr)"
 for s in "${skipped[@]}"; do

@@ -9,7 +9,8 @@ scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 # The installed layout: cmake --install into a scratch folder, the desktop
-# entry and metainfo validated, the installed program run with a scratch HOME.
+# entry and metainfo validated, the installed program run with a scratch HOME,
+# the Debian package built.
 scripts/check-install.sh
 if [ -x scripts/test-windows.sh ]; then
   scripts/test-windows.sh

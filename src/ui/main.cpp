@@ -21,6 +21,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop entry's name: Wayland desktops find the window's icon and
+    // its menu entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvolin.Tarvolin"));
     ApplyProgramLook(app);
     app.setQuitOnLastWindowClosed(false);
     // Installed before the start-up's long steps (probing the files of the
