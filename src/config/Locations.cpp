@@ -59,6 +59,13 @@ std::string ConfigHome(const EnvLookup& env) {
     return home.empty() ? std::string() : Join(home, ".config");
 }
 
+std::string StateHome(const EnvLookup& env) {
+    std::string state = env("XDG_STATE_HOME");
+    if (!state.empty() && state[0] == '/') return state;
+    std::string home = env("HOME");
+    return home.empty() ? std::string() : Join(Join(home, ".local"), "state");
+}
+
 std::set<std::string> ReadNames(const std::string& file) {
     std::set<std::string> names;
     std::ifstream in(file, std::ios::binary);
@@ -105,6 +112,7 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
         where.ManualFile = where.ProgramDir + "manual" + PathDelim + "index.html";
 #endif
         where.DefaultOutputDir = where.ProgramDir;
+        where.LogsDir = where.ProgramDir + "logs" + PathDelim;
     } else {
         const std::string prefix = Parent(where.ProgramDir);
         const std::string share = prefix + "share/tarvolin/";
@@ -119,6 +127,10 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
         where.ProfilesDir = where.ConfigDir + "Profiles/";
         where.DefaultOutputDir = UserVideosDir(env);
         if (where.DefaultOutputDir.empty()) where.DefaultOutputDir = where.ConfigDir;
+        const std::string state = StateHome(env);
+        where.LogsDir = state.empty()
+                            ? where.ConfigDir + "logs/"
+                            : WithTrailingBackslash(Join(Join(state, "tarvolin"), "logs"));
     }
     where.PreferencesFile = where.ConfigDir + "Preferences.ini";
     return where;

@@ -11,7 +11,9 @@
 // the manual in <prefix>/share/tarvolin. The user's Preferences.ini and
 // Profiles live in $XDG_CONFIG_HOME/tarvolin (default ~/.config/tarvolin); the
 // default output folder is the user's Videos folder, else the home folder.
-// Nothing is ever written under the prefix.
+// The logs of the batches go to $XDG_STATE_HOME/tarvolin/logs (default
+// ~/.local/state/tarvolin/logs); a portable program keeps them in a "logs"
+// folder beside itself. Nothing is ever written under the prefix.
 #include <functional>
 #include <string>
 
@@ -25,6 +27,7 @@ struct Locations {
     std::string ShippedProfilesDir; // the profiles that came with the program; trailing separator
     std::string ManualFile;         // the manual's first page
     std::string DefaultOutputDir;   // with a trailing separator
+    std::string LogsDir;            // the batches' logs; trailing separator; made on first use
 };
 
 // Reads an environment variable; empty when it is not set.

@@ -159,6 +159,11 @@ std::string BatchDriver::FailureReason(const std::string& inputFile) const {
 void BatchDriver::SetStatus(int index, ltvItemData& task, const char* status) {
     task.Status = status;
     SetTaskData(*S.Rows, index, tfStatus, task);
+    if (S.Log) S.Log->TaskStatus(task.InputFile, task.Status);
+}
+
+void BatchDriver::EndBatchLog() {
+    if (S.Log) S.Log->BatchEnded([this](const std::string& input) { return FailureReason(input); });
 }
 
 void BatchDriver::EndBatchDisplay() {
@@ -178,6 +183,8 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
         EndBatchDisplay();
         S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
     }
+    // A batch that was stopped or could not go on is logged here.
+    EndBatchLog();
     // The window closes last, once the driver is idle again: its close
     // handler then finds no batch and lets the program end.
     const bool closeWindow = FCloseRequested;
@@ -197,6 +204,8 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     BeginBatch(count);
     for (int i = 0; i < count; ++i)
         if (!ConvertTask(i, i == count - 1, profileArguments)) return;
+    // Written before the completion actions, which may end the program.
+    EndBatchLog();
     if (FState == ConvertState::Running) CompleteBatch(count);
 }
 
@@ -217,6 +226,7 @@ void BatchDriver::BeginBatch(int count) {
     FIncomplete = 0;
     FFailureReasons.clear();
     FWritten.clear();
+    if (S.Log) S.Log->BatchBegun();
     S.View->SetTimerEnabled(true);
 
     ltvItemData task;
@@ -260,7 +270,9 @@ bool BatchDriver::StartTask(int index, const ltvItemData& task, const std::strin
     run.Output = OutputPath(task, index, naming);
     run.Before = StateOf(run.Output);
     const CommandLine command = EncoderCommandLine(task, profileArguments, run.Output);
-    run.Outcome = S.Encoder->RunEncoder(command, S.Pump, [this](std::string_view chunk) {
+    if (S.Log) S.Log->TaskStarted(task.InputFile, run.Output, command.Text);
+    run.Outcome = S.Encoder->RunEncoder(command, S.Pump, [this, &task](std::string_view chunk) {
+        if (S.Log) S.Log->TaskOutput(task.InputFile, chunk);
         if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
     });
     return run.Outcome.Started;

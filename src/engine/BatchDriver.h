@@ -7,6 +7,7 @@
 // the message pump that the conversion calls between reads.
 #include "engine/Progress.h"
 #include "engine/Runner.h"
+#include "engine/TaskLog.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
 #include "tasks/TaskRecord.h"
@@ -65,6 +66,8 @@ struct BatchServices {
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;
     EncoderRun* Encoder = nullptr;
+    // Told each task's command line, encoder text and status; optional.
+    TaskLogSink* Log = nullptr;
     // Handles all pending window messages.
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
@@ -113,6 +116,9 @@ private:
 
     void SetStatus(int index, ltvItemData& task, const char* status);
     void EndBatchDisplay();
+    // The batch's tasks are over: the log gets their reasons (only the first
+    // call of a batch counts).
+    void EndBatchLog();
     // The batch from its first display to its completion actions.
     void RunLoop(const std::string& profileArguments);
     // Resets the display, the times and the totals, starts the timer and

@@ -7,8 +7,8 @@
 
 namespace {
 
-BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
-                       PowerControl& power) {
+BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, PowerControl& power,
+                       TaskLog& log) {
     BatchServices s;
     s.Rows = &form.Tasks();
     s.View = &batch;
@@ -17,6 +17,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
     s.Shell = &form.shell();
     s.Power = &power;
     s.Encoder = &encoder;
+    s.Log = &log;
     // Repainting, the timer, Stop and the other commands run here while the
     // encoder works.
     s.Pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
@@ -29,7 +30,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FDriver(Services(form, *this, form.Runner(), FPower)) {}
+    : F(form), FLog(form.LogsDir()), FDriver(Services(form, *this, form.Runner(), FPower, FLog)) {}
 
 void TMainBatch::FocusTaskList() {
     F.FocusTaskList();

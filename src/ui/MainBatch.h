@@ -4,6 +4,7 @@
 // timer, its live settings (output path box, the loaded profile's extension,
 // the settings dialog's General values) and the window's desktop services.
 #include "engine/BatchDriver.h"
+#include "engine/TaskLog.h"
 
 #include <string>
 
@@ -17,6 +18,8 @@ public:
 
     BatchDriver& Driver() { return FDriver; }
     const BatchDriver& Driver() const { return FDriver; }
+    // The tasks' logs, written per batch into the window's logs folder.
+    const TaskLog& Log() const { return FLog; }
     // What the power-off completion action calls; nullptr: nothing (the
     // window closes all the same).
     void SetPowerControl(PowerControl* power) { FPower.Target = power; }
@@ -54,5 +57,6 @@ private:
     };
     TMainForm& F;
     PowerSwitch FPower;
+    TaskLog FLog;
     BatchDriver FDriver;
 };

@@ -10,6 +10,7 @@
 #include "ui/BalloonTip.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageButton.h"
+#include "ui/LogDialog.h"
 #include "ui/Look.h"
 #include "ui/MainBatch.h"
 #include "ui/ProgressPanel.h"
@@ -503,6 +504,8 @@ void TMainForm::BuildCommands() {
     ppmTask->setObjectName("ppmTask");
     mnuOpen = ppmTask->addAction(QStringLiteral("Open"));
     mnuOpen->setObjectName("mnuOpen");
+    mnuShowLog = ppmTask->addAction(QStringLiteral("Show Log\u2026"));
+    mnuShowLog->setObjectName("mnuShowLog");
     ppmTask->addSeparator();
     mnuAddFiles = ppmTask->addAction(QStringLiteral("Add Files..."));
     mnuAddFiles->setObjectName("mnuAddFiles");
@@ -514,6 +517,7 @@ void TMainForm::BuildCommands() {
     mnuClear = ppmTask->addAction(QStringLiteral("Clear"));
     mnuClear->setObjectName("mnuClear");
     connect(mnuOpen, &QAction::triggered, this, &TMainForm::ltvTaskDblClick);
+    connect(mnuShowLog, &QAction::triggered, this, &TMainForm::mnuShowLogClick);
     connect(mnuAddFiles, &QAction::triggered, this, &TMainForm::tbtnAddFileClick);
     connect(mnuAddDir, &QAction::triggered, this, &TMainForm::tbtnAddDirClick);
     connect(mnuRemove, &QAction::triggered, this, &TMainForm::tbtnRemoveClick);
@@ -691,6 +695,8 @@ void TMainForm::EnableTaskCommands(bool enable) {
 void TMainForm::UpdateTaskMenu() {
     bool selected = SelectedCount() > 0;
     mnuOpen->setEnabled(selected);
+    const int first = FirstSelectedRow();
+    mnuShowLog->setEnabled(first >= 0 && FBatch && FBatch->Log().Find(FTasks.Row(first).Caption));
     mnuRemove->setEnabled(selected);
     mnuClear->setEnabled(FTasks.Count() > 0);
     mnuAddFiles->setEnabled(true);
@@ -844,6 +850,18 @@ void TMainForm::ltvTaskClick() {
 void TMainForm::ltvTaskDblClick() {
     Guarded([&] {
         if (SelectedCount() > 0) PreviewSelectedTask();
+    });
+}
+
+void TMainForm::mnuShowLogClick() {
+    Guarded([&] {
+        const int row = FirstSelectedRow();
+        if (row < 0 || !FBatch) return;
+        const std::string& input = FTasks.Row(row).Caption;
+        const TaskLogEntry* entry = FBatch->Log().Find(input);
+        if (!entry) return;
+        auto* dialog = new TLogDialog(this, ExtractFileName(input), TaskLogText(*entry));
+        dialog->show();
     });
 }
 

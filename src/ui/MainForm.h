@@ -81,6 +81,8 @@ public:
     // Start-up values.
     const std::string& ProgramDir() const override { return FProgramDir; }
     const std::string& DefaultOutputDir() const override { return FWhere.DefaultOutputDir; }
+    // Where each batch's log file is written.
+    const std::string& LogsDir() const { return FWhere.LogsDir; }
     const std::string& EncoderPath() const { return FEncoderPath; }
     const std::string& VersionText() const { return FVersionText; }
     std::string HelpFile() const;
@@ -176,6 +178,8 @@ public slots:
     void cmbProfileChange();
     void ltvTaskClick();
     void ltvTaskDblClick();
+    // Shows the log of the lowest selected task's last run.
+    void mnuShowLogClick();
     void imgStartClick();
     void imgStopClick();
     void btnOutputClick();
@@ -275,6 +279,7 @@ private:
     QToolButton* sbtnOptions = nullptr;
     QMenu* ppmTask = nullptr;
     QAction* mnuOpen = nullptr;
+    QAction* mnuShowLog = nullptr;
     QAction* mnuAddFiles = nullptr;
     QAction* mnuAddDir = nullptr;
     QAction* mnuRemove = nullptr;

@@ -2,22 +2,28 @@
 // and ffmpeg on generated clips: Start and the progress panel, Stop, failed
 // inputs, the output path check, numbered outputs, trimmed ranges, the
 // completion actions, closing the window during a batch, the preview's stop
-// at Start; and the Output sheet's tip.
+// at Start, the tasks' logs; and the Output sheet's tip.
 #include "BatchUiSupport.h"
 
 #include "engine/BatchDriver.h"
 #include "preview/PreviewPanel.h"
 #include "ui/BalloonTip.h"
 #include "ui/ImageButton.h"
+#include "ui/LogDialog.h"
 #include "ui/QtText.h"
 #include "ui/TaskListModel.h"
 #include "ui/ValueListEditor.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -269,6 +275,46 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
     EXPECT_EQ(FromQ(reason), w->Batch().FailureReason(broken));
     EXPECT_TRUE(list->data(list->index(0, 3), Qt::ToolTipRole).toString().isEmpty());
     ExpectIdleLook();
+}
+
+TEST_F(BatchUi, AFailedTaskShowsItsLogAndTheBatchLogIsWritten) {
+    Open();
+    const std::string good = Clip("good.avi");
+    const std::string broken = media.file("in/broken.avi");
+    WriteFileBytes(broken, std::string(4096, '\x5a'));
+    Add({good, broken});
+    auto* showLog = w.Find<QAction>("mnuShowLog");
+    w->SetSelectedRows({false, true});
+    w->UpdateTaskMenu();
+    EXPECT_FALSE(showLog->isEnabled()) << "no run yet";
+    ClickStart();
+    ASSERT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Failed"}));
+
+    w->UpdateTaskMenu();
+    ASSERT_TRUE(showLog->isEnabled());
+    showLog->trigger();
+    auto* dialog = w.Find<TLogDialog>("LogDialog");
+    ASSERT_NE(dialog, nullptr);
+    const std::string text = FromQ(dialog->memLog->toPlainText());
+    const std::string error = w->Batch().FailureReason(broken);
+    ASSERT_FALSE(error.empty());
+    const size_t output = text.find("Encoder output:\n");
+    EXPECT_NE(text.find("Command line: -y -i \"" + broken + "\""), std::string::npos) << text;
+    EXPECT_NE(text.find("Status: Failed\nReason: " + error + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(error, output), std::string::npos) << "the encoder's own line";
+    EXPECT_TRUE(dialog->memLog->isReadOnly());
+    dialog->btnCopy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), dialog->memLog->toPlainText());
+    dialog->close();
+
+    // The batch's file in the portable program's logs folder holds both tasks.
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder.File("logs")))
+        files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    const std::string written = ReadFileBytes(files[0].string());
+    EXPECT_NE(written.find(text), std::string::npos);
+    EXPECT_NE(written.find("Input: " + good + "\n"), std::string::npos);
 }
 
 TEST_F(BatchUi, StartNeedsAnExistingOutputPath) {

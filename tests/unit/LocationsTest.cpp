@@ -32,6 +32,7 @@ TEST(Locations, PortableKeepsEverythingBesideTheProgram) {
     EXPECT_EQ(where.PreferencesFile, program + "Preferences.ini");
     EXPECT_EQ(where.ProfilesDir, program + "Profiles" + PathDelim);
     EXPECT_EQ(where.DefaultOutputDir, program);
+    EXPECT_EQ(where.LogsDir, program + "logs" + PathDelim);
     std::string reason;
     EXPECT_TRUE(PrepareUserFolders(where, reason));
     EXPECT_FALSE(fs::exists(dir.file("Profiles"))); // nothing made for a portable program
@@ -50,6 +51,7 @@ TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
     EXPECT_EQ(where.PreferencesFile, home + "/.config/tarvolin/Preferences.ini");
     EXPECT_EQ(where.ProfilesDir, home + "/.config/tarvolin/Profiles/");
     EXPECT_EQ(where.DefaultOutputDir, home + "/"); // no Videos folder named
+    EXPECT_EQ(where.LogsDir, home + "/.local/state/tarvolin/logs/");
 
     // XDG_CONFIG_HOME moves the settings; user-dirs.dirs names the Videos folder.
     const std::string config = dir.file("cfg");
@@ -57,8 +59,11 @@ TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
     WriteFileBytes(config + "/user-dirs.dirs",
                    "# written by xdg-user-dirs-update\nXDG_MUSIC_DIR=\"$HOME/Music\"\n"
                    "XDG_VIDEOS_DIR=\"$HOME/Films [2024]\"\n");
-    where = FindLocations(dir.file("usr/bin"), Env({{"HOME", home}, {"XDG_CONFIG_HOME", config}}));
+    where = FindLocations(
+        dir.file("usr/bin"),
+        Env({{"HOME", home}, {"XDG_CONFIG_HOME", config}, {"XDG_STATE_HOME", "/st"}}));
     EXPECT_EQ(where.PreferencesFile, config + "/tarvolin/Preferences.ini");
+    EXPECT_EQ(where.LogsDir, "/st/tarvolin/logs/");
     EXPECT_EQ(where.DefaultOutputDir, home + "/Films [2024]/");
 }
 
