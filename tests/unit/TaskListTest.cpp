@@ -104,34 +104,23 @@ TEST(TaskList, AddedFileBecomesATaskFromItsProbe) {
 TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
     TaskRows rows, probedAtOnce;
     FakeProber prober;
-    ProbeResult probe = Probed("00:01:23.4", " 320x240");
-    prober.answers["/v/a.avi"] = probe;
+    ProbeResult probe = prober.answers["/v/a.avi"] = Probed("00:01:23.4", " 320x240");
     ASSERT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), 0);
     EXPECT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), -1);
-    ltvItemData t;
-    GetTaskData(rows, 0, tfAll, t);
-    EXPECT_EQ(t.Status, "Probing");
-    EXPECT_EQ(t.Length, "");
-    EXPECT_EQ(t.NewFileName, "a");
-
+    EXPECT_EQ(rows.Row(0).SubItems[tfStatus], "Probing");
     ApplyProbeResult(rows, 0, probe);
     AddTaskFile(probedAtOnce, prober, "/v/a.avi", ".mp4");
     EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
 
-    // A name and a range set while the probe ran stay; an unreadable file
-    // says so in its Status.
-    ASSERT_EQ(AddPendingTaskFile(rows, "/v/b.avi", ".mp4"), 1);
-    t.NewFileName = "renamed";
+    // A start time set while the probe ran stays; an unreadable file says so.
+    ltvItemData t;
     t.StartTime = "00:00:01";
-    SetTaskData(rows, 1, tfNewFileName, t);
-    SetTaskData(rows, 1, tfStartTime, t);
+    SetTaskData(rows, 0, tfStartTime, t);
     probe.Problem = "Invalid data found when processing input";
-    ApplyProbeResult(rows, 1, probe);
-    GetTaskData(rows, 1, tfAll, t);
+    ApplyProbeResult(rows, 0, probe);
+    GetTaskData(rows, 0, tfAll, t);
     EXPECT_EQ(t.Status, "Unreadable");
-    EXPECT_EQ(t.NewFileName, "renamed");
     EXPECT_EQ(t.StartTime, "00:00:01");
-    EXPECT_EQ(t.Length, "00:01:23.4");
 }
 
 TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
