@@ -1,5 +1,6 @@
 #include "engine/EncoderProber.h"
 
+#include "base/TimeText.h"
 #include "engine/Invocation.h"
 #include "engine/Runner.h"
 
@@ -17,11 +18,31 @@ ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
     };
     // No window messages while probing; a probe that never ends is stopped
     // after the time limit and what it printed so far is parsed.
-    RunOutcome run = FRunner.RunEncoder(ProbeCommandLine(path), MessagePump(), keep, FTimeoutMs);
-    if (!run.Started) return result; // all four stay empty
+    MessagePump pump;
+    if (FStop)
+        pump = [this, stopped = false]() mutable {
+            if (!stopped && FStop()) {
+                stopped = true;
+                FRunner.TerminateEncoder();
+            }
+        };
+    RunOutcome run = FRunner.RunEncoder(ProbeCommandLine(path), pump, keep, FTimeoutMs);
+    if (!run.Started) {
+        result.Problem = run.StartError; // all four stay empty
+        return result;
+    }
 
     ParseProbeOutput(output, path, result);
     result.Start = "00:00:00.0";
     result.End = result.Duration;
+    if (TimeToSeconds(result.Duration) < 0) {
+        if (!run.LastErrorLine.empty())
+            result.Problem = run.LastErrorLine;
+        else if (run.TimedOut)
+            result.Problem = "no duration found: the encoder did not end within " +
+                             std::to_string(FTimeoutMs / 1000) + " seconds";
+        else
+            result.Problem = "no duration found";
+    }
     return result;
 }

@@ -9,6 +9,10 @@ struct ProbeResult {
     std::string Size;     // such as " 320x240" (with the blank); empty when not found
     std::string Start;    // "00:00:00.0" once the probe ran; empty when it could not start
     std::string End;      // a copy of Duration once the probe ran
+    // Why the file cannot be read: the encoder's error line, "no duration
+    // found", or why the probe could not start. Empty when the probe found a
+    // duration. The task is still converted when the user starts it.
+    std::string Problem;
 };
 
 // Cuts the duration and the size out of the probe's whole output.

@@ -56,7 +56,7 @@ ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
     t.InputFile = path;
     t.Length = probe.Duration;
     t.Size = probe.Size;
-    t.Status = "OK";
+    t.Status = probe.Problem.empty() ? "OK" : "Unreadable";
     t.NewFileName = StripFileExt(ExtractFileName(path));
     t.NewFileExt = outputExtension;
     t.SourceStart = probe.Start;
@@ -76,6 +76,29 @@ int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
     int index = rows.Append(path);
     SetTaskData(rows, index, tfAll, NewTaskRecord(path, probe, outputExtension));
     return index;
+}
+
+int AddPendingTaskFile(TaskRows& rows, const std::string& path,
+                       const std::string& outputExtension) {
+    if (rows.Find(path) >= 0) return -1;
+    ltvItemData task = NewTaskRecord(path, ProbeResult{}, outputExtension);
+    task.Status = ProbingStatus;
+    int index = rows.Append(path);
+    SetTaskData(rows, index, tfAll, task);
+    return index;
+}
+
+void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
+    ltvItemData now;
+    GetTaskData(rows, index, tfAll, now);
+    ltvItemData task = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
+    task.NewFileName = now.NewFileName;
+    if (!now.StartTime.empty() || !now.EndTime.empty()) {
+        task.StartTime = now.StartTime;
+        task.EndTime = now.EndTime;
+        task.ClipLength = now.ClipLength;
+    }
+    SetTaskData(rows, index, tfAll, task);
 }
 
 namespace {

@@ -32,10 +32,23 @@ std::string BuildOpenDialogFilter(const std::vector<std::string>& exts);
 bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts);
 
 // The record of a task just added: Length and Size from the probe, status
-// "OK", the output name from the input's name and the profile's extension,
-// the whole input as the part to convert.
+// "OK" ("Unreadable" when the probe names a problem), the output name from the input's name and the
+// profile's extension, the whole input as the part to convert.
 ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
                           const std::string& outputExtension);
+
+// The status of a row whose probe has not ended yet.
+inline constexpr const char* ProbingStatus = "Probing";
+
+// Appends the row of a file whose probe runs elsewhere: status "Probing",
+// Length, Size and the times empty until ApplyProbeResult fills them. The
+// same rules as AddTaskFile: a path already in the list adds nothing and
+// returns -1; otherwise the index of the new row.
+int AddPendingTaskFile(TaskRows& rows, const std::string& path, const std::string& outputExtension);
+// Fills the row at index with what its probe found, as AddTaskFile would
+// have. The output name and extension stay as they are, and so do a start
+// and end time already set on the row.
+void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
 
 // Adds one file as a task, probing it first. Paths compare exactly (letter
 // case counts); a path already in the list adds nothing and returns -1.

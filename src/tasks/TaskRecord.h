@@ -12,7 +12,8 @@ struct ltvItemData {
     std::string InputFile;   // row caption: full path of the input
     std::string Length;      // sub-item 0: duration as the encoder prints it
     std::string Size;        // sub-item 1: picture size as the encoder prints it
-    std::string Status;      // sub-item 2: "OK", "Converting", "Complete", "Stop", "Failed"
+    std::string Status;      // sub-item 2: "Probing", "OK", "Unreadable", "Converting",
+                             // "Complete", "Stop", "Failed"
     std::string NewFileName; // sub-item 3: output name without directory and extension
     std::string NewFileExt;  // sub-item 4: output extension with its dot
     std::string SourceStart; // sub-item 5: start of the input's full range

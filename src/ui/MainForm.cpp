@@ -1,7 +1,7 @@
 #include "ui/MainForm.h"
 
 #include "base/FileNames.h"
-#include "engine/EncoderProber.h"
+#include "engine/ProbePool.h"
 #include "engine/Runner.h"
 #include "platform/FileSystem.h"
 #include "preview/PreviewPanel.h"
@@ -121,6 +121,7 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     // The Status cell of a failed or incomplete task tells why.
     FTaskModel->SetStatusTip([this](const TaskRow& row) {
         const std::string& status = row.SubItems[tfStatus];
+        if (status == "Unreadable") return ProbeProblem(row.Caption);
         return status == "Failed" || status == "Incomplete"
                    ? FBatch->Driver().FailureReason(row.Caption)
                    : std::string();
@@ -138,6 +139,8 @@ void TMainForm::SetPowerControl(PowerControl* power) {
 }
 
 TMainForm::~TMainForm() {
+    // The probes end first: no result may arrive for a window going away.
+    FProbes.reset();
     // The widgets go before the rows and sheets they show.
     FSizeForm.reset();
     FSettingForm.reset();
@@ -168,7 +171,14 @@ void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
     SetOutputDir(FWhere.DefaultOutputDir);
     FEncoderPath = FWhere.EncoderPath;
     FRunner = std::make_unique<EncoderRunner>(FEncoderPath);
-    FProber = std::make_unique<EncoderProber>(*FRunner);
+    // Results come back on a worker's thread and are handed to the window's.
+    FProbes = std::make_unique<ProbePool>(
+        ProbePool::EncoderProbers(FEncoderPath),
+        [this](std::uint64_t ticket, const std::string& path, const ProbeResult& result) {
+            QMetaObject::invokeMethod(
+                this, [this, ticket, path, result] { ProbeFinished(ticket, path, result); },
+                Qt::QueuedConnection);
+        });
 
     Guarded([&] { FVersionText = FPrefs.ReadVersion(); });
     QCoreApplication::setApplicationName(ToQ(ProductName));
@@ -570,6 +580,8 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     }
     SavePreferences();
     FClosing = true;
+    FProbes->CancelAll();
+    FProbing.clear();
     for (QWidget* form :
          std::initializer_list<QWidget*>{FSizeForm.get(), FSettingForm.get(), FAboutForm.get()})
         if (form && form->isVisible()) form->close();
@@ -600,7 +612,58 @@ void TMainForm::SavePreferences() {
 
 void TMainForm::AddTaskFile(const std::string& path) {
     panbg->hide();
-    ::AddTaskFile(FTasks, *FProber, path, FOutputExtension);
+    // The row comes at once; its length and size follow when the probe ends.
+    if (AddPendingTaskFile(FTasks, path, FOutputExtension) < 0) return;
+    FProbing[path] = FProbes->Submit(path);
+}
+
+void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
+                              const ProbeResult& result) {
+    auto it = FProbing.find(path);
+    if (it == FProbing.end() || it->second != ticket) return;
+    FProbing.erase(it);
+    const int index = FTasks.Find(path);
+    if (index < 0) return;
+    if (result.Problem.empty())
+        FProbeProblems.erase(path);
+    else
+        FProbeProblems[path] = result.Problem;
+    Guarded([&] {
+        ApplyProbeResult(FTasks, index, result);
+        if (index == FirstSelectedRow()) ShowSelectedTask();
+    });
+}
+
+void TMainForm::DropProbesOfMissingRows() {
+    if (FProbing.empty()) return;
+    std::unordered_map<std::string, int> present;
+    for (int i = 0; i < FTasks.Count(); ++i)
+        present.emplace(FTasks.Row(i).Caption, i);
+    for (auto it = FProbing.begin(); it != FProbing.end();) {
+        if (present.count(it->first)) {
+            ++it;
+        } else {
+            FProbes->Cancel(it->second);
+            it = FProbing.erase(it);
+        }
+    }
+}
+
+std::string TMainForm::ProbeProblem(const std::string& path) const {
+    auto it = FProbeProblems.find(path);
+    return it == FProbeProblems.end() ? std::string() : it->second;
+}
+
+bool TMainForm::RefuseStartWhileProbing() {
+    if (FProbing.empty() || FBusy) return false;
+    const size_t n = FProbing.size();
+    std::string text =
+        n == 1 ? "1 file of the Task List is still being probed for its length and size."
+               : std::to_string(n) +
+                     " files of the Task List are still being probed for their length and size.";
+    text += "\n\nPlease press Start again when no task shows the Status \"Probing\".";
+    FPrompter->Message(text, ProductName, MsgIcon::Information);
+    return true;
 }
 
 bool TMainForm::HandleMessages() {
@@ -803,6 +866,7 @@ void TMainForm::tbtnDownClick() {
 void TMainForm::tbtnRemoveClick() {
     Guarded([&] {
         RemoveTasks(FTasks, SelectedRows());
+        DropProbesOfMissingRows();
         SetOutputSheetValues(FOutput, {});
         if (FTasks.Count() == 0) EnableTaskCommands(false);
     });
@@ -811,6 +875,8 @@ void TMainForm::tbtnRemoveClick() {
 void TMainForm::tbtnClearClick() {
     Guarded([&] {
         FTasks.Clear();
+        FProbes->CancelAll();
+        FProbing.clear();
         SetOutputSheetValues(FOutput, {});
         EnableTaskCommands(false);
     });
@@ -917,6 +983,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // Start and Stop pictures, the other commands
 
 void TMainForm::imgStartClick() {
+    if (RefuseStartWhileProbing()) return;
     Guarded([&] { FBatch->Driver().imgStartClick(); });
 }
 
@@ -927,6 +994,7 @@ void TMainForm::imgStopClick() {
 }
 
 void TMainForm::tbtnStartClick() {
+    if (RefuseStartWhileProbing()) return;
     Guarded([&] { FBatch->Driver().tbtnStartClick(); });
 }
 

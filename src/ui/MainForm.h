@@ -12,13 +12,16 @@
 #include "ui/SettingsHost.h"
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class BatchDriver;
 class EncoderRunner;
-class MediaProber;
+class ProbePool;
+struct ProbeResult;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -66,8 +69,9 @@ public:
     static constexpr int ClientHeight = 547;
 
     // Builds the window and runs the start-up: paths, version and caption,
-    // accepted types, the profile list, the command line (each file is
-    // probed), drop registration and the fixed layout values.
+    // accepted types, the profile list, the command line (each file becomes
+    // a row at once; its probe runs in the background), drop registration and
+    // the fixed layout values.
     explicit TMainForm(const TMainFormOptions& options);
     ~TMainForm() override;
 
@@ -114,6 +118,11 @@ public:
     void AddTaskFile(const std::string& path);
     // skipped, when given, gets the folder's files of a type not taken.
     void AddTaskDir(const std::string& dir, std::vector<std::string>* skipped = nullptr);
+    // Added files whose probe has not ended yet (their Status reads
+    // "Probing"); Start waits for none of them and is refused meanwhile.
+    int ProbesPending() const { return static_cast<int>(FProbing.size()); }
+    // Why the file of a task whose Status reads "Unreadable" cannot be read.
+    std::string ProbeProblem(const std::string& path) const;
     // Names, in one message, the files an intake did not take.
     void ReportNotTaken(const std::vector<std::string>& notTaken);
     // Paths dropped on the window, in the order the desktop gives them.
@@ -228,6 +237,13 @@ private:
     void PreviewSelectedTask();
     void UpdatePanelButtons();
     bool HandleMessages();
+    // A probe has ended (on the window's thread): its row, if it is still
+    // the one the probe was asked for, gets the length and size.
+    void ProbeFinished(std::uint64_t ticket, const std::string& path, const ProbeResult& result);
+    // Forgets the probes of rows no longer in the list.
+    void DropProbesOfMissingRows();
+    // true (and says why) when Start must wait for probes still running.
+    bool RefuseStartWhileProbing();
     int SelectedCount() const;
     // The lowest selected row, or -1.
     int FirstSelectedRow() const;
@@ -311,7 +327,12 @@ private:
     ShellActions* FShell;
     TFileDialogs* FDialogs = nullptr;
     std::unique_ptr<EncoderRunner> FRunner;
-    std::unique_ptr<MediaProber> FProber;
+    // Probes added files off the window's thread; FProbing maps the path of
+    // each row still waiting to the ticket of its probe, so a late result for
+    // a row removed (or added again) is dropped.
+    std::unique_ptr<ProbePool> FProbes;
+    std::unordered_map<std::string, std::uint64_t> FProbing;
+    std::unordered_map<std::string, std::string> FProbeProblems;
     std::unique_ptr<TMainBatch> FBatch;
 
     TaskRows FTasks;

@@ -7,6 +7,10 @@
 // TARVOLIN_SCREENSHOT=<file.png> selects the first task as a click would,
 // plays it in the preview, saves a picture of the main window and ends the
 // program (scripts/screenshot.sh uses it).
+//
+// TARVOLIN_REPORT_SHOWN=1 prints "shown <ms>" (the steady clock, the same
+// across processes) when the main window first paints, and closes it
+// (bench/probe_run.sh times the start-up with it).
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
@@ -16,8 +20,33 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+
+namespace {
+// Prints the time of the window's first paint, then closes the window.
+class ShownReporter : public QObject {
+public:
+    explicit ShownReporter(QWidget& window) : FWindow(window) { window.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && !FSeen) {
+            FSeen = true;
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            std::printf("shown %lld\n",
+                        static_cast<long long>(
+                            std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
+            std::fflush(stdout);
+            QTimer::singleShot(0, &FWindow, [this] { FWindow.close(); });
+        }
+        return false;
+    }
+
+private:
+    QWidget& FWindow;
+    bool FSeen = false;
+};
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -26,8 +55,9 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvolin.Tarvolin"));
     ApplyProgramLook(app);
     app.setQuitOnLastWindowClosed(false);
-    // Installed before the start-up's long steps (probing the files of the
-    // command line); a request made meanwhile waits for the window.
+    // Installed before the start-up's steps (reading a large folder named on
+    // the command line can take a while); a request made meanwhile waits for
+    // the window.
     TQuitSignals quitSignals;
 
     // Qt has taken its own options out of argv; the rest is the command line.
@@ -47,6 +77,9 @@ int main(int argc, char** argv) {
     TMainForm mainForm(options);
     mainForm.CreateForms();
     QObject::connect(&mainForm, &TMainForm::Closed, &app, &QCoreApplication::quit);
+    std::unique_ptr<ShownReporter> shownReporter;
+    if (!qEnvironmentVariableIsEmpty("TARVOLIN_REPORT_SHOWN"))
+        shownReporter = std::make_unique<ShownReporter>(mainForm);
     mainForm.show();
     quitSignals.SetWindow(&mainForm);
 

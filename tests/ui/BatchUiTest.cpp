@@ -76,6 +76,7 @@ protected:
     // Takes the files into the task list as a drop does.
     void Add(const std::vector<std::string>& paths) {
         w->DropFiles(paths);
+        w.WaitForProbes();
         ASSERT_EQ(w->Tasks().Count(), static_cast<int>(paths.size()));
     }
 
@@ -253,6 +254,8 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
     const std::string broken = media.file("in/broken.avi");
     WriteFileBytes(broken, std::string(4096, '\x5a'));
     Add({before, broken, Clip("after.avi")});
+    // Marked at once as unreadable, and still tried when the batch runs.
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"OK", "Unreadable", "OK"}));
     // An earlier conversion that the failed encoder never opened stays.
     WriteFileBytes(Output("broken.mp4"), "an earlier conversion");
     ClickStart();

@@ -477,6 +477,7 @@ TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
     const std::string clip = media.file("in/long.avi");
     Clips::Make(clip, 60);
     w->DropFiles({clip, Clips::CopyTo(media.file("in/second.avi"))});
+    w.WaitForProbes();
 
     TQuitSignals quit;
     quit.SetWindow(w.form.get());

@@ -1,8 +1,10 @@
 // The task list in the window: adding through the dialogs, drops and the
 // keys, moving, removing, clearing, and what each command enables.
+#include "BatchUiSupport.h"
 #include "UiTestSupport.h"
 
 #include "tasks/TaskList.h"
+#include "ui/QtText.h"
 #include "ui/TaskListModel.h"
 
 #include <QAction>
@@ -28,7 +30,10 @@ protected:
     QAction* Command(const char* name) { return w->findChild<QAction*>(name); }
     TTaskListView* List() { return w->findChild<TTaskListView*>("ltvTask"); }
     // Adds as a drop does, which also enables the commands.
-    void Add(std::initializer_list<std::string> paths) { w->DropFiles(paths); }
+    void Add(std::initializer_list<std::string> paths) {
+        w->DropFiles(paths);
+        w.WaitForProbes();
+    }
     std::vector<std::string> Names() {
         std::vector<std::string> r;
         for (const auto& c : w.Captions())
@@ -61,6 +66,9 @@ TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
     w.dialogs.ConfirmFiles = true;
     w.dialogs.Files = {clip};
     Command("tbtnAddFile")->trigger();
+    // The row is selected at once; its output values fill in with the probe.
+    EXPECT_EQ(w->SelectedRows(), std::vector<bool>{true});
+    w.WaitForProbes();
 
     ASSERT_EQ(w->Tasks().Count(), 1);
     EXPECT_EQ(w->SelectedRows(), std::vector<bool>{true});
@@ -83,18 +91,87 @@ TEST(OpenDialogFilter, PairsBecomeQtNameFilters) {
     EXPECT_EQ(filters.back().toStdString(), "All Files (*)");
 }
 
-TEST_F(TaskListWindow, FilesThatAreNotVideosAreStillAdded) {
+TEST_F(TaskListWindow, FilesThatAreNotVideosAreAddedAsUnreadableWithTheReason) {
     WriteFileBytes(media.file("notes.avi"), "just some text, not a video\n");
     WriteFileBytes(media.file("empty.mp4"), "");
-    Add({media.file("notes.avi"), media.file("empty.mp4")});
-    ASSERT_EQ(w->Tasks().Count(), 2);
+    Add({media.file("notes.avi"), media.file("empty.mp4"), Clip("fine.avi")});
+    ASSERT_EQ(w->Tasks().Count(), 3);
+    QAbstractItemModel* list = List()->model();
     for (int i = 0; i < 2; ++i) {
         ltvItemData task;
         GetTaskData(w->Tasks(), i, tfAll, task);
-        EXPECT_EQ(task.Status, "OK");
+        EXPECT_EQ(task.Status, "Unreadable");
         EXPECT_EQ(task.LengthSec, -1) << task.Length;
+        const std::string tip = FromQ(list->data(list->index(i, 3), Qt::ToolTipRole).toString());
+        EXPECT_EQ(tip, w->ProbeProblem(task.InputFile));
+        EXPECT_NE(tip.find("nvalid data"), std::string::npos) << tip;
     }
+    EXPECT_EQ(w->Tasks().Row(2).SubItems[tfStatus], "OK");
+    EXPECT_TRUE(list->data(list->index(2, 3), Qt::ToolTipRole).toString().isEmpty());
     EXPECT_TRUE(w.prompter.Shown.empty());
+}
+
+TEST(ProbingWindow, RowsComeAtOnceAndEachProbeFillsItsOwnRowOrNone) {
+    ProgramFolder folder;
+    TempDir media;
+    const std::string one = media.file("one.avi"), two = media.file("two.avi"),
+                      three = media.file("three.avi");
+    Clips::Make(one, 1);
+    Clips::CopyTo(two);
+    Clips::Make(three, 3);
+    Window w;
+    w.Create(folder, {one, two, three}, false);
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{one, two, three}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(w->Tasks().Row(i).SubItems[tfStatus], "Probing");
+
+    // Removed and moved before any probe is in: each result finds its file.
+    w->SetSelectedRows({true, false, false});
+    w->tbtnRemoveClick();
+    w->SetSelectedRows({false, true});
+    w->tbtnUpClick();
+    EXPECT_EQ(w->ProbesPending(), 2);
+    w.WaitForProbes();
+    EXPECT_EQ(w.Captions(), (std::vector<std::string>{three, two}));
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfLength].substr(0, 8), "00:00:03");
+    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfLength].substr(0, 8), "00:00:02");
+    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfStatus], "OK");
+
+    // Cleared while probing and added again: only the new probe counts.
+    w->DropFiles({one, two});
+    w->tbtnClearClick();
+    EXPECT_EQ(w->ProbesPending(), 0);
+    w->DropFiles({two});
+    w.WaitForProbes();
+    Settle();
+    EXPECT_EQ(w.Captions(), std::vector<std::string>{two});
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfLength].substr(0, 8), "00:00:02");
+}
+
+TEST(ProbingWindow, StartWaitsForTheProbesAndClosingEndsThemAll) {
+    ProgramFolder folder;
+    TempDir media;
+    std::vector<std::string> clips;
+    for (int i = 0; i < 24; ++i)
+        clips.push_back(Clips::CopyTo(media.file("clip" + std::to_string(i) + ".avi")));
+    Window w;
+    w.Create(folder, clips, false);
+    w->tbtnStartClick();
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text,
+              "24 files of the Task List are still being probed for their length and size.\n\n"
+              "Please press Start again when no task shows the Status \"Probing\".");
+    EXPECT_FALSE(w->Busy());
+
+    // Closed with probes running and waiting: no late result, no encoder left.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ProbesPending() < 24; }, 30000));
+    w.Close();
+    EXPECT_EQ(w->ProbesPending(), 0);
+    w.form.reset();
+    std::vector<std::string> left;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return (left = EncoderProcessesLeft(media.file(""))).empty();
+    })) << left.front();
 }
 
 TEST_F(TaskListWindow, EditsInTheOutputSheetGoIntoTheSelectedTask) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -94,7 +95,8 @@ void ProgramFolder::AddProfile(const std::string& name, const std::string& text)
     WriteFileBytes(ProfilesDir() + name + ".apf", text);
 }
 
-void Window::Create(const ProgramFolder& folder, const std::vector<std::string>& args) {
+void Window::Create(const ProgramFolder& folder, const std::vector<std::string>& args,
+                    bool waitForProbes) {
     TMainFormOptions options;
     options.ProgramDir = folder.Dir();
     options.Arguments = args;
@@ -103,6 +105,11 @@ void Window::Create(const ProgramFolder& folder, const std::vector<std::string>&
     options.dialogs = &dialogs;
     form = std::make_unique<TMainForm>(options);
     form->CreateForms();
+    if (waitForProbes) WaitForProbes();
+}
+
+void Window::WaitForProbes() {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->ProbesPending() == 0; }, 60000));
 }
 
 void Window::Show() {

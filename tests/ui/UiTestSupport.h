@@ -96,8 +96,12 @@ struct Window {
     FakeDialogs dialogs;
     std::unique_ptr<TMainForm> form;
 
-    // Runs the start-up with args, then creates the other windows.
-    void Create(const ProgramFolder& folder, const std::vector<std::string>& args = {});
+    // Runs the start-up with args, then creates the other windows; unless
+    // told not to, waits until the files named are probed.
+    void Create(const ProgramFolder& folder, const std::vector<std::string>& args = {},
+                bool waitForProbes = true);
+    // Lets events run until no added file waits for its probe.
+    void WaitForProbes();
     // Shows the window (which restores the preferences) and lets it settle.
     void Show();
     // Closes the window (which saves the preferences).

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -451,6 +452,22 @@ TEST_F(ProberTest, AProbeThatHangsIsEndedAndKeepsWhatItPrinted) {
     EXPECT_EQ(r.Size, "");
     EXPECT_EQ(r.Start, "00:00:00.0");
     EXPECT_EQ(r.End, "00:01:00.00");
+    EXPECT_EQ(r.Problem, "");
+}
+
+TEST_F(ProberTest, AFileWithoutDurationIsNamedUnreadableAndAStopEndsAProbe) {
+    std::string path = Dir.file("probe me, please.txt");
+    Script("print " + Escaped(path) + ": Invalid data found when processing input\\n\nexit 1\n");
+    EncoderProber prober(Runner);
+    EXPECT_EQ(prober.ProbeMedia(path).Problem, path + ": Invalid data found when processing input");
+
+    Script("print Input #0\\n\nhang\n");
+    EncoderProber stopped(Runner);
+    std::atomic<int> asked{0};
+    stopped.SetStopCheck([&] { return ++asked > 3; });
+    ProbeResult r = stopped.ProbeMedia(path);
+    EXPECT_GT(asked.load(), 3);
+    EXPECT_EQ(r.Problem, "no duration found");
 }
 
 TEST_F(ProberTest, AProbeThatCannotStartLeavesEverythingEmpty) {
@@ -461,6 +478,7 @@ TEST_F(ProberTest, AProbeThatCannotStartLeavesEverythingEmpty) {
     EXPECT_EQ(r.Size, "");
     EXPECT_EQ(r.Start, "");
     EXPECT_EQ(r.End, "");
+    EXPECT_EQ(r.Problem, "Error on CreateProcess()");
 }
 
 } // namespace

@@ -28,7 +28,7 @@ struct FakeProber : MediaProber {
 };
 
 ProbeResult Probed(const std::string& duration, const std::string& size) {
-    return ProbeResult{duration, size, "00:00:00.0", duration};
+    return ProbeResult{duration, size, "00:00:00.0", duration, ""};
 }
 
 std::vector<std::string> Captions(const TaskRows& rows) {
@@ -99,6 +99,28 @@ TEST(TaskList, AddedFileBecomesATaskFromItsProbe) {
     EXPECT_EQ(t.StartTime, "00:00:00.0");
     EXPECT_EQ(t.EndTime, "00:01:23.4");
     EXPECT_DOUBLE_EQ(t.ClipLengthSec, 83.4);
+}
+
+TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
+    TaskRows rows, probedAtOnce;
+    FakeProber prober;
+    ProbeResult probe = prober.answers["/v/a.avi"] = Probed("00:01:23.4", " 320x240");
+    ASSERT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), 0);
+    EXPECT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), -1);
+    EXPECT_EQ(rows.Row(0).SubItems[tfStatus], "Probing");
+    ApplyProbeResult(rows, 0, probe);
+    AddTaskFile(probedAtOnce, prober, "/v/a.avi", ".mp4");
+    EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
+
+    // A start time set while the probe ran stays; an unreadable file says so.
+    ltvItemData t;
+    t.StartTime = "00:00:01";
+    SetTaskData(rows, 0, tfStartTime, t);
+    probe.Problem = "Invalid data found when processing input";
+    ApplyProbeResult(rows, 0, probe);
+    GetTaskData(rows, 0, tfAll, t);
+    EXPECT_EQ(t.Status, "Unreadable");
+    EXPECT_EQ(t.StartTime, "00:00:01");
 }
 
 TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
