@@ -324,17 +324,32 @@ void BatchDriver::FinishTask(bool finished, bool last) {
 
 void BatchDriver::CompleteBatch(int count) {
     S.View->SetTimerEnabled(false);
-    if (S.Settings->AutoTurnOff()) {
-        FState = ConvertState::Idle;
-        S.Power->PowerOff();
-        FCloseRequested = true;
-        return;
+    // Power-off wins when both are set; its countdown cancelled, the batch
+    // ends as if neither were set and the window stays.
+    const bool turnOff = S.Settings->AutoTurnOff();
+    const bool exit = !turnOff && S.Settings->AutoExit();
+    // Failures are never lost behind an exit or a power-off: their count
+    // comes first.
+    const bool reported = (turnOff || exit) && FFailed > 0;
+    if (reported) ShowCompletionMessage(count);
+    if (turnOff || exit) {
+        const CompletionAction action =
+            turnOff ? CompletionAction::PowerOff : CompletionAction::Exit;
+        const bool goOn =
+            CountdownGoesOn(action, turnOff ? PowerOffCountdownSeconds : ExitCountdownSeconds);
+        if (goOn || FCloseRequested) {
+            FState = ConvertState::Idle;
+            if (goOn && turnOff) S.Power->PowerOff();
+            FCloseRequested = true;
+            return;
+        }
     }
-    if (S.Settings->AutoExit()) {
-        FState = ConvertState::Idle;
-        FCloseRequested = true;
-        return;
-    }
+    if (!reported) ShowCompletionMessage(count);
+    if (S.Settings->AutoOpenDir()) S.Shell->Open(S.Settings->OutputDirText());
+    EndBatchDisplay();
+}
+
+void BatchDriver::ShowCompletionMessage(int count) {
     if (FFailed > 0) {
         // Incomplete tasks count with the failed ones; the text says which
         // kinds there are.
@@ -348,6 +363,12 @@ void BatchDriver::CompleteBatch(int count) {
         S.Prompt->Message("The coversion is completed successfully.", "Complete",
                           MsgIcon::Information);
     }
-    if (S.Settings->AutoOpenDir()) S.Shell->Open(S.Settings->OutputDirText());
-    EndBatchDisplay();
+}
+
+bool BatchDriver::CountdownGoesOn(CompletionAction action, int seconds) {
+    // A close that came while the message above was shown (a quit signal,
+    // the session ending) ends the program without a countdown or power-off.
+    if (FCloseRequested) return false;
+    const bool goOn = !S.Countdown || S.Countdown->ConfirmCountdown(action, seconds);
+    return goOn && !FCloseRequested;
 }

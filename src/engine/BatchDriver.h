@@ -5,6 +5,7 @@
 // actions the preferences ask for. Everything runs on the window's thread; the
 // window's handlers (Stop, the one-second timer, closing) run nested inside
 // the message pump that the conversion calls between reads.
+#include "engine/CompletionActions.h"
 #include "engine/Progress.h"
 #include "engine/Runner.h"
 #include "platform/Desktop.h"
@@ -65,6 +66,8 @@ struct BatchServices {
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;
     EncoderRun* Encoder = nullptr;
+    // The countdown before power-off or exit; nullptr: the action runs at once.
+    CountdownPrompter* Countdown = nullptr;
     // Handles all pending window messages.
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
@@ -140,8 +143,14 @@ private:
     // The bars after a task, and the end of its encoder.
     void FinishTask(bool finished, bool last);
     // After the last task: power off, exit, or the closing message and the
-    // output directory.
+    // output directory. Failures are reported first whatever follows; power
+    // off and exit each wait for a countdown that the user can cancel.
     void CompleteBatch(int count);
+    // The message on failed or incomplete tasks, or on success.
+    void ShowCompletionMessage(int count);
+    // Runs the countdown before action; false when it was cancelled, or when
+    // the window was asked to close meanwhile (the program then just ends).
+    bool CountdownGoesOn(CompletionAction action, int seconds);
 
     BatchServices S;
     ConvertState FState = ConvertState::Idle;

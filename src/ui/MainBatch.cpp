@@ -7,8 +7,8 @@
 
 namespace {
 
-BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
-                       PowerControl& power) {
+BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, PowerControl& power,
+                       CountdownPrompter& countdown) {
     BatchServices s;
     s.Rows = &form.Tasks();
     s.View = &batch;
@@ -16,6 +16,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
     s.Prompt = &form.prompter();
     s.Shell = &form.shell();
     s.Power = &power;
+    s.Countdown = &countdown;
     s.Encoder = &encoder;
     // Repainting, the timer, Stop and the other commands run here while the
     // encoder works.
@@ -29,7 +30,8 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FDriver(Services(form, *this, form.Runner(), FPower)) {}
+    : F(form), FCountdown(&form),
+      FDriver(Services(form, *this, form.Runner(), FPower, FCountdown)) {}
 
 void TMainBatch::FocusTaskList() {
     F.FocusTaskList();
@@ -48,6 +50,12 @@ void TMainBatch::SetIdleControls() {
 }
 
 void TMainBatch::ShowProgressPanel(bool progress) {
+    // What follows the batch, read as it starts (the settings cannot change
+    // while it runs).
+    if (progress) {
+        const GeneralPreferences general = F.General();
+        F.ProgressPanel().SetThenText(CompletionNote(general.AutoTurnOff, general.AutoExit));
+    }
     F.ShowProgressPanel(progress);
 }
 

@@ -4,6 +4,7 @@
 // timer, its live settings (output path box, the loaded profile's extension,
 // the settings dialog's General values) and the window's desktop services.
 #include "engine/BatchDriver.h"
+#include "ui/CountdownDialog.h"
 
 #include <string>
 
@@ -20,6 +21,10 @@ public:
     // What the power-off completion action calls; nullptr: nothing (the
     // window closes all the same).
     void SetPowerControl(PowerControl* power) { FPower.Target = power; }
+    // The countdown before power-off or exit: the length of its second
+    // (tests shorten it), and its end as a Cancel when the window closes.
+    void SetCountdownTick(int ms) { FCountdown.SetTickMs(ms); }
+    void CancelCountdown() { FCountdown.Cancel(); }
 
     // BatchView
     void FocusTaskList() override;
@@ -54,5 +59,6 @@ private:
     };
     TMainForm& F;
     PowerSwitch FPower;
+    TCountdownPrompter FCountdown;
     BatchDriver FDriver;
 };

@@ -1,0 +1,88 @@
+// The main window's keyboard: a key for each command of the tool bars and the
+// Start/Stop picture, named in the command's tooltip, and the order Tab takes
+// through the controls.
+#include "preview/PreviewPanel.h"
+#include "ui/MainForm.h"
+#include "ui/TaskListModel.h"
+#include "ui/ValueListEditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QList>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+const char KeysProperty[] = "commandKeys";
+
+QList<QKeySequence> KeysOf(const QAction* action) {
+    return action->property(KeysProperty).value<QList<QKeySequence>>();
+}
+
+// Notes the keys of a command and names the first in its tooltip; the keys
+// are bound by ApplyShortcuts.
+void SetKeys(QAction* action, const QList<QKeySequence>& keys) {
+    action->setProperty(KeysProperty, QVariant::fromValue(keys));
+    action->setShortcutContext(Qt::WindowShortcut);
+    const QString hint = action->toolTip() + QStringLiteral(" (") +
+                         keys.front().toString(QKeySequence::NativeText) + QLatin1Char(')');
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+}
+
+// Delete and Backspace stay the task list's own keys (a window-wide Delete
+// would remove tasks while the focus is in an edit box); the tooltips name
+// them all the same.
+void NameKey(QAction* action, QKeySequence::StandardKey key) {
+    action->setToolTip(action->toolTip() + QStringLiteral(" (") +
+                       QKeySequence(key).toString(QKeySequence::NativeText) + QLatin1Char(')'));
+}
+
+} // namespace
+
+void TMainForm::AssignShortcuts() {
+    SetKeys(tbtnAddFile, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    SetKeys(tbtnAddDir, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+    SetKeys(tbtnStart, {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                        QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    SetKeys(tbtnStop, {QKeySequence(Qt::Key_Escape)});
+    SetKeys(tbtnSetting, {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
+    SetKeys(tbtnHelp, {QKeySequence(Qt::Key_F1)});
+    NameKey(tbtnRemove, QKeySequence::Delete);
+    NameKey(tbtnClear, QKeySequence::Backspace);
+    // The flat buttons and the preview's buttons take the focus from Tab, so
+    // that Move Up, Move Down, About and the preview work from the keyboard.
+    for (QToolButton* button : {sbtnAddFile, sbtnAddDir, sbtnOptions, sbtnDelete, sbtnClear, sbtnUp,
+                                sbtnDown, SpeedButton1, SpeedButton2})
+        button->setFocusPolicy(Qt::TabFocus);
+    ApplyShortcuts(false);
+}
+
+void TMainForm::ApplyShortcuts(bool busy) {
+    // While a batch runs the list and its commands must not change, and Start
+    // must not run again; Esc stops it. The others stay: Help works always.
+    for (QAction* command : {tbtnAddFile, tbtnAddDir, tbtnStart, tbtnSetting})
+        command->setShortcuts(busy ? QList<QKeySequence>() : KeysOf(command));
+    tbtnStop->setShortcuts(busy ? KeysOf(tbtnStop) : QList<QKeySequence>());
+    tbtnHelp->setShortcuts(KeysOf(tbtnHelp));
+}
+
+void TMainForm::SetTabOrder() {
+    // The task list first, then the profile and output path below it, then
+    // the sheets of the right-hand column and the preview, then the buttons
+    // of the tool bars.
+    QList<QWidget*> order = {ltvTask,  cmbProfile, bbtnSetting, edtOutputdir, bbtnBrowser,
+                             bbtnOpen, vleOutput,  vleVideo,    vleAudio,     vleAdvanced};
+    for (QToolButton* button : {Preview->sbtnPlay(), Preview->sbtnPause(), Preview->sbtnStop()}) {
+        button->setFocusPolicy(Qt::TabFocus);
+        order.append(button);
+    }
+    for (QToolButton* button : {sbtnAddFile, sbtnAddDir, sbtnOptions, sbtnDelete, sbtnClear, sbtnUp,
+                                sbtnDown, SpeedButton1, SpeedButton2})
+        order.append(button);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
