@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPushButton>
 #include <QToolButton>
+#include <utility>
 
 namespace {
 
@@ -72,10 +73,22 @@ void TMainForm::ApplyShortcuts(bool busy) {
 
 void TMainForm::SetTabOrder() {
     // The task list first, then the profile and output path below it, then
-    // the sheets of the right-hand column and the preview, then the buttons
-    // of the tool bars.
-    QList<QWidget*> order = {ltvTask,  cmbProfile, bbtnSetting, edtOutputdir, bbtnBrowser,
-                             bbtnOpen, vleOutput,  vleVideo,    vleAudio,     vleAdvanced};
+    // the sheets of the right-hand column (each after its header's
+    // collapse button) and the preview, then the buttons of the tool bars.
+    QList<QWidget*> order = {ltvTask, cmbProfile, bbtnSetting, edtOutputdir, bbtnBrowser, bbtnOpen};
+    const std::pair<TSheetHeader*, TValueListEditor*> sheets[] = {{panOutput, vleOutput},
+                                                                  {panVideo, vleVideo},
+                                                                  {panAudio, vleAudio},
+                                                                  {panAdvanced, vleAdvanced}};
+    for (auto [header, sheet] : sheets) {
+        QPushButton* collapse = header->Button();
+        collapse->setFocusPolicy(Qt::TabFocus);
+        // The small button draws no focus frame of its own.
+        collapse->setStyleSheet(collapse->styleSheet() +
+                                QStringLiteral("QPushButton:focus { border: 2px solid black; }"));
+        order.append(collapse);
+        order.append(sheet);
+    }
     for (QToolButton* button : {Preview->sbtnPlay(), Preview->sbtnPause(), Preview->sbtnStop()}) {
         button->setFocusPolicy(Qt::TabFocus);
         order.append(button);

@@ -584,6 +584,10 @@ TEST_F(BatchUi, KeysRunTheCommandsThatTheStateAllows) {
     key(Qt::Key_F1);
     EXPECT_EQ(w.shell.Opened.size() + w.prompter.Shown.size(), helpBefore + 1);
     w.prompter.Shown.clear();
+    // Tab goes from the task list to the profile below it.
+    w.Find("ltvTask")->setFocus();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.Find("cmbProfile"));
 
     // While converting, Esc stops and adding does nothing.
     Add({Clip("long.avi", 60)});
