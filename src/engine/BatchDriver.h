@@ -146,11 +146,14 @@ private:
     // output directory. Failures are reported first whatever follows; power
     // off and exit each wait for a countdown that the user can cancel.
     void CompleteBatch(int count);
+    // "The conversion of 2 of 5 tasks failed."; empty when none did.
+    std::string FailureSummary(int count) const;
     // The message on failed or incomplete tasks, or on success.
     void ShowCompletionMessage(int count);
-    // Runs the countdown before action; false when it was cancelled, or when
-    // the window was asked to close meanwhile (the program then just ends).
-    bool CountdownGoesOn(CompletionAction action, int seconds);
+    // Runs the countdown before action, note said first; false when it was
+    // cancelled, or when the window was asked to close meanwhile (the
+    // program then just ends).
+    bool CountdownGoesOn(CompletionAction action, int seconds, const std::string& note);
 
     BatchServices S;
     ConvertState FState = ConvertState::Idle;

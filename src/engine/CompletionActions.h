@@ -12,9 +12,11 @@ inline constexpr int ExitCountdownSeconds = 10;
 class CountdownPrompter {
 public:
     virtual ~CountdownPrompter() = default;
-    // Says what will happen in seconds and counts down. true: go on (the time
-    // ran out or the user asked for it now); false: the user cancelled.
-    virtual bool ConfirmCountdown(CompletionAction action, int seconds) = 0;
+    // Says note (when not empty) and what will happen in seconds, and
+    // counts down. true: go on (the time ran out or the user asked for it
+    // now); false: the user cancelled.
+    virtual bool ConfirmCountdown(CompletionAction action, int seconds,
+                                  const std::string& note) = 0;
 };
 
 // What the progress panel says the batch will be followed by: "Then: power

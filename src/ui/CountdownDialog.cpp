@@ -8,8 +8,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-TCountdownDialog::TCountdownDialog(QWidget* owner, CompletionAction action, int seconds, int tickMs)
-    : QDialog(owner), FAction(action), FLeft(seconds) {
+TCountdownDialog::TCountdownDialog(QWidget* owner, CompletionAction action, int seconds,
+                                   const std::string& note, int tickMs)
+    : QDialog(owner), FAction(action), FLeft(seconds), FNote(note) {
     setObjectName("CountdownForm");
     setWindowTitle(QStringLiteral("Tarvolin PSP Video Converter"));
     setModal(true);
@@ -40,7 +41,7 @@ TCountdownDialog::TCountdownDialog(QWidget* owner, CompletionAction action, int 
     FTimer = new QTimer(this);
     FTimer->setInterval(tickMs);
     connect(FTimer, &QTimer::timeout, this, &TCountdownDialog::Tick);
-    labCountdown->setText(ToQ(CountdownText(FAction, FLeft)));
+    ShowText();
     FTimer->start();
 }
 
@@ -50,11 +51,17 @@ void TCountdownDialog::Tick() {
         accept();
         return;
     }
-    labCountdown->setText(ToQ(CountdownText(FAction, FLeft)));
+    ShowText();
 }
 
-bool TCountdownPrompter::ConfirmCountdown(CompletionAction action, int seconds) {
-    TCountdownDialog dialog(FOwner, action, seconds, FTickMs);
+void TCountdownDialog::ShowText() {
+    const std::string text = CountdownText(FAction, FLeft);
+    labCountdown->setText(ToQ(FNote.empty() ? text : FNote + "\n" + text));
+}
+
+bool TCountdownPrompter::ConfirmCountdown(CompletionAction action, int seconds,
+                                          const std::string& note) {
+    TCountdownDialog dialog(FOwner, action, seconds, note, FTickMs);
     FShowing = &dialog;
     const int result = dialog.exec();
     FShowing = nullptr;

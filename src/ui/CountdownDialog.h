@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <string>
 
 class QLabel;
 class QPushButton;
@@ -18,14 +19,18 @@ public:
     // Named "CountdownForm"; its text "labCountdown", its buttons "btnNow"
     // ("Power off now" or "Exit now") and "btnCancel". tickMs is the length
     // of one counted second.
-    TCountdownDialog(QWidget* owner, CompletionAction action, int seconds, int tickMs = 1000);
+    TCountdownDialog(QWidget* owner, CompletionAction action, int seconds,
+                     const std::string& note = "", int tickMs = 1000);
     int SecondsLeft() const { return FLeft; }
 
 private:
     void Tick();
+    // The note and the seconds left.
+    void ShowText();
 
     CompletionAction FAction;
     int FLeft;
+    std::string FNote;
     QLabel* labCountdown = nullptr;
     QPushButton* btnNow = nullptr;
     QPushButton* btnCancel = nullptr;
@@ -36,7 +41,7 @@ private:
 class TCountdownPrompter : public CountdownPrompter {
 public:
     explicit TCountdownPrompter(QWidget* owner) : FOwner(owner) {}
-    bool ConfirmCountdown(CompletionAction action, int seconds) override;
+    bool ConfirmCountdown(CompletionAction action, int seconds, const std::string& note) override;
     // Ends a countdown that is showing as a Cancel (the window is closing).
     void Cancel();
     // The length of one counted second; tests shorten it.

@@ -112,10 +112,10 @@ struct FakeCountdown : CountdownPrompter {
     bool goOn = true;
     std::function<void()> during;
     explicit FakeCountdown(Log& l) : log(l) {}
-    bool ConfirmCountdown(CompletionAction action, int seconds) override {
+    bool ConfirmCountdown(CompletionAction action, int seconds, const std::string& note) override {
         log.push_back(std::string("countdown:") +
                       (action == CompletionAction::PowerOff ? "power off:" : "exit:") +
-                      std::to_string(seconds));
+                      std::to_string(seconds) + (note.empty() ? "" : ":" + note));
         if (during) during();
         return goOn;
     }
@@ -543,6 +543,20 @@ INSTANTIATE_TEST_SUITE_P(
         // action were set; Auto Exit is not consulted then.
         CompletionCase{true, true, true, false, {"countdown:power off:60", kSuccess, "open"}},
         CompletionCase{false, true, false, false, {"countdown:exit:10", kSuccess}}));
+
+TEST_F(BatchDriverTest, APowerOffAfterFailuresNamesThemInItsCountdownWithoutWaitingForAnAnswer) {
+    AddTask("a.avi", "00:00:40");
+    AddTask("b.avi", "00:00:40");
+    encoder.scripts = {Runs(Chunks({40})), Fails({}, 1, "broken")};
+    settings.autoTurnOff = true;
+
+    driver->imgStartClick();
+
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(Has(log, "countdown:power off:60:The conversion of 1 of 2 tasks failed."));
+    EXPECT_TRUE(Has(log, "poweroff"));
+    EXPECT_EQ(closes, 1);
+}
 
 TEST_F(BatchDriverTest, AQuitRequestDuringThePowerOffCountdownEndsTheProgramWithoutPowerOff) {
     AddTask("a.avi", "00:00:40");
