@@ -219,15 +219,12 @@ TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
         w.Create(folder);
         w.Show();
         w->move(40, 30);
-        Settle();
         w.Close();
     }
     Window again;
     again.Create(folder);
     again.Show();
     EXPECT_EQ(again->pos(), QPoint(40, 30));
-    again.form.reset();
-
     // A place no screen shows any more: centred on the primary screen.
     WriteFileBytes(folder.File("Preferences.ini"),
                    "[Main]\r\nWindow Left=5000\r\nWindow Top=-4000\r\n");
