@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
+#include <QStringList>
 #include <QToolButton>
 #include <utility>
 
@@ -23,13 +24,17 @@ QList<QKeySequence> KeysOf(const QAction* action) {
     return action->property(KeysProperty).value<QList<QKeySequence>>();
 }
 
-// Notes the keys of a command and names the first in its tooltip; the keys
-// are bound by ApplyShortcuts.
+// Notes the keys of a command and names them in its tooltip (the keypad's
+// Enter goes without saying next to Return); the keys are bound by
+// ApplyShortcuts.
 void SetKeys(QAction* action, const QList<QKeySequence>& keys) {
     action->setProperty(KeysProperty, QVariant::fromValue(keys));
     action->setShortcutContext(Qt::WindowShortcut);
+    QStringList names;
+    for (const QKeySequence& key : keys)
+        if (key[0].key() != Qt::Key_Enter) names << key.toString(QKeySequence::NativeText);
     const QString hint = action->toolTip() + QStringLiteral(" (") +
-                         keys.front().toString(QKeySequence::NativeText) + QLatin1Char(')');
+                         names.join(QStringLiteral(", ")) + QLatin1Char(')');
     action->setToolTip(hint);
     action->setStatusTip(hint);
 }

@@ -111,7 +111,7 @@ TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
     // Commands carry their hints and keys; panel buttons show them too.
     EXPECT_EQ(Find<QAction>("tbtnAddFile")->toolTip(), "Add Video Files (Ctrl+O)");
     EXPECT_EQ(Find<QAction>("tbtnAddDir")->toolTip(), "Add Directory (Ctrl+Shift+O)");
-    EXPECT_EQ(Find<QAction>("tbtnStart")->toolTip(), "Start (F5)");
+    EXPECT_EQ(Find<QAction>("tbtnStart")->toolTip(), "Start (F5, Ctrl+Return)");
     EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove (Del)");
     EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove (Del)");
     EXPECT_EQ(Find<QPushButton>("bbtnSetting")->text(), "&Detail");
