@@ -1,6 +1,7 @@
-// The main window's keyboard: a key for each command of the tool bars and the
-// Start/Stop picture, named in the command's tooltip, and the order Tab takes
-// through the controls.
+// The main window's keyboard: keys for adding, Start, Stop, Settings and
+// Help, named in the commands' tooltips along with the task list's own keys,
+// and the order Tab takes through the controls (Space then presses the
+// button that has the focus, such as Move Up or About).
 #include "preview/PreviewPanel.h"
 #include "ui/MainForm.h"
 #include "ui/TaskListModel.h"
@@ -59,8 +60,8 @@ void TMainForm::AssignShortcuts() {
     SetKeys(tbtnHelp, {QKeySequence(Qt::Key_F1)});
     NameKey(tbtnRemove, QKeySequence::Delete);
     NameKey(tbtnClear, QKeySequence::Backspace);
-    // The flat buttons and the preview's buttons take the focus from Tab, so
-    // that Move Up, Move Down, About and the preview work from the keyboard.
+    // The flat buttons take the focus from Tab, so that Move Up, Move Down
+    // and About work from the keyboard too.
     for (QToolButton* button : {sbtnAddFile, sbtnAddDir, sbtnOptions, sbtnDelete, sbtnClear, sbtnUp,
                                 sbtnDown, SpeedButton1, SpeedButton2})
         button->setFocusPolicy(Qt::TabFocus);
