@@ -2,6 +2,8 @@
 
 #include "config/NewInifiles.h"
 
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -59,6 +61,14 @@ MainWindowPreferences PreferencesFile::ReadMainWindow(bool catalogueHasProfiles)
         p.ProfileRead = true;
         p.ProfileIndex = ini.ReadInteger(Main, "Profile", 0);
     }
+    const int32_t none = std::numeric_limits<int32_t>::min();
+    const int32_t left = ini.ReadInteger(Main, "Window Left", none);
+    const int32_t top = ini.ReadInteger(Main, "Window Top", none);
+    if (left != none && top != none) {
+        p.HasPosition = true;
+        p.Left = left;
+        p.Top = top;
+    }
     ini.Close();
     return p;
 }
@@ -74,6 +84,13 @@ void PreferencesFile::SaveAll(int profileIndex, const std::string& mainOutputPat
     TNewInifile ini(FPath);
     ini.WriteInteger(Main, "Profile", profileIndex);
     WriteGeneral(ini, mainOutputPath, dialog);
+    ini.Close();
+}
+
+void PreferencesFile::SavePosition(int left, int top) const {
+    TNewInifile ini(FPath);
+    ini.WriteInteger(Main, "Window Left", left);
+    ini.WriteInteger(Main, "Window Top", top);
     ini.Close();
 }
 

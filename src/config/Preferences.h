@@ -18,6 +18,11 @@ struct MainWindowPreferences {
     std::string OutputPath;
     bool ProfileRead = false; // "Profile" is read only when profiles exist
     int ProfileIndex = -1;    // the selector's item index; -1 selects none
+    // Where the window was last ("Window Left", "Window Top"); files
+    // written before the window kept its place have neither.
+    bool HasPosition = false;
+    int Left = 0;
+    int Top = 0;
 };
 
 // Each call opens a store on the file, reads or writes its keys in a fixed
@@ -34,7 +39,8 @@ public:
     // Settings dialog creation: the General values from "Main".
     GeneralPreferences ReadGeneral() const;
     // Main window first shown: "Output Path" (default the program dir), then
-    // "Profile" (default 0) when the catalogue holds a profile; one store.
+    // "Profile" (default 0) when the catalogue holds a profile, then the
+    // window's place when both its keys are there; one store.
     MainWindowPreferences ReadMainWindow(bool catalogueHasProfiles) const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, in this order ("Profile" is not written).
@@ -43,6 +49,9 @@ public:
     // dialog's values, in this order.
     void SaveAll(int profileIndex, const std::string& mainOutputPath,
                  const GeneralPreferences& dialog) const;
+    // Main window closing, after SaveAll: "Window Left" and "Window Top",
+    // the top-left corner of the window's frame.
+    void SavePosition(int left, int top) const;
     // Load Default: the "Default" section (Auto Open Dir defaults to false there).
     GeneralPreferences ReadDefaults() const;
 

@@ -336,30 +336,54 @@ void BatchDriver::FinishTask(bool finished, bool last) {
 
 void BatchDriver::CompleteBatch(int count) {
     S.View->SetTimerEnabled(false);
-    if (S.Settings->AutoTurnOff()) {
-        FState = ConvertState::Idle;
-        S.Power->PowerOff();
-        FCloseRequested = true;
-        return;
+    // Power-off wins when both are set; its countdown cancelled, the batch
+    // ends as if neither were set and the window stays.
+    const bool turnOff = S.Settings->AutoTurnOff();
+    const bool exit = !turnOff && S.Settings->AutoExit();
+    // Failures are never lost behind an exit: their count comes first and
+    // waits for the user. A power-off must not wait for an answer (the user
+    // may have left), so its countdown names the failures instead.
+    const bool reported = exit && FFailed > 0;
+    if (reported) ShowCompletionMessage(count);
+    if (turnOff || exit) {
+        const bool goOn = turnOff
+                              ? CountdownGoesOn(CompletionAction::PowerOff,
+                                                PowerOffCountdownSeconds, FailureSummary(count))
+                              : CountdownGoesOn(CompletionAction::Exit, ExitCountdownSeconds, "");
+        if (goOn || FCloseRequested) {
+            FState = ConvertState::Idle;
+            if (goOn && turnOff) S.Power->PowerOff();
+            FCloseRequested = true;
+            return;
+        }
     }
-    if (S.Settings->AutoExit()) {
-        FState = ConvertState::Idle;
-        FCloseRequested = true;
-        return;
-    }
-    if (FFailed > 0) {
-        // Incomplete tasks count with the failed ones; the text says which
-        // kinds there are.
-        const char* what = FIncomplete == 0         ? " tasks failed."
-                           : FIncomplete == FFailed ? " tasks is incomplete."
-                                                    : " tasks failed or is incomplete.";
-        S.Prompt->Message("The conversion of " + std::to_string(FFailed) + " of " +
-                              std::to_string(count) + what,
-                          "Complete", MsgIcon::Warning);
-    } else {
-        S.Prompt->Message("The coversion is completed successfully.", "Complete",
-                          MsgIcon::Information);
-    }
+    if (!reported) ShowCompletionMessage(count);
     if (S.Settings->AutoOpenDir()) S.Shell->Open(S.Settings->OutputDirText());
     EndBatchDisplay();
+}
+
+std::string BatchDriver::FailureSummary(int count) const {
+    if (FFailed == 0) return "";
+    // Incomplete tasks count with the failed ones; the text says which kinds
+    // there are.
+    const char* what = FIncomplete == 0         ? " tasks failed."
+                       : FIncomplete == FFailed ? " tasks is incomplete."
+                                                : " tasks failed or is incomplete.";
+    return "The conversion of " + std::to_string(FFailed) + " of " + std::to_string(count) + what;
+}
+
+void BatchDriver::ShowCompletionMessage(int count) {
+    if (FFailed > 0)
+        S.Prompt->Message(FailureSummary(count), "Complete", MsgIcon::Warning);
+    else
+        S.Prompt->Message("The coversion is completed successfully.", "Complete",
+                          MsgIcon::Information);
+}
+
+bool BatchDriver::CountdownGoesOn(CompletionAction action, int seconds, const std::string& note) {
+    // A close that came while the message above was shown (a quit signal,
+    // the session ending) ends the program without a countdown or power-off.
+    if (FCloseRequested) return false;
+    const bool goOn = !S.Countdown || S.Countdown->ConfirmCountdown(action, seconds, note);
+    return goOn && !FCloseRequested;
 }

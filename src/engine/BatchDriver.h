@@ -5,6 +5,7 @@
 // actions the preferences ask for. Everything runs on the window's thread; the
 // window's handlers (Stop, the one-second timer, closing) run nested inside
 // the message pump that the conversion calls between reads.
+#include "engine/CompletionActions.h"
 #include "engine/Progress.h"
 #include "engine/Runner.h"
 #include "engine/TaskLog.h"
@@ -68,6 +69,8 @@ struct BatchServices {
     EncoderRun* Encoder = nullptr;
     // Told each task's command line, encoder text and status; optional.
     TaskLogSink* Log = nullptr;
+    // The countdown before power-off or exit; nullptr: the action runs at once.
+    CountdownPrompter* Countdown = nullptr;
     // Handles all pending window messages.
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
@@ -146,8 +149,17 @@ private:
     // The bars after a task, and the end of its encoder.
     void FinishTask(bool finished, bool last);
     // After the last task: power off, exit, or the closing message and the
-    // output directory.
+    // output directory. Failures are reported first whatever follows; power
+    // off and exit each wait for a countdown that the user can cancel.
     void CompleteBatch(int count);
+    // "The conversion of 2 of 5 tasks failed."; empty when none did.
+    std::string FailureSummary(int count) const;
+    // The message on failed or incomplete tasks, or on success.
+    void ShowCompletionMessage(int count);
+    // Runs the countdown before action, note said first; false when it was
+    // cancelled, or when the window was asked to close meanwhile (the
+    // program then just ends).
+    bool CountdownGoesOn(CompletionAction action, int seconds, const std::string& note);
 
     BatchServices S;
     ConvertState FState = ConvertState::Idle;

@@ -3,6 +3,8 @@
 #include "base/FileNames.h"
 #include "base/TimeText.h"
 
+#include <algorithm>
+
 std::vector<SheetRow> InitialOutputRows() {
     std::vector<SheetRow> rows(3);
     rows[0].Caption = OutputKeyNewFilename;
@@ -14,6 +16,29 @@ std::vector<SheetRow> InitialOutputRows() {
 OutputSheetValues OutputSheetFor(const ltvItemData& task, const std::string& outputExtension) {
     return {task.NewFileName + outputExtension, task.StartTime, task.EndTime};
 }
+
+namespace {
+
+// The latest end a task takes: its input's end, or that end as the sheet
+// shows it (to the tenth) when that is later, so that the text the message
+// names is taken. An end beyond the input would give a clip longer than the
+// encoder can write, and the task would end "Incomplete". No input end
+// (not probed): no limit.
+double EndLimit(const ltvItemData& task) {
+    if (task.SourceEndSec < 0) return -1;
+    return std::max(task.SourceEndSec, TimeToSeconds(SecondsToTime(task.SourceEndSec)));
+}
+
+bool StartFits(double s, double e, const ltvItemData& task) {
+    return s >= 0 && (e < 0 || s < e) && (task.SourceEndSec < 0 || s < task.SourceEndSec);
+}
+
+bool EndFits(double e, double s, const ltvItemData& task) {
+    const double limit = EndLimit(task);
+    return e > 0 && e > s && e > task.SourceStartSec && (limit < 0 || e <= limit);
+}
+
+} // namespace
 
 void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
     const std::string& name = typed.NewFileName;
@@ -30,14 +55,12 @@ void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
     if (s == -1) s = task.StartSec;
     if (e == -1) e = task.EndSec;
     bool startKept = s == task.StartSec;
-    const bool startFits =
-        s >= 0 && (e < 0 || s < e) && (task.SourceEndSec < 0 || s < task.SourceEndSec);
-    if (!startFits) {
+    if (!StartFits(s, e, task)) {
         s = task.StartSec;
         startKept = true;
     }
     bool endKept = e == task.EndSec;
-    if (!(e > 0) || !(e > s) || !(e > task.SourceStartSec)) {
+    if (!EndFits(e, s, task)) {
         e = task.EndSec;
         endKept = true;
     }
@@ -92,4 +115,42 @@ void ShowSelectedTask(ParamSheet& sheet, const TaskRows& rows, int selectedIndex
     ltvItemData task;
     GetTaskData(rows, selectedIndex, tfAll, task);
     SetOutputSheetValues(sheet, OutputSheetFor(task, outputExtension));
+}
+
+std::string OutputTimeProblems(const OutputSheetValues& typed, const ltvItemData& task) {
+    // The same steps as ApplyOutputEdit: a text that is not a time stands
+    // for the stored time, and the end is checked against the start that
+    // stays.
+    double s = TimeToSeconds(typed.StartTime);
+    double e = TimeToSeconds(typed.EndTime);
+    const bool startIsTime = s != -1;
+    const bool endIsTime = e != -1;
+    if (!startIsTime) s = task.StartSec;
+    if (!endIsTime) e = task.EndSec;
+    const bool startFits = StartFits(s, e, task);
+    const bool endFits = EndFits(e, startFits ? s : task.StartSec, task);
+
+    std::string problems;
+    const auto add = [&problems](const std::string& line) {
+        if (!problems.empty()) problems += "\n";
+        problems += line;
+    };
+    // A time is judged only when its text was changed: a rename leaves the
+    // times as shown.
+    if (typed.StartTime != task.StartTime && !(startIsTime && startFits)) {
+        add(startIsTime
+                ? "Start Time " + typed.StartTime + " is out of range."
+                : "Start Time \"" + typed.StartTime + "\" is not a time such as 00:01:05.5.");
+        std::string allowed = "Start Time must be before End Time";
+        if (task.SourceEndSec >= 0) allowed += " and before " + SecondsToTime(task.SourceEndSec);
+        add(allowed + ".");
+    }
+    if (typed.EndTime != task.EndTime && !(endIsTime && endFits)) {
+        add(endIsTime ? "End Time " + typed.EndTime + " is out of range."
+                      : "End Time \"" + typed.EndTime + "\" is not a time such as 00:01:05.5.");
+        std::string allowed = "End Time must be after Start Time";
+        if (EndLimit(task) >= 0) allowed += " and at most " + SecondsToTime(task.SourceEndSec);
+        add(allowed + ".");
+    }
+    return problems;
 }

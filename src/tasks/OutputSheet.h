@@ -33,12 +33,19 @@ OutputSheetValues OutputSheetFor(const ltvItemData& task, const std::string& out
 // Applies an edit of the sheet to task: the name becomes NewFileName and
 // NewFileExt; the typed times replace StartTime and EndTime when they are
 // times within the rules (start not below 0, below the end and below the
-// input's end; end above 0, above the start and above the input's start),
+// input's end; end above 0, above the start and above the input's start, and
+// not beyond the input's end),
 // else the stored time stays; ClipLength follows. When both times stay as
 // they were (a rename) the range is left exactly as stored. A task whose
 // probe found no length has no end to check against: it takes a start, and
 // an end above the start, which gives it a clip length.
 void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task);
+
+// What ApplyOutputEdit would refuse of the typed times, for the user: per
+// refused time a line saying what was wrong and one saying what is allowed
+// ("End Time must be after Start Time and at most 00:02:00"); empty when
+// every changed time is taken. An end beyond the input's end is refused.
+std::string OutputTimeProblems(const OutputSheetValues& typed, const ltvItemData& task);
 
 // The grid's validation: stores the edit into the selected row (-1: none
 // selected, nothing happens). Only NewFileName, NewFileExt, ClipLength,

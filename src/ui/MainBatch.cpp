@@ -8,7 +8,7 @@
 namespace {
 
 BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, PowerControl& power,
-                       TaskLog& log) {
+                       TaskLog& log, CountdownPrompter& countdown) {
     BatchServices s;
     s.Rows = &form.Tasks();
     s.View = &batch;
@@ -16,6 +16,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, 
     s.Prompt = &form.prompter();
     s.Shell = &form.shell();
     s.Power = &power;
+    s.Countdown = &countdown;
     s.Encoder = &encoder;
     s.Log = &log;
     // Repainting, the timer, Stop and the other commands run here while the
@@ -30,7 +31,8 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, 
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FLog(form.LogsDir()), FDriver(Services(form, *this, form.Runner(), FPower, FLog)) {}
+    : F(form), FLog(form.LogsDir()), FCountdown(&form),
+      FDriver(Services(form, *this, form.Runner(), FPower, FLog, FCountdown)) {}
 
 void TMainBatch::FocusTaskList() {
     F.FocusTaskList();
@@ -49,6 +51,12 @@ void TMainBatch::SetIdleControls() {
 }
 
 void TMainBatch::ShowProgressPanel(bool progress) {
+    // What follows the batch, read as it starts (the settings cannot change
+    // while it runs).
+    if (progress) {
+        const GeneralPreferences general = F.General();
+        F.ProgressPanel().SetThenText(CompletionNote(general.AutoTurnOff, general.AutoExit));
+    }
     F.ShowProgressPanel(progress);
 }
 

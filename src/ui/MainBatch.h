@@ -5,6 +5,7 @@
 // the settings dialog's General values) and the window's desktop services.
 #include "engine/BatchDriver.h"
 #include "engine/TaskLog.h"
+#include "ui/CountdownDialog.h"
 
 #include <string>
 
@@ -23,6 +24,10 @@ public:
     // What the power-off completion action calls; nullptr: nothing (the
     // window closes all the same).
     void SetPowerControl(PowerControl* power) { FPower.Target = power; }
+    // The countdown before power-off or exit: the length of its second
+    // (tests shorten it), and its end as a Cancel when the window closes.
+    void SetCountdownTick(int ms) { FCountdown.SetTickMs(ms); }
+    void CancelCountdown() { FCountdown.Cancel(); }
 
     // BatchView
     void FocusTaskList() override;
@@ -58,5 +63,6 @@ private:
     TMainForm& F;
     PowerSwitch FPower;
     TaskLog FLog;
+    TCountdownPrompter FCountdown;
     BatchDriver FDriver;
 };

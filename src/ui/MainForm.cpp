@@ -118,6 +118,12 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     connect(timerTime, &QTimer::timeout, this, &TMainForm::timerTimeTimer);
     FBatch = std::make_unique<TMainBatch>(*this);
     FBatch->SetPowerControl(options.power);
+    // The session ending closes the window without asking, as a quit
+    // signal does.
+#ifndef QT_NO_SESSIONMANAGER
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FCloseUnasked = true; });
+#endif
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FCloseUnasked = true; });
     // The Status cell of a failed or incomplete task tells why.
     FTaskModel->SetStatusTip([this](const TaskRow& row) {
         const std::string& status = row.SubItems[tfStatus];
@@ -136,6 +142,10 @@ BatchDriver& TMainForm::Batch() {
 
 void TMainForm::SetPowerControl(PowerControl* power) {
     FBatch->SetPowerControl(power);
+}
+
+void TMainForm::SetCountdownTick(int ms) {
+    FBatch->SetCountdownTick(ms);
 }
 
 TMainForm::~TMainForm() {
@@ -284,6 +294,7 @@ void TMainForm::BuildWindow() {
     BuildTaskArea();
     BuildCommands();
     BuildPreview();
+    SetTabOrder();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -474,6 +485,7 @@ void TMainForm::BuildCommands() {
         NewCommand(this, "tbtnSetting", QStringLiteral("Settings"), QStringLiteral("Settings"));
     tbtnAbout = NewCommand(this, "tbtnAbout", QStringLiteral("About"), QStringLiteral("About"));
     tbtnHelp = NewCommand(this, "tbtnHelp", QStringLiteral("Help"), QStringLiteral("Help"));
+    AssignShortcuts();
 
     connect(tbtnAddFile, &QAction::triggered, this, &TMainForm::tbtnAddFileClick);
     connect(tbtnAddDir, &QAction::triggered, this, &TMainForm::tbtnAddDirClick);
@@ -572,6 +584,15 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
+    if (AskBeforeClosing() &&
+        FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
+                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+        e->ignore();
+        return;
+    }
+    // A countdown before power-off or exit ends as cancelled: the program
+    // just ends.
+    if (FBatch) FBatch->CancelCountdown();
     // Closing during a batch stops it; the batch closes the window again
     // once it has unwound, and the program ends then.
     if (FBatch && FBatch->Driver().CloseRequested()) {
@@ -593,6 +614,7 @@ void TMainForm::RestorePreferences() {
     MainWindowPreferences saved;
     if (!Guarded([&] { saved = FPrefs.ReadMainWindow(!FCatalogue.empty()); })) return;
     SetOutputDir(saved.OutputPath);
+    RestorePosition(saved);
     if (!saved.ProfileRead) return;
     int index = saved.ProfileIndex;
     cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
@@ -604,7 +626,11 @@ GeneralPreferences TMainForm::General() const {
 }
 
 void TMainForm::SavePreferences() {
-    Guarded([&] { FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General()); });
+    Guarded([&] {
+        FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General());
+        // Only a window that was shown has a place of its own.
+        if (FShownOnce) FPrefs.SavePosition(pos().x(), pos().y());
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -785,6 +811,7 @@ void TMainForm::SetBusyControls() {
     imgStart->hide();
     imgStop->show();
     UpdatePanelButtons();
+    ApplyShortcuts(true);
 }
 
 void TMainForm::ShowProgressPanel(bool progress) {
@@ -813,6 +840,7 @@ void TMainForm::SetIdleControls() {
     imgStop->hide();
     imgStart->show();
     UpdatePanelButtons();
+    ApplyShortcuts(false);
 }
 
 void TMainForm::tbtnAddFileClick() {
@@ -891,7 +919,28 @@ void TMainForm::ShowSelectedTask() {
 }
 
 void TMainForm::vleOutputValidate() {
-    Guarded([&] { ::vleOutputValidate(FTasks, FirstSelectedRow(), OutputSheetValuesOf(FOutput)); });
+    Guarded([&] {
+        const int row = FirstSelectedRow();
+        const OutputSheetValues typed = OutputSheetValuesOf(FOutput);
+        std::string refused;
+        if (row >= 0) {
+            ltvItemData task;
+            GetTaskData(FTasks, row, tfAll, task);
+            refused = OutputTimeProblems(typed, task);
+        }
+        ::vleOutputValidate(FTasks, row, typed);
+        if (refused.empty()) return;
+        // The refused times show what the task keeps; the message follows
+        // once the cell's editor has finished committing.
+        ltvItemData kept;
+        GetTaskData(FTasks, row, tfAll, kept);
+        FOutput.SetValue(OutputKeyStartTime, kept.StartTime);
+        FOutput.SetValue(OutputKeyEndTime, kept.EndTime);
+        RefreshSheets();
+        QTimer::singleShot(0, this, [this, refused] {
+            FPrompter->Message(refused, ProductName, MsgIcon::Warning);
+        });
+    });
 }
 
 void TMainForm::vleOutputMouseDown() {

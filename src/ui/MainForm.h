@@ -142,6 +142,9 @@ public:
     // The batch conversion behind Start and Stop.
     BatchDriver& Batch();
     void SetPowerControl(PowerControl* power);
+    // The length of one second of the countdown before power-off or exit
+    // (tests shorten it).
+    void SetCountdownTick(int ms);
 
     // The General preferences in force: the settings dialog's controls as
     // they stand (the preferences file's before the dialog exists).
@@ -170,6 +173,9 @@ signals:
     void Closed();
 
 public slots:
+    // Closes the window without asking, also during a batch (which stops):
+    // a request from the system (a quit signal, the session ending).
+    void CloseUnasked();
     void tbtnAddFileClick();
     void tbtnAddDirClick();
     void tbtnUpClick();
@@ -230,6 +236,18 @@ private:
     void CommandLineIntake(const std::vector<std::string>& arguments);
     void RestorePreferences();
     void SavePreferences();
+    // The commands' keys, shown in their tooltips, and the order Tab takes
+    // through the controls.
+    void AssignShortcuts();
+    void SetTabOrder();
+    // The keys that work only while idle (adding, settings, Start) or only
+    // while a batch runs (Esc for Stop).
+    void ApplyShortcuts(bool busy);
+    // Whether closing now needs the user's yes: a batch converts and the
+    // close is the user's own.
+    bool AskBeforeClosing();
+    // Puts the window where it was last, when that is on a screen.
+    void RestorePosition(const MainWindowPreferences& saved);
     void SyncSheets();
     void RefreshSheets();
     void ShowSelectedTask();
@@ -346,6 +364,8 @@ private:
     bool FShownOnce = false;
     bool FClosing = false;
     bool FBusy = false;
+    // The system asked the program to end: closing does not ask.
+    bool FCloseUnasked = false;
 
     // Created after the window, destroyed before it.
     std::unique_ptr<TAboutForm> FAboutForm;

@@ -36,6 +36,14 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     }
     for (QLabel* label : {labElapsed, labRemaining, labCurProgress, labTotalProgress})
         label->setMinimumWidth(50);
+    labThen = NewArtworkLabel(this, "labThen", QString(), {20, 68});
+    labThen->setMinimumWidth(300);
+    labThen->hide();
+}
+
+void TProgressPanel::SetThenText(const std::string& text) {
+    labThen->setText(ToQ(text));
+    labThen->setVisible(!text.empty());
 }
 
 void TProgressPanel::SetConvertingFile(const std::string& text) {

@@ -24,6 +24,8 @@ public:
     void SetRemainingText(const std::string& text);
     // Both bars, and their labels as the position followed by "%".
     void ShowProgress(const ProgressBars& bars);
+    // What follows the batch ("Then: power off"); empty hides it.
+    void SetThenText(const std::string& text);
 
 private:
     QLabel* labConvertingFile = nullptr;
@@ -33,4 +35,5 @@ private:
     QLabel* labTotalProgress = nullptr;
     QProgressBar* pgbCurrent = nullptr;
     QProgressBar* pgbTotal = nullptr;
+    QLabel* labThen = nullptr;
 };

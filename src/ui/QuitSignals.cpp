@@ -144,5 +144,8 @@ void TQuitSignals::Request() {
     FPending = false;
     // A window that has already closed is not closed again (its closing
     // saves the preferences and ends the program once).
-    if (FWindow->isVisible()) FWindow->close();
+    // It closes without asking, also during a batch: the window offers a
+    // slot for that, any other window is simply closed.
+    if (!FWindow->isVisible()) return;
+    if (!QMetaObject::invokeMethod(FWindow, "CloseUnasked")) FWindow->close();
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The system's requests to end the program close the main window exactly as
-// its close box does: a running batch stops, the preferences are saved and
-// the program ends normally.
+// The system's requests to end the program close the main window as its
+// close box does, but without asking: a running batch stops, the preferences
+// are saved and the program ends normally.
 //
 // POSIX systems: SIGTERM, SIGINT and SIGHUP. The handler only writes a byte
 // into a socket pair, which is all a signal handler may safely do; a socket

@@ -16,8 +16,10 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +34,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -460,6 +463,14 @@ TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
     type(0, "cut.mp4");
     type(1, "00:00:01");
     type(2, "00:00:03");
+    // An end beyond the input is refused with the reason, and the sheet
+    // shows the end the task keeps.
+    type(2, "00:00:09");
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text, "End Time 00:00:09 is out of range.\n"
+                                        "End Time must be after Start Time and at most 00:00:04.");
+    EXPECT_EQ(cells->data(cells->index(2, 1)).toString(), "00:00:03");
+    w.prompter.Shown.clear();
     ltvItemData task;
     GetTaskData(w->Tasks(), 1, tfAll, task);
     EXPECT_EQ(task.NewFileName, "cut");
@@ -488,26 +499,36 @@ TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
     EXPECT_NEAR(MediaSeconds(Output("whole.mp4")), 2.0, 0.3);
 }
 
-TEST_F(BatchUi, AutoExitAndAutoTurnOffCloseTheWindowWithoutAMessage) {
+TEST_F(BatchUi, AutoExitAndAutoTurnOffCountDownAndTellFailuresFirst) {
     {
-        SCOPED_TRACE("Auto Exit");
+        SCOPED_TRACE("Auto Exit, with a failed task");
         Open({"Auto Exit=1", "Auto Open Dir=1"});
-        Add({Clip("x.avi")});
+        w->SetCountdownTick(1);
+        const std::string clip = Clip("x.avi");
+        const std::string broken = media.file("in/broken.avi");
+        WriteFileBytes(broken, std::string(4096, '\x5a'));
+        Add({clip, broken});
+        QString then;
+        WhenInBatch note([&] { return Status(0) == "Converting"; },
+                         [&] { then = w.Find<QLabel>("labThen")->text(); });
         ClickStart();
-        EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
+        EXPECT_EQ(then, "Then: exit the program");
+        EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Failed"}));
+        EXPECT_EQ(Messages(), std::vector<std::string>{"The conversion of 1 of 2 tasks failed."});
         EXPECT_FALSE(w->isVisible());
         EXPECT_EQ(closed, 1);
-        EXPECT_TRUE(w.prompter.Shown.empty());
         EXPECT_TRUE(w.shell.Opened.empty());
         EXPECT_EQ(power.Calls, 0);
         // Closing saved the preferences.
         EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
     }
     w.form.reset();
+    w.prompter.Shown.clear();
     closed = 0;
     {
         SCOPED_TRACE("Auto Turn Off");
         Open({"Auto Turn Off=1", "Auto Exit=1", "Auto Open Dir=1"});
+        w->SetCountdownTick(1);
         Add({Clip("y.avi")});
         ClickStart();
         EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
@@ -519,11 +540,50 @@ TEST_F(BatchUi, AutoExitAndAutoTurnOffCloseTheWindowWithoutAMessage) {
     }
 }
 
-TEST_F(BatchUi, ClosingTheWindowDuringABatchStopsItAndThenCloses) {
+TEST_F(BatchUi, ThePowerOffCountdownCanBeCancelledOrCutShort) {
+    Open({"Auto Turn Off=1", "Auto Open Dir=1"});
+    Add({Clip("x.avi")});
+    // Presses a button of the countdown once it shows; notes its text.
+    QString text;
+    auto press = [&](const char* button) {
+        auto dialog = [&] { return w.form->findChild<QDialog*>("CountdownForm"); };
+        return std::make_unique<WhenInBatch>(
+            [=] { return dialog() && dialog()->isVisible(); },
+            [&, dialog, button] {
+                text = dialog()->findChild<QLabel*>()->text();
+                QTest::mouseClick(dialog()->findChild<QPushButton*>(button), Qt::LeftButton);
+            });
+    };
+    auto cancel = press("btnCancel");
+    ClickStart();
+    ASSERT_TRUE(cancel->Fired());
+    EXPECT_EQ(text, "The conversion has ended. The computer will be powered off in 60 seconds.");
+    // Cancelled: the batch ends as without the action, and the window stays.
+    EXPECT_EQ(power.Calls, 0);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Completed});
+    EXPECT_EQ(w.shell.Opened, std::vector<std::string>{out});
+    ExpectIdleLook();
+
+    auto now = press("btnNow");
+    ClickStart();
+    ASSERT_TRUE(now->Fired());
+    EXPECT_EQ(power.Calls, 1);
+    EXPECT_EQ(closed, 1);
+}
+
+TEST_F(BatchUi, ClosingTheWindowDuringABatchAsksAndYesStopsItAndCloses) {
     Open();
     Add({Clip("long.avi", 60), Clip("second.avi")});
+    w.prompter.Answers = {MsgResult::No, MsgResult::Yes};
+    bool convertingAfterNo = false;
     bool openRightAfter = false;
-    WhenInBatch closer([&] { return Status(0) == "Converting"; },
+    WhenInBatch refuse([&] { return Status(0) == "Converting"; },
+                       [&] {
+                           w->close();
+                           convertingAfterNo = w->isVisible() && closed == 0 &&
+                                               w->Batch().State() == ConvertState::Running;
+                       });
+    WhenInBatch closer([&] { return refuse.Fired(); },
                        [&] {
                            w->close();
                            openRightAfter = w->isVisible() && closed == 0;
@@ -531,15 +591,50 @@ TEST_F(BatchUi, ClosingTheWindowDuringABatchStopsItAndThenCloses) {
     ClickStart();
 
     ASSERT_TRUE(closer.Fired());
+    EXPECT_TRUE(convertingAfterNo);
     EXPECT_TRUE(openRightAfter);
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK"}));
-    EXPECT_TRUE(w.prompter.Shown.empty());
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>(2, "A conversion is running. Stop it and quit?"));
     EXPECT_TRUE(w.shell.Opened.empty());
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(w->Batch().State(), ConvertState::Idle);
     EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
     ExpectNoEncoderLeft();
+}
+
+TEST_F(BatchUi, KeysRunTheCommandsThatTheStateAllows) {
+    Open();
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QApplication::setActiveWindow(w.form.get());
+        QTest::keyClick(w.form.get(), k, m);
+        Settle();
+    };
+    key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(w.dialogs.FileDialogs, 1);
+    key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.dialogs.FolderDialogs, 1);
+    key(Qt::Key_F1);
+    EXPECT_EQ(w.shell.Opened.size() + w.prompter.Shown.size(), 1u);
+    w.prompter.Shown.clear();
+    // Tab goes from the task list to the profile below it.
+    w.Find("ltvTask")->setFocus();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.Find("cmbProfile"));
+
+    // While converting, Esc stops and adding does nothing.
+    Add({Clip("long.avi", 60)});
+    WhenInBatch stop([&] { return Status(0) == "Converting"; },
+                     [&] {
+                         QTest::keyClick(w.form.get(), Qt::Key_O, Qt::ControlModifier);
+                         QTest::keyClick(w.form.get(), Qt::Key_Escape);
+                     });
+    key(Qt::Key_F5);
+    ASSERT_TRUE(stop.Fired());
+    EXPECT_EQ(w.dialogs.FileDialogs, 1);
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Stop"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{Canceled});
 }
 
 TEST_F(BatchUi, StartStopsThePlayingPreview) {

@@ -108,11 +108,12 @@ TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(Find<QLabel>("labProgramName")->palette().color(QPalette::WindowText),
               QColor(235, 235, 235));
 
-    // Commands carry their hints; panel buttons show them too.
-    EXPECT_EQ(Find<QAction>("tbtnAddFile")->toolTip(), "Add Video Files");
-    EXPECT_EQ(Find<QAction>("tbtnAddDir")->toolTip(), "Add Directory");
-    EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove");
-    EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove");
+    // Commands carry their hints and keys; panel buttons show them too.
+    EXPECT_EQ(Find<QAction>("tbtnAddFile")->toolTip(), "Add Video Files (Ctrl+O)");
+    EXPECT_EQ(Find<QAction>("tbtnAddDir")->toolTip(), "Add Directory (Ctrl+Shift+O)");
+    EXPECT_EQ(Find<QAction>("tbtnStart")->toolTip(), "Start (F5, Ctrl+Return)");
+    EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove (Del)");
+    EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove (Del)");
     EXPECT_EQ(Find<QPushButton>("bbtnSetting")->text(), "&Detail");
 }
 

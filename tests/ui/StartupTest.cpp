@@ -11,9 +11,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <csignal>
 #include <filesystem>
@@ -180,10 +182,13 @@ TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
     EXPECT_EQ(w->VideoSheet().Value("Video Codec"), "MPEG-4");
     EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), folder.Dir());
 
+    const QPoint place = w->pos();
     w.Close();
     EXPECT_EQ(ReadFileBytes(folder.File("Preferences.ini")),
-              "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
-              "Syn Mode=0\r\nOutput Path=" +
+              "[Main]\r\nWindow Top=" + std::to_string(place.y()) +
+                  "\r\nWindow Left=" + std::to_string(place.x()) +
+                  "\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
+                  "Syn Mode=0\r\nOutput Path=" +
                   folder.Dir() + "\r\nProfile=0\r\n");
 }
 
@@ -205,6 +210,29 @@ TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
     EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), "/srv/out");
     EXPECT_EQ(w->findChild<QComboBox*>("cmbProfile")->currentIndex(), second);
     EXPECT_EQ(w->OutputExtension(), ".mkv");
+}
+
+TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
+    ProgramFolder folder;
+    {
+        Window w;
+        w.Create(folder);
+        w.Show();
+        w->move(40, 30);
+        w.Close();
+    }
+    Window again;
+    again.Create(folder);
+    again.Show();
+    EXPECT_EQ(again->pos(), QPoint(40, 30));
+    // A place no screen shows any more: centred on the primary screen.
+    WriteFileBytes(folder.File("Preferences.ini"),
+                   "[Main]\r\nWindow Left=5000\r\nWindow Top=-4000\r\n");
+    Window lost;
+    lost.Create(folder);
+    lost.Show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(lost->pos(), screen.center() - lost->rect().center());
 }
 
 TEST(Preferences, ProfileOutsideTheCatalogueSelectsNothingAndSavesMinusOne) {

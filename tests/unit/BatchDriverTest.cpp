@@ -105,6 +105,22 @@ struct FakePower : PowerControl {
     void PowerOff() override { log.push_back("poweroff"); }
 };
 
+// Notes each countdown and answers it; during runs inside it, as the
+// window's events would.
+struct FakeCountdown : CountdownPrompter {
+    Log& log;
+    bool goOn = true;
+    std::function<void()> during;
+    explicit FakeCountdown(Log& l) : log(l) {}
+    bool ConfirmCountdown(CompletionAction action, int seconds, const std::string& note) override {
+        log.push_back(std::string("countdown:") +
+                      (action == CompletionAction::PowerOff ? "power off:" : "exit:") +
+                      std::to_string(seconds) + (note.empty() ? "" : ":" + note));
+        if (during) during();
+        return goOn;
+    }
+};
+
 // What one encoder run does.
 struct Script {
     std::vector<std::string> chunks;
@@ -211,6 +227,7 @@ protected:
     FakePrompter prompter{log};
     FakeShell shell{log};
     FakePower power{log};
+    FakeCountdown countdown{log};
     ScriptedEncoder encoder{rows};
     std::function<void()> onPump; // what the window does while the encoder runs
     int closes = 0;
@@ -228,6 +245,7 @@ protected:
         s.Prompt = &prompter;
         s.Shell = &shell;
         s.Power = &power;
+        s.Countdown = &countdown;
         s.Encoder = &encoder;
         s.Pump = [this] {
             if (onPump) onPump();
@@ -447,8 +465,11 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
 #ifndef _WIN32
     EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "The encoder was ended by signal 9.");
 #endif
-    // Auto Exit still applies after a failure: no message, the window closes.
-    EXPECT_TRUE(prompter.shown.empty());
+    // Auto Exit still applies after a failure, but the failures are told
+    // first.
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_LT(IndexOf(log, "message:The conversion of 2 of 2 tasks failed."),
+              IndexOf(log, "countdown:exit:10"));
     EXPECT_EQ(closes, 1);
 }
 
@@ -474,12 +495,13 @@ TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
 }
 
 struct CompletionCase {
-    bool turnOff, exit, openDir;
+    bool turnOff, exit, openDir, goOn;
     std::vector<std::string> events; // the effects after the last task, in order
 };
 
 void PrintTo(const CompletionCase& c, std::ostream* os) {
-    *os << "{turnOff " << c.turnOff << ", exit " << c.exit << ", openDir " << c.openDir << "}";
+    *os << "{turnOff " << c.turnOff << ", exit " << c.exit << ", openDir " << c.openDir << ", goOn "
+        << c.goOn << "}";
 }
 
 class CompletionActions : public BatchDriverTest,
@@ -491,13 +513,14 @@ TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
     settings.autoTurnOff = c.turnOff;
     settings.autoExit = c.exit;
     settings.autoOpenDir = c.openDir;
+    countdown.goOn = c.goOn;
 
     driver->imgStartClick();
 
     std::vector<std::string> events;
     for (const std::string& e : log)
         if (e == "poweroff" || e == "close" || e.rfind("message:", 0) == 0 ||
-            e.rfind("open:", 0) == 0)
+            e.rfind("open:", 0) == 0 || e.rfind("countdown:", 0) == 0)
             events.push_back(e == "open:" + settings.outputDir ? "open" : e);
     EXPECT_EQ(events, c.events);
     if (closes > 0) {
@@ -508,13 +531,36 @@ TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
 }
 
 const std::string kSuccess = "message:The coversion is completed successfully.";
-INSTANTIATE_TEST_SUITE_P(BatchDriver, CompletionActions,
-                         ::testing::Values(CompletionCase{true, true, true, {"poweroff", "close"}},
-                                           CompletionCase{
-                                               true, false, false, {"poweroff", "close"}},
-                                           CompletionCase{false, true, true, {"close"}},
-                                           CompletionCase{false, false, true, {kSuccess, "open"}},
-                                           CompletionCase{false, false, false, {kSuccess}}));
+INSTANTIATE_TEST_SUITE_P(
+    BatchDriver, CompletionActions,
+    ::testing::Values(
+        CompletionCase{true, true, true, true, {"countdown:power off:60", "poweroff", "close"}},
+        CompletionCase{true, false, false, true, {"countdown:power off:60", "poweroff", "close"}},
+        CompletionCase{false, true, true, true, {"countdown:exit:10", "close"}},
+        CompletionCase{false, false, true, true, {kSuccess, "open"}},
+        CompletionCase{false, false, false, true, {kSuccess}},
+        // A cancelled countdown ends the batch as if neither
+        // action were set; Auto Exit is not consulted then.
+        CompletionCase{true, true, true, false, {"countdown:power off:60", kSuccess, "open"}},
+        CompletionCase{false, true, false, false, {"countdown:exit:10", kSuccess}}));
+
+TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPreventsThePowerOff) {
+    AddTask("a.avi", "00:00:40");
+    encoder.scripts = {Fails({}, 1, "broken")};
+    settings.autoTurnOff = true;
+    driver->imgStartClick();
+    // Nothing waits for an answer before the power-off.
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(Has(log, "countdown:power off:60:The conversion of 1 of 1 tasks failed."));
+    EXPECT_TRUE(Has(log, "poweroff"));
+
+    log.clear();
+    countdown.during = [&] { driver->CloseRequested(); };
+    driver->imgStartClick();
+    EXPECT_FALSE(Has(log, "poweroff"));
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(stateAtClose, ConvertState::Idle);
+}
 
 TEST_F(BatchDriverTest, AClickOnStartWithAnEmptyListDoesNothingAtAll) {
     settings.outputDir = dir.file("missing");

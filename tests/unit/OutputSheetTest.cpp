@@ -69,19 +69,26 @@ TEST_F(OutputSheetTest, StartTimesOutsideTheRulesKeepTheStoredStart) {
         EditTimes(start, "00:01:23.4");
         EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << start;
     }
-    // Beyond the input's length even with a later end: the start stays, the
-    // end is taken.
+    // Beyond the input's length even with a later end: the start stays, and
+    // so does the end beyond the input.
     EditTimes("00:01:30", "00:02:00");
-    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"}));
     // Not below the end that is typed along with it.
     EditTimes("00:00:30", "00:00:30");
     EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:30", "00:00:30"}));
 }
 
-TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartNotTheInputsLength) {
-    // Beyond the input's length is accepted as typed.
+TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartAndTheInputsLength) {
+    // Beyond the input's length is refused: the clip would be longer than
+    // the encoder can write. The end as the sheet shows it is taken.
     EditTimes("00:00:00.0", "00:02:00");
-    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"}));
+    EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:00:00.0", "00:02:00"}, Stored()),
+              "End Time 00:02:00 is out of range.\n"
+              "End Time must be after Start Time and at most 00:01:23.4.");
+    Put(Task("00:00:03.36"));
+    EditTimes("00:00:00.0", "00:00:03.4");
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:03.4", "00:00:03.4"}));
 
     Put(Task("00:01:23.4"));
     EditTimes("00:00:10", "00:01:00");
@@ -90,6 +97,20 @@ TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartNotTheInputsLength) {
         EditTimes("00:00:10", end);
         EXPECT_EQ(Times(), (V{"00:00:10", "00:01:00", "00:00:50"})) << end;
     }
+}
+
+TEST_F(OutputSheetTest, RefusedTimesAreExplainedAndTakenOnesAreNot) {
+    // Both refused: the end is judged against the start that stays.
+    EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:01:30", "00:00:00"}, Stored()),
+              "Start Time 00:01:30 is out of range.\n"
+              "Start Time must be before End Time and before 00:01:23.4.\n"
+              "End Time 00:00:00 is out of range.\n"
+              "End Time must be after Start Time and at most 00:01:23.4.");
+    // Without a probed length there is no limit to name.
+    Put(Task(""));
+    EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:00:00.0", "x"}, Stored()),
+              "End Time \"x\" is not a time such as 00:01:05.5.\n"
+              "End Time must be after Start Time.");
 }
 
 TEST_F(OutputSheetTest, ALongTaskTakesTimesWithoutLeadingZeros) {
@@ -173,7 +194,9 @@ TEST_F(OutputSheetTest, TimesNoTimeTextHoldsAreRefused) {
         EditTimes(huge, "00:01:23.4");
         EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << huge;
     }
-    // The longest time that a text holds is taken as an end.
+    // The longest time that a text holds is taken as the end of a task
+    // without a probed length.
+    Put(Task(""));
     EditTimes("00:00:00.0", "2147483647:59:59.9");
     EXPECT_EQ(Times(), (V{"00:00:00.0", "2147483647:59:59.9", "2147483647:59:59.9"}));
     EXPECT_EQ(TimeRangeArguments(Stored()), " -t 7730941132799.9");
