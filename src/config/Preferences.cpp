@@ -2,6 +2,8 @@
 
 #include "config/NewInifiles.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -19,11 +21,14 @@ GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* sectio
     p.AutoExit = ini.ReadBool(section, "Auto Exit", false);
     p.AutoTurnOff = ini.ReadBool(section, "Auto Turn Off", false);
     p.Overwrite = ini.ReadBool(section, "Overwrite", true);
+    p.SimultaneousConversions = std::clamp(ini.ReadInteger(section, "Simultaneous Conversions", 1),
+                                           1, MaxSimultaneousConversions());
     return p;
 }
 
-// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite:
-// the order of the settings OK and of the save at exit.
+// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite,
+// Simultaneous Conversions: the order of the settings OK and of the save at
+// exit.
 void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const GeneralPreferences& p) {
     ini.WriteString(Main, "Output Path", outputPath);
     ini.WriteInteger(Main, "Syn Mode", p.SynMode);
@@ -31,8 +36,13 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Auto Exit", p.AutoExit);
     ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
+    ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
 }
 } // namespace
+
+int MaxSimultaneousConversions() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 PreferencesFile::PreferencesFile(std::string prefsPath, std::string programDir)
     : FPath(std::move(prefsPath)), FProgramDir(std::move(programDir)) {}

@@ -7,7 +7,7 @@
 
 namespace {
 
-BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
+BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& encoder,
                        PowerControl& power) {
     BatchServices s;
     s.Rows = &form.Tasks();
@@ -29,7 +29,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder,
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FDriver(Services(form, *this, form.Runner(), FPower)) {}
+    : F(form), FRuns(form.EncoderPath()), FDriver(Services(form, *this, FRuns, FPower)) {}
 
 void TMainBatch::FocusTaskList() {
     F.FocusTaskList();
@@ -101,6 +101,10 @@ std::string TMainBatch::ProfileFilePath() const {
 
 SheetSet TMainBatch::ProfileSheets() const {
     return F.MainSheets();
+}
+
+int TMainBatch::SimultaneousConversions() const {
+    return F.General().SimultaneousConversions;
 }
 
 std::string TMainBatch::ProgramTitle() const {

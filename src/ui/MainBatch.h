@@ -43,6 +43,7 @@ public:
     std::string ProfileFilePath() const override;
     SheetSet ProfileSheets() const override;
     std::string ProgramTitle() const override;
+    int SimultaneousConversions() const override;
 
 private:
     // Forwards to the installed power control, if any.
@@ -54,5 +55,7 @@ private:
     };
     TMainForm& F;
     PowerSwitch FPower;
+    // The batch's encoders, several at once.
+    EncoderRunSet FRuns;
     BatchDriver FDriver;
 };

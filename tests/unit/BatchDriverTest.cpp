@@ -138,24 +138,33 @@ Script WritesOutput(std::vector<std::string> chunks) {
     return s;
 }
 
-// Plays the runner: before each chunk it handles the window's messages (the
-// pump), and a Terminate during the run ends the output at once, as a killed
+// Plays the running encoders: each Poll (the driver handles the window's
+// messages before it) hands every running encoder its next chunk or ends it
+// when its chunks are out; a Terminate ends the output at once, as a killed
 // encoder's pipe does.
-struct ScriptedEncoder : EncoderRun {
+struct ScriptedEncoder : RunningEncoders {
+    struct Live {
+        int id;
+        Script script;
+        ChunkConsumer consumer;
+        size_t next = 0;
+        bool terminated = false;
+    };
     TaskRows& rows;
     std::vector<Script> scripts; // one per run; missing ones succeed quietly
     std::vector<CommandLine> commands;
     std::vector<std::vector<std::string>> statusesAtStart;
-    int run = -1;   // index of the current (or last) run
-    int chunk = -1; // index of the chunk about to be handed over
+    std::vector<Live> live;
+    int run = -1;   // index of the last run started
+    int chunk = -1; // index of the chunk it is about to hand over
     bool inRun = false;
     bool terminated = false;
     int terminateCalls = 0;
+    size_t mostAtOnce = 0;
 
     explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
 
-    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                          const ChunkConsumer& consumer) override {
+    Start StartRun(const CommandLine& command, ChunkConsumer consumer) override {
         ++run;
         commands.push_back(command);
         std::vector<std::string> statuses;
@@ -163,33 +172,46 @@ struct ScriptedEncoder : EncoderRun {
             statuses.push_back(rows.Row(i).SubItems[tfStatus]);
         statusesAtStart.push_back(statuses);
         const Script s = run < static_cast<int>(scripts.size()) ? scripts[run] : Script{};
-        RunOutcome out;
-        if (!s.startError.empty()) {
-            out.StartError = s.startError;
-            return out;
-        }
-        out.Started = true;
+        if (!s.startError.empty()) return {0, s.startError};
         if (s.writeOutput) WriteFileBytes(command.Args.back(), "video");
+        live.push_back({run + 1, s, std::move(consumer)});
+        mostAtOnce = std::max(mostAtOnce, live.size());
         inRun = true;
         terminated = false;
-        for (chunk = 0; chunk < static_cast<int>(s.chunks.size()); ++chunk) {
-            if (pump) pump();
-            if (terminated) break;
-            consumer(s.chunks[chunk]);
+        chunk = 0;
+        return {run + 1, {}};
+    }
+    std::vector<Ended> Poll(int) override {
+        std::vector<Ended> ended;
+        for (size_t i = 0; i < live.size();) {
+            Live& l = live[i];
+            if (!l.terminated && l.next < l.script.chunks.size()) {
+                l.consumer(l.script.chunks[l.next++]);
+                ++i;
+                continue;
+            }
+            RunOutcome out;
+            out.Started = true;
+            out.Terminated = l.terminated;
+            out.ExitCode = l.terminated ? -1 : l.script.exitCode;
+            out.LastErrorLine = l.script.lastErrorLine;
+            out.LastReading = l.script.lastReading;
+            out.Signal = l.script.signal;
+            ended.push_back({l.id, out});
+            live.erase(live.begin() + static_cast<long>(i));
         }
-        if (pump && !terminated) pump();
-        inRun = false;
-        out.Terminated = terminated;
-        out.ExitCode = terminated ? -1 : s.exitCode;
-        out.LastErrorLine = s.lastErrorLine;
-        out.LastReading = s.lastReading;
-        out.Signal = s.signal;
-        return out;
+        inRun = !live.empty();
+        if (inRun) chunk = static_cast<int>(live.back().next);
+        return ended;
     }
     void TerminateEncoder() override {
         ++terminateCalls;
+        for (Live& l : live)
+            l.terminated = true;
         if (inRun) terminated = true;
     }
+    void Abandon() override { live.clear(); }
+    int Count() const override { return static_cast<int>(live.size()); }
 };
 
 // Two chunks of banner (never examined), then readings up to the clip's end.
