@@ -10,6 +10,11 @@ namespace {
 const char Main[] = "Main";
 const char Default[] = "Default";
 
+bool HasKey(const TNewInifile& ini, const char* section, const char* key) {
+    const char none[] = "\x01";
+    return ini.ReadString(section, key, none) != none;
+}
+
 // The General values of one section, read in the order the settings dialog
 // fills its controls.
 GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* section,
@@ -36,7 +41,10 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Auto Exit", p.AutoExit);
     ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
-    ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
+    // Files from before this setting lack the key. It is added once it
+    // matters (more than one at once); until then the file stays as it was.
+    if (p.SimultaneousConversions != 1 || HasKey(ini, Main, "Simultaneous Conversions"))
+        ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
 }
 } // namespace
 

@@ -45,7 +45,8 @@ public:
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, Simultaneous Conversions, in this order
     // ("Profile" is not written). The last key came later: files written
-    // before it lack it, and read 1.
+    // before it lack it and read 1; it is written once it is not 1 or the
+    // file holds it.
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), then the
     // dialog's values, in this order.

@@ -61,6 +61,7 @@ struct FakeView : BatchView {
 struct FakeSettings : BatchSettings {
     std::string outputDir, outputExtension = ".mp4", profilePath;
     bool overwrite = true, autoTurnOff = false, autoExit = false, autoOpenDir = false;
+    int simultaneous = 1;
     ParamSheet video, audio, advanced;
     std::string OutputDirText() const override { return outputDir; }
     std::string OutputExtension() const override { return outputExtension; }
@@ -74,6 +75,7 @@ struct FakeSettings : BatchSettings {
         return {&self->video, &self->audio, &self->advanced};
     }
     std::string ProgramTitle() const override { return "Tarvolin PSP Video Converter"; }
+    int SimultaneousConversions() const override { return simultaneous; }
 };
 
 struct Shown {
@@ -702,6 +704,70 @@ TEST_F(BatchDriverTest, TheEstimateRoundsHalfToEven) {
     };
     driver->imgStartClick();
     EXPECT_EQ(remaining, (V{"00:00:04", "00:00:02"}));
+}
+
+// Several at once: a (40 s) runs beside b (40 s, shorter output); c (20 s)
+// takes b's slot while a still runs.
+TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress) {
+    AddThreeTasks();
+    settings.simultaneous = 2;
+    encoder.scripts = {Runs(Chunks({10, 20, 30, 40})), Runs(Chunks({40})), Runs(Chunks({10, 20}))};
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(encoder.mostAtOnce, 2u);
+    EXPECT_EQ(encoder.statusesAtStart[1], (V{"Converting", "Converting", "OK"}));
+    EXPECT_EQ(encoder.statusesAtStart[2], (V{"Converting", "Complete", "Converting"}));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+    // a at 10 of 40 s (the current bar follows the oldest), b at 40: the
+    // total counts both running tasks, 50 of 100 s.
+    EXPECT_TRUE(Has(log, "bars:25%/50%"));
+    // a done (80 s with b), c at 10 of 20 s: the current bar passes to c.
+    EXPECT_TRUE(Has(log, "bars:50%/90%"));
+    EXPECT_EQ(view.bars.Current, 100);
+    EXPECT_EQ(view.bars.Total, 100);
+    EXPECT_EQ(view.convertingFile, "c.avi");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+}
+
+TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
+    // Both would be written to clip.mp4: the first one's path is taken when
+    // it starts, so the second gets the numbered name.
+    AddTask("clip.avi", "00:00:40");
+    AddTask("clip.mpg", "00:00:40");
+    settings.simultaneous = 2;
+    driver->imgStartClick();
+    ASSERT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(encoder.mostAtOnce, 2u);
+    EXPECT_EQ(encoder.commands[0].Args.back(), dir.file("clip.mp4"));
+    EXPECT_EQ(encoder.commands[1].Args.back(), dir.file("clip_2.mp4"));
+}
+
+TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers) {
+    AddThreeTasks();
+    AddTask("d.avi", "00:00:10");
+    settings.simultaneous = 3;
+    AtChunk(2, 1, [&] { driver->tbtnStopClick(); });
+    driver->imgStartClick();
+    EXPECT_EQ(encoder.commands.size(), 3u);
+    EXPECT_EQ(Statuses(), (V{"Stop", "Stop", "Stop", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+
+    // The second task's encoder cannot start: the first is stopped, the
+    // error alone is shown and the batch ends.
+    prompter.shown.clear();
+    encoder.run = -1;
+    encoder.scripts = {Runs(Chunks({20, 40})), DoesNotStart("Error on CreateProcess()")};
+    onPump = nullptr;
+    settings.simultaneous = 2;
+    driver->imgStartClick();
+    EXPECT_EQ(Statuses(), (V{"Stop", "Failed", "Stop", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_EQ(log.back(), "idle");
 }
 
 } // namespace
