@@ -42,8 +42,7 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
-// One encoder run as the batch driver needs it: the window hands the driver
-// its EncoderRunner; tests script their own.
+// One encoder run at a time, waited for (EncoderRunner).
 class EncoderRun {
 public:
     virtual ~EncoderRun() = default;
