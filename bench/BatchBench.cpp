@@ -213,12 +213,15 @@ int main(int argc, char** argv) {
     services.Encoder = &runs;
     BatchDriver driver(services);
 
+    double batchCpu = 1e9;
     auto batch = [&](int slots) {
         settings.Slots = slots;
         prompter.Shown.clear();
+        const double cpuBefore = ChildrenCpuSeconds();
         const auto start = Clock::now();
         driver.tbtnStartClick();
         const double wall = Seconds(start);
+        batchCpu = std::min(batchCpu, ChildrenCpuSeconds() - cpuBefore);
         if (prompter.Shown.size() != 1 ||
             prompter.Shown[0] != "The coversion is completed successfully.") {
             std::fprintf(stderr, "the batch did not complete: %s\n",
@@ -261,6 +264,8 @@ int main(int argc, char** argv) {
     std::printf("    control: the ffmpeg commands directly, %d at once: %.3f s; the batch over it "
                 "%.3f (a busy machine shows here, not in the limit)\n",
                 cores, bestDirectAtOnce, bestParallel / bestDirectAtOnce);
+    std::printf("    CPU time of a batch (stand-in, its probe, ffmpeg) over ffmpeg's alone: %.3f\n",
+                batchCpu / bestCpu);
     std::printf("(b) batch one at a time: %.3f s, ratio to ffmpeg one after another %.3f "
                 "(target <= 1.02)\n",
                 bestOne, bestOne / bestSequential);
