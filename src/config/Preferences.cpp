@@ -2,13 +2,20 @@
 
 #include "config/NewInifiles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <thread>
 #include <utility>
 
 namespace {
 const char Main[] = "Main";
 const char Default[] = "Default";
+
+bool HasKey(const TNewInifile& ini, const char* section, const char* key) {
+    const char none[] = "\x01";
+    return ini.ReadString(section, key, none) != none;
+}
 
 // The General values of one section, read in the order the settings dialog
 // fills its controls.
@@ -21,11 +28,14 @@ GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* sectio
     p.AutoExit = ini.ReadBool(section, "Auto Exit", false);
     p.AutoTurnOff = ini.ReadBool(section, "Auto Turn Off", false);
     p.Overwrite = ini.ReadBool(section, "Overwrite", true);
+    p.SimultaneousConversions = std::clamp(ini.ReadInteger(section, "Simultaneous Conversions", 1),
+                                           1, MaxSimultaneousConversions());
     return p;
 }
 
-// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite:
-// the order of the settings OK and of the save at exit.
+// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite,
+// Simultaneous Conversions: the order of the settings OK and of the save at
+// exit.
 void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const GeneralPreferences& p) {
     ini.WriteString(Main, "Output Path", outputPath);
     ini.WriteInteger(Main, "Syn Mode", p.SynMode);
@@ -33,8 +43,16 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Auto Exit", p.AutoExit);
     ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
+    // Files from before this setting lack the key. It is added once it
+    // matters (more than one at once); until then the file stays as it was.
+    if (p.SimultaneousConversions != 1 || HasKey(ini, Main, "Simultaneous Conversions"))
+        ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
 }
 } // namespace
+
+int MaxSimultaneousConversions() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 PreferencesFile::PreferencesFile(std::string prefsPath, std::string programDir)
     : FPath(std::move(prefsPath)), FProgramDir(std::move(programDir)) {}

@@ -11,7 +11,13 @@ struct GeneralPreferences {
     bool AutoExit = false;    // exit when a batch completes
     bool AutoTurnOff = false; // power off when a batch completes
     bool Overwrite = true;    // overwrite existing outputs; else a numbered name
+    // How many tasks a batch converts at once, 1..MaxSimultaneousConversions().
+    int SimultaneousConversions = 1;
 };
+
+// The largest "Simultaneous conversions" setting: the number of processors
+// (at least 1).
+int MaxSimultaneousConversions();
 
 // What the main window restores when it is first shown.
 struct MainWindowPreferences {
@@ -43,7 +49,10 @@ public:
     // window's place when both its keys are there; one store.
     MainWindowPreferences ReadMainWindow(bool catalogueHasProfiles) const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
-    // Auto Turn Off, Overwrite, in this order ("Profile" is not written).
+    // Auto Turn Off, Overwrite, Simultaneous Conversions, in this order
+    // ("Profile" is not written). The last key came later: files written
+    // before it lack it and read 1; it is written once it is not 1 or the
+    // file holds it.
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), then the
     // dialog's values, in this order.

@@ -92,6 +92,8 @@ void RemoveFailedOutput(const std::string& path, const FileState& before) {
 
 BatchDriver::BatchDriver(BatchServices services) : S(std::move(services)) {}
 
+BatchDriver::~BatchDriver() = default;
+
 void BatchDriver::imgStartClick() {
     if (S.Rows->Count() == 0) return;
     tbtnStartClick();
@@ -178,7 +180,8 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     } catch (const std::exception& e) {
         // An error nothing above handles (a file that cannot be touched):
         // the batch ends as after a failed start, and the error is shown.
-        S.Encoder->TerminateEncoder();
+        S.Encoder->Abandon();
+        FActive.clear();
         S.View->SetTimerEnabled(false);
         EndBatchDisplay();
         S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
@@ -199,14 +202,45 @@ struct BatchDriver::TaskRun {
     RunOutcome Outcome; // not started when a Stop came first
 };
 
+// A task whose encoder runs.
+struct BatchDriver::ActiveTask {
+    int Index = 0;
+    ltvItemData Task;
+    TaskRun Run;
+    ProgressParser Parser;
+    int RunId = 0;
+};
+
+namespace {
+// The longest wait for output before the window gets its messages again.
+constexpr int SliceMs = 20;
+} // namespace
+
 void BatchDriver::RunLoop(const std::string& profileArguments) {
     const int count = S.Rows->Count();
     BeginBatch(count);
-    for (int i = 0; i < count; ++i)
-        if (!ConvertTask(i, i == count - 1, profileArguments)) return;
-    // Written before the completion actions, which may end the program.
-    EndBatchLog();
-    if (FState == ConvertState::Running) CompleteBatch(count);
+    const size_t slots = static_cast<size_t>(std::max(1, S.Settings->SimultaneousConversions()));
+    int next = 0;
+    std::string startError;
+    // Tasks start in list order as slots free up; with one slot this is one
+    // task after the other.
+    for (;;) {
+        while (FState == ConvertState::Running && next < count && FActive.size() < slots)
+            if (!StartNextTask(next++, profileArguments, startError)) break;
+        if (FActive.empty()) break;
+        if (S.Pump) S.Pump();
+        for (RunningEncoders::Ended& ended : S.Encoder->Poll(SliceMs))
+            EndTask(ended, next >= count);
+    }
+    if (!startError.empty())
+        EndAfterFailedStart(startError);
+    else if (FState == ConvertState::StopRequested)
+        StopBatch();
+    else if (FState == ConvertState::Running) {
+        // Written before the completion actions, which may end the program.
+        EndBatchLog();
+        CompleteBatch(count);
+    }
 }
 
 void BatchDriver::BeginBatch(int count) {
@@ -236,59 +270,99 @@ void BatchDriver::BeginBatch(int count) {
     }
 }
 
-bool BatchDriver::ConvertTask(int index, bool last, const std::string& profileArguments) {
-    ltvItemData task;
-    PrepareTask(index, task);
-    TaskRun run;
+bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
+                                std::string& startError) {
+    auto active = std::make_unique<ActiveTask>();
+    active->Index = index;
+    PrepareTask(*active);
     // A Stop (or a close) handled by the pump above concerns this task: it
     // is not started at all rather than converted to its end.
-    if (FState == ConvertState::Running && !StartTask(index, task, profileArguments, run)) {
-        EndAfterFailedStart(index, task, run.Outcome);
+    if (FState != ConvertState::Running) {
+        SetStatus(index, active->Task, "Stop");
+        return true;
+    }
+    if (!StartTask(*active, profileArguments)) {
+        startError = active->Run.Outcome.StartError;
+        SetStatus(index, active->Task, "Failed");
+        FFailureReasons[active->Task.InputFile] = startError;
+        std::erase(FWritten, active->Run.Output);
+        // The tasks already running are stopped; the batch ends once they
+        // have.
+        FState = ConvertState::StopRequested;
+        S.Encoder->TerminateEncoder();
         return false;
     }
-    if (FState == ConvertState::StopRequested) {
-        StopAtTask(index, task);
-        return false;
-    }
-    const bool finished = JudgeTask(index, task, run);
-    FinishTask(finished, last);
+    FActive.push_back(std::move(active));
     return true;
 }
 
-void BatchDriver::PrepareTask(int index, ltvItemData& task) {
+void BatchDriver::PrepareTask(ActiveTask& active) {
     if (S.Pump) S.Pump();
-    GetTaskData(*S.Rows, index, tfAll, task);
-    FParser.BeginTask(task.ClipLengthSec, FDone, FTotal);
-    SetStatus(index, task, "Converting");
-    S.View->SetConvertingFile(ExtractFileName(task.InputFile));
+    ltvItemData& task = active.Task;
+    GetTaskData(*S.Rows, active.Index, tfAll, task);
+    active.Parser.BeginTask(task.ClipLengthSec, FDone, FTotal);
+    SetStatus(active.Index, task, "Converting");
+    if (FActive.empty()) S.View->SetConvertingFile(ExtractFileName(task.InputFile));
 }
 
-bool BatchDriver::StartTask(int index, const ltvItemData& task, const std::string& profileArguments,
-                            TaskRun& run) {
+bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArguments) {
+    TaskRun& run = active.Run;
     const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
                               S.Settings->Overwrite(), &FWritten};
-    run.Output = OutputPath(task, index, naming);
+    run.Output = OutputPath(active.Task, active.Index, naming);
+    FWritten.push_back(run.Output);
     run.Before = StateOf(run.Output);
-    const CommandLine command = EncoderCommandLine(task, profileArguments, run.Output);
-    if (S.Log) S.Log->TaskStarted(task.InputFile, run.Output, command.Text);
-    run.Outcome = S.Encoder->RunEncoder(command, S.Pump, [this, &task](std::string_view chunk) {
-        if (S.Log) S.Log->TaskOutput(task.InputFile, chunk);
-        if (FParser.Consume(chunk, FBars)) S.View->ShowProgress(FBars);
-    });
-    return run.Outcome.Started;
+    const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
+    if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);
+    ActiveTask* task = &active;
+    const RunningEncoders::Start start = S.Encoder->StartRun(
+        command, [this, task](std::string_view chunk) { ConsumeChunk(*task, chunk); });
+    active.RunId = start.Id;
+    run.Outcome.StartError = start.Error;
+    return start.Started();
 }
 
-void BatchDriver::EndAfterFailedStart(int index, ltvItemData& task, const RunOutcome& outcome) {
-    SetStatus(index, task, "Failed");
-    FFailureReasons[task.InputFile] = outcome.StartError;
-    S.Prompt->Message(outcome.StartError, S.Settings->ProgramTitle(), MsgIcon::None);
+void BatchDriver::ConsumeChunk(ActiveTask& active, std::string_view chunk) {
+    if (S.Log) S.Log->TaskOutput(active.Task.InputFile, chunk);
+    ProgressBars bars = FBars;
+    if (!active.Parser.Consume(chunk, bars)) return;
+    // The current bar follows the oldest running task.
+    if (&active == FActive.front().get()) FBars.Current = bars.Current;
+    if (FTotal != 0) FBars.Total = TotalPosition();
+    S.View->ShowProgress(FBars);
+}
+
+int BatchDriver::TotalPosition() const {
+    double seconds = FDone;
+    for (const auto& active : FActive)
+        seconds += active->Parser.Reading();
+    return ProgressPosition(seconds / FTotal);
+}
+
+void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
+    auto it = std::find_if(FActive.begin(), FActive.end(),
+                           [&](const auto& active) { return active->RunId == ended.Id; });
+    if (it == FActive.end()) return;
+    const bool wasOldest = it == FActive.begin();
+    std::unique_ptr<ActiveTask> active = std::move(*it);
+    FActive.erase(it);
+    active->Run.Outcome = std::move(ended.Outcome);
+    if (FState == ConvertState::StopRequested) {
+        SetStatus(active->Index, active->Task, "Stop");
+        return;
+    }
+    const bool finished = JudgeTask(active->Index, active->Task, active->Run);
+    FinishTask(finished, noneLeft && FActive.empty(), wasOldest);
+}
+
+void BatchDriver::EndAfterFailedStart(const std::string& error) {
+    S.Prompt->Message(error, S.Settings->ProgramTitle(), MsgIcon::None);
     S.View->SetTimerEnabled(false);
     EndBatchDisplay();
 }
 
-void BatchDriver::StopAtTask(int index, ltvItemData& task) {
+void BatchDriver::StopBatch() {
     S.View->SetTimerEnabled(false);
-    SetStatus(index, task, "Stop");
     // Closing the window stops the batch silently: the program ends.
     if (!FCloseRequested)
         S.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
@@ -306,32 +380,38 @@ bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
                              SecondsToTime(task.ClipLengthSec) + " was converted.";
         if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
         FFailureReasons[task.InputFile] = reason;
-        FWritten.push_back(run.Output);
         return false;
     }
     if (outcome.Succeeded()) {
         SetStatus(index, task, "Complete");
-        FWritten.push_back(run.Output);
         return true;
     }
     ++FFailed;
     SetStatus(index, task, "Failed");
     FFailureReasons[task.InputFile] = FailureText(outcome);
     RemoveFailedOutput(run.Output, run.Before);
+    std::erase(FWritten, run.Output);
     return false;
 }
 
-void BatchDriver::FinishTask(bool finished, bool last) {
-    // The encoder's last reading usually falls short of the clip's end
-    // (ffmpeg reports every quarter second), so a finished task would be
-    // left showing 85 % next to "Complete": show what is really done.
-    if (finished) FBars.Current = 100;
-    if (FTotal > 0)
-        FBars.Total =
-            static_cast<int>(std::clamp<long long>(RoundHalfEven(FDone / FTotal * 100.0), 0, 100));
-    if (!last) FBars.Current = 0;
+void BatchDriver::FinishTask(bool finished, bool last, bool wasOldest) {
+    if (wasOldest) {
+        // The encoder's last reading usually falls short of the clip's end
+        // (ffmpeg reports every quarter second), so a finished task would be
+        // left showing 85 % next to "Complete": show what is really done.
+        if (finished) FBars.Current = 100;
+        // The current bar and the file name pass to the next oldest task.
+        if (!last) FBars.Current = 0;
+        if (!FActive.empty()) {
+            const ActiveTask& oldest = *FActive.front();
+            if (oldest.Task.ClipLengthSec != 0)
+                FBars.Current =
+                    ProgressPosition(oldest.Parser.Reading() / oldest.Task.ClipLengthSec);
+            S.View->SetConvertingFile(ExtractFileName(oldest.Task.InputFile));
+        }
+    }
+    if (FTotal > 0) FBars.Total = TotalPosition();
     S.View->ShowProgress(FBars);
-    S.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::CompleteBatch(int count) {

@@ -15,7 +15,9 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The window's controls the batch writes to. Task statuses are not here: they
@@ -57,6 +59,9 @@ public:
     virtual SheetSet ProfileSheets() const = 0;
     // Caption of plain error boxes.
     virtual std::string ProgramTitle() const = 0;
+    // How many tasks may convert at once (the "Simultaneous conversions"
+    // setting); read at Start.
+    virtual int SimultaneousConversions() const { return 1; }
 };
 
 struct BatchServices {
@@ -66,7 +71,7 @@ struct BatchServices {
     Prompter* Prompt = nullptr;
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;
-    EncoderRun* Encoder = nullptr;
+    RunningEncoders* Encoder = nullptr;
     // Told each task's command line, encoder text and status; optional.
     TaskLogSink* Log = nullptr;
     // The countdown before power-off or exit; nullptr: the action runs at once.
@@ -82,6 +87,7 @@ enum class ConvertState { Idle = 0, Running = 1, StopRequested = 2 };
 class BatchDriver {
 public:
     explicit BatchDriver(BatchServices services);
+    ~BatchDriver();
 
     // A click on the start image: Start, unless the task list is empty.
     void imgStartClick();
@@ -116,6 +122,7 @@ public:
 
 private:
     struct TaskRun;
+    struct ActiveTask;
 
     void SetStatus(int index, ltvItemData& task, const char* status);
     void EndBatchDisplay();
@@ -127,27 +134,34 @@ private:
     // Resets the display, the times and the totals, starts the timer and
     // adds up the clip lengths of all count tasks.
     void BeginBatch(int count);
-    // One task: prepare, start, judge, finish. false when the batch ends
-    // with it (the encoder could not start, or a Stop came).
-    bool ConvertTask(int index, bool last, const std::string& profileArguments);
+    // Prepares the task and starts its encoder, which then runs beside the
+    // others. A Stop that came first marks it "Stop" instead; an encoder
+    // that cannot start fails it, stops the others and returns false.
+    bool StartNextTask(int index, const std::string& profileArguments, std::string& startError);
     // Handles pending messages, reads the task afresh, marks it "Converting"
-    // and names its file in the progress panel.
-    void PrepareTask(int index, ltvItemData& task);
-    // Composes the output path and the command line and runs the encoder
-    // with the progress parser; false when the encoder could not start.
-    bool StartTask(int index, const ltvItemData& task, const std::string& profileArguments,
-                   TaskRun& run);
-    // The encoder could not start: the task fails, the error is shown and
-    // the batch ends.
-    void EndAfterFailedStart(int index, ltvItemData& task, const RunOutcome& outcome);
-    // A Stop (or a close) came during the task: it is marked "Stop" and the
-    // batch is cancelled.
-    void StopAtTask(int index, ltvItemData& task);
+    // and, when no other task runs, names its file in the progress panel.
+    void PrepareTask(ActiveTask& active);
+    // Composes the output path (reserved at once, so that no task started
+    // later can take it) and the command line, and starts the encoder;
+    // false when it could not start.
+    bool StartTask(ActiveTask& active, const std::string& profileArguments);
+    // One chunk of a running task's encoder output: its progress.
+    void ConsumeChunk(ActiveTask& active, std::string_view chunk);
+    // A running task's encoder has ended: "Stop" after a Stop, otherwise
+    // judged and counted as done. noneLeft: no task is waiting to start.
+    void EndTask(RunningEncoders::Ended& ended, bool noneLeft);
+    // The encoder could not start: the error is shown and the batch ends.
+    void EndAfterFailedStart(const std::string& error);
+    // A Stop (or a close) came: the batch is cancelled.
+    void StopBatch();
+    // The total bar: done plus every running task's reading, over total.
+    int TotalPosition() const;
     // Marks the task "Complete", "Incomplete" or "Failed" by its outcome,
     // notes why, and keeps or removes its output. true for "Complete".
     bool JudgeTask(int index, ltvItemData& task, const TaskRun& run);
-    // The bars after a task, and the end of its encoder.
-    void FinishTask(bool finished, bool last);
+    // The bars after a task; when it was the oldest running task the
+    // current bar and the file name pass to the next oldest.
+    void FinishTask(bool finished, bool last, bool wasOldest);
     // After the last task: power off, exit, or the closing message and the
     // output directory. Failures are reported first whatever follows; power
     // off and exit each wait for a countdown that the user can cancel.
@@ -168,14 +182,16 @@ private:
     double FDone = 0;
     double FTotal = 0;
     ProgressBars FBars;
-    ProgressParser FParser;
+    // The tasks whose encoders run, oldest first.
+    std::vector<std::unique_ptr<ActiveTask>> FActive;
     // Tasks of the running batch that did not end well, and the incomplete
     // ones among them.
     int FFailed = 0;
     int FIncomplete = 0;
     bool FCloseRequested = false;
     std::map<std::string, std::string> FFailureReasons;
-    // The output files the running batch has written so far: a later task
-    // of the same batch never overwrites them.
+    // The output files the running batch has written so far or is writing
+    // (reserved when a task starts): a later task of the same batch never
+    // overwrites them.
     std::vector<std::string> FWritten;
 };

@@ -6,20 +6,15 @@
 #include <cmath>
 #include <string>
 
-namespace {
-
-// A bar position from a fraction: percent rounded half to even, held within
-// 0..100. Values far outside (or not numbers at all) are held before
-// rounding, so that no conversion can overflow.
-int BarPosition(double fraction) {
+// Values far outside (or not numbers at all) are held before rounding, so
+// that no conversion can overflow.
+int ProgressPosition(double fraction) {
     double percent = fraction * 100.0;
     if (std::isnan(percent)) return 0;
     if (percent < 0) percent = 0;
     if (percent > 100) percent = 100;
     return static_cast<int>(RoundHalfEven(percent));
 }
-
-} // namespace
 
 bool ParseTimeReading(std::string_view line, double& seconds) {
     size_t at = line.find("time=");
@@ -66,7 +61,7 @@ bool ProgressParser::Consume(std::string_view chunk, ProgressBars& bars) {
         }
     }
 
-    if (FClipLength != 0) bars.Current = BarPosition(FReading / FClipLength);
-    if (FTotal != 0) bars.Total = BarPosition((FDone + FReading) / FTotal);
+    if (FClipLength != 0) bars.Current = ProgressPosition(FReading / FClipLength);
+    if (FTotal != 0) bars.Total = ProgressPosition((FDone + FReading) / FTotal);
     return true;
 }

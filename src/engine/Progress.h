@@ -9,6 +9,10 @@ struct ProgressBars {
     int Total = 0;
 };
 
+// A bar position from a fraction: percent rounded half to even, held within
+// 0..100.
+int ProgressPosition(double fraction);
+
 // The reading of one whole progress line: the text after its first "time="
 // up to a blank or the line's end, in seconds ("12.34") or as a time text
 // ("00:00:12.34"). False when the line holds no such reading.

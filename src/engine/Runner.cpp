@@ -3,8 +3,10 @@
 #include "base/Text.h"
 #include "engine/Progress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -110,101 +112,184 @@ bool IsErrorLine(std::string_view line) {
     return false;
 }
 
-EncoderRunner::EncoderRunner(std::string encoderPath) : FEncoderPath(std::move(encoderPath)) {}
+struct EncoderRunSet::Run {
+    int Id = 0;
+    ChildProcess Child;
+    ChunkConsumer Consumer;
+    LineKeeper Lines;
+    RunOutcome Outcome;
+    int TimeoutMs = 0;
+    Clock::time_point Started;
+    // Until the pipe ends; then the process is waited for.
+    bool Reading = true;
+    Clock::time_point OutputEnded;
+    bool TerminateRequested = false;
+    Clock::time_point TerminatedAt;
+    bool Killed = false;
+    bool LingerTerminated = false;
+};
+
+EncoderRunSet::EncoderRunSet(std::string encoderPath) : FEncoderPath(std::move(encoderPath)) {}
+
+// Runs still here are killed and reaped by their ChildProcess.
+EncoderRunSet::~EncoderRunSet() = default;
+
+RunningEncoders::Start EncoderRunSet::StartRun(const CommandLine& command, ChunkConsumer consumer,
+                                               int timeoutMs) {
+    auto run = std::make_unique<Run>();
+    switch (run->Child.Start(FEncoderPath, command)) {
+    case ChildProcess::StartError::Pipe:
+        return {0, "Error On CreatePipe()"};
+    case ChildProcess::StartError::Process:
+        return {0, "Error on CreateProcess()"};
+    case ChildProcess::StartError::None:
+        break;
+    }
+    if (++FLastId <= 0) FLastId = 1;
+    run->Id = FLastId;
+    run->Consumer = std::move(consumer);
+    run->TimeoutMs = timeoutMs;
+    run->Started = Clock::now();
+    run->Outcome.Started = true;
+    FRuns.push_back(std::move(run));
+    return {FLastId, {}};
+}
+
+void EncoderRunSet::Terminate(Run& run) {
+    if (!run.TerminateRequested) {
+        run.TerminateRequested = true;
+        run.TerminatedAt = Clock::now();
+    }
+    run.Child.Terminate();
+}
+
+void EncoderRunSet::EnforceLimits(Run& run) {
+    if (run.TimeoutMs > 0 && !run.Outcome.TimedOut && ElapsedMs(run.Started) >= run.TimeoutMs) {
+        run.Outcome.TimedOut = true;
+        Terminate(run);
+    }
+    if (run.TerminateRequested && !run.Killed && ElapsedMs(run.TerminatedAt) >= KillAfterMs) {
+        run.Killed = true;
+        run.Child.Kill();
+    }
+    if (run.Reading) return;
+    // The output has ended; the encoder normally exits at the same moment.
+    // One that lingers is ended as Stop would end it, without the run
+    // counting as stopped.
+    if (!run.LingerTerminated && !run.TerminateRequested &&
+        ElapsedMs(run.OutputEnded) >= ExitGraceMs) {
+        run.LingerTerminated = true;
+        run.Child.Terminate();
+    }
+    if (run.LingerTerminated && !run.Killed &&
+        ElapsedMs(run.OutputEnded) >= ExitGraceMs + KillAfterMs) {
+        run.Killed = true;
+        run.Child.Kill();
+    }
+}
+
+std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
+    std::vector<Ended> ended;
+    if (FRuns.empty()) return ended;
+    std::vector<ChildProcess*> reading;
+    bool lingering = false;
+    for (const auto& run : FRuns) {
+        EnforceLimits(*run);
+        if (run->Reading)
+            reading.push_back(&run->Child);
+        else
+            lingering = true;
+    }
+
+    auto reapEnded = [&] {
+        for (auto it = FRuns.begin(); it != FRuns.end();) {
+            Run& run = **it;
+            int exitCode = -1;
+            if (run.Reading || !run.Child.Wait(0, exitCode)) {
+                ++it;
+                continue;
+            }
+            run.Outcome.ExitCode = exitCode;
+            run.Outcome.Signal = run.Child.EndSignal();
+            run.Outcome.Terminated = run.TerminateRequested;
+            run.Lines.Take(run.Outcome);
+            ended.push_back({run.Id, std::move(run.Outcome)});
+            it = FRuns.erase(it);
+        }
+    };
+
+    if (reading.empty()) {
+        // Only exits to wait for: look often at first (the usual case is an
+        // encoder just exiting), then every 2 ms.
+        const auto deadline = Clock::now() + Ms(std::max(waitMs, 0));
+        auto pause = std::chrono::microseconds(200);
+        for (;;) {
+            reapEnded();
+            if (!ended.empty() || Clock::now() >= deadline) return ended;
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(2000));
+        }
+    }
+
+    // With exits to wait for, the wait for output is kept short.
+    ChildProcess::WaitForOutput(reading, lingering ? std::min(waitMs, 2) : waitMs);
+    char buffer[ReadSize + 2];
+    for (const auto& item : FRuns) {
+        Run& run = *item;
+        if (!run.Reading) continue;
+        size_t got = 0;
+        ChildProcess::ReadStatus status = run.Child.Read(buffer, ReadSize, 0, got);
+        if (status == ChildProcess::ReadStatus::End) {
+            run.Reading = false;
+            run.OutputEnded = Clock::now();
+        } else if (status == ChildProcess::ReadStatus::Data) {
+            std::string_view chunk(buffer, got);
+            run.Lines.Add(chunk);
+            if (run.Consumer) run.Consumer(chunk);
+        }
+    }
+    reapEnded();
+    return ended;
+}
+
+void EncoderRunSet::TerminateEncoder() {
+    for (const auto& run : FRuns)
+        Terminate(*run);
+}
+
+void EncoderRunSet::Abandon() {
+    FRuns.clear();
+}
+
+EncoderRunner::EncoderRunner(std::string encoderPath) : FRuns(std::move(encoderPath)) {}
 
 RunOutcome EncoderRunner::RunEncoder(const CommandLine& command, const MessagePump& pump,
                                      const ChunkConsumer& consumer, int timeoutMs) {
     RunOutcome outcome;
-    if (FRunning) {
+    if (FRuns.Count() > 0) {
         // A run started from inside the pump of another run: refuse it
         // rather than lose track of the first encoder.
         outcome.StartError = "Error on CreateProcess()";
         return outcome;
     }
-
-    ChildProcess child;
-    switch (child.Start(FEncoderPath, command)) {
-    case ChildProcess::StartError::Pipe:
-        outcome.StartError = "Error On CreatePipe()";
+    const RunningEncoders::Start start = FRuns.StartRun(command, consumer, timeoutMs);
+    if (!start.Started()) {
+        outcome.StartError = start.Error;
         return outcome;
-    case ChildProcess::StartError::Process:
-        outcome.StartError = "Error on CreateProcess()";
-        return outcome;
-    case ChildProcess::StartError::None:
-        break;
     }
-    outcome.Started = true;
-
-    FRunning = &child;
-    FTerminateRequested = false;
-    FKilled = false;
-    // Clears the running encoder whichever way this function is left (a
-    // consumer or pump that throws included); the child object then kills
-    // and reaps a process that is still running.
-    struct Reset {
-        EncoderRunner* Runner;
-        ~Reset() { Runner->FRunning = nullptr; }
-    } reset{this};
-
-    const auto started = Clock::now();
-    LineKeeper lines;
-    char buffer[ReadSize + 2];
-
-    // Time limit and the kill that follows an ignored terminate.
-    auto enforceLimits = [&] {
-        if (timeoutMs > 0 && !outcome.TimedOut && ElapsedMs(started) >= timeoutMs) {
-            outcome.TimedOut = true;
-            TerminateEncoder();
+    try {
+        for (;;) {
+            if (pump) pump();
+            for (RunningEncoders::Ended& ended : FRuns.Poll(SliceMs))
+                return std::move(ended.Outcome);
         }
-        if (FTerminateRequested && !FKilled && ElapsedMs(FTerminatedAt) >= KillAfterMs) {
-            FKilled = true;
-            child.Kill();
-        }
-    };
-
-    for (;;) {
-        if (pump) pump();
-        enforceLimits();
-        size_t got = 0;
-        ChildProcess::ReadStatus status = child.Read(buffer, ReadSize, SliceMs, got);
-        if (status == ChildProcess::ReadStatus::End) break;
-        if (status == ChildProcess::ReadStatus::Data) {
-            std::string_view chunk(buffer, got);
-            lines.Add(chunk);
-            if (consumer) consumer(chunk);
-        }
+    } catch (...) {
+        // A consumer or pump that throws: the encoder is killed and reaped.
+        FRuns.Abandon();
+        throw;
     }
-
-    // The output has ended; the encoder normally exits at the same moment.
-    // One that lingers is ended as Stop would end it, without the run
-    // counting as stopped.
-    const auto ended = Clock::now();
-    bool lingerTerminated = false;
-    int exitCode = -1;
-    while (!child.Wait(SliceMs, exitCode)) {
-        if (pump) pump();
-        enforceLimits();
-        if (!lingerTerminated && !FTerminateRequested && ElapsedMs(ended) >= ExitGraceMs) {
-            lingerTerminated = true;
-            child.Terminate();
-        }
-        if (lingerTerminated && !FKilled && ElapsedMs(ended) >= ExitGraceMs + KillAfterMs) {
-            FKilled = true;
-            child.Kill();
-        }
-    }
-    outcome.ExitCode = exitCode;
-    outcome.Signal = child.EndSignal();
-    outcome.Terminated = FTerminateRequested;
-    lines.Take(outcome);
-    return outcome;
 }
 
 void EncoderRunner::TerminateEncoder() {
-    if (!FRunning) return;
-    if (!FTerminateRequested) {
-        FTerminateRequested = true;
-        FTerminatedAt = Clock::now();
-    }
-    FRunning->Terminate();
+    FRuns.TerminateEncoder();
 }

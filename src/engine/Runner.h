@@ -1,12 +1,15 @@
 #pragma once
 // Runs the external encoder and hands its printed text to a consumer chunk
-// by chunk (at most 4095 bytes a read). One run at a time.
+// by chunk (at most 4095 bytes a read): one run at a time and waiting for it
+// (EncoderRunner), or several side by side (EncoderRunSet).
 #include "platform/Process.h"
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using ChunkConsumer = std::function<void(std::string_view chunk)>;
 // Handles the window's pending messages; called between short waits for output
@@ -39,8 +42,7 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
-// One encoder run as the batch driver needs it: the window hands the driver
-// its EncoderRunner; tests script their own.
+// One encoder run at a time, waited for (EncoderRunner).
 class EncoderRun {
 public:
     virtual ~EncoderRun() = default;
@@ -51,6 +53,70 @@ public:
                                   const ChunkConsumer& consumer) = 0;
     // Terminates the running encoder; harmless when none runs.
     virtual void TerminateEncoder() = 0;
+};
+
+// The encoders of a batch that converts several tasks at once: each run is
+// started and left running; Poll reads whichever has output, without blocking
+// on any one of them, and tells which runs have ended.
+class RunningEncoders {
+public:
+    struct Start {
+        int Id = 0;        // 0: not started
+        std::string Error; // "Error On CreatePipe()" or "Error on CreateProcess()"
+        bool Started() const { return Id != 0; }
+    };
+    struct Ended {
+        int Id = 0;
+        RunOutcome Outcome;
+    };
+
+    virtual ~RunningEncoders() = default;
+    // Starts the encoder with command; its output goes to consumer, chunk by
+    // chunk, from inside Poll.
+    virtual Start StartRun(const CommandLine& command, ChunkConsumer consumer) = 0;
+    // Waits at most waitMs for output of any run, hands each run at most one
+    // chunk, and returns the runs that have ended (output closed, process
+    // reaped) in the order they were started. They are then forgotten.
+    virtual std::vector<Ended> Poll(int waitMs) = 0;
+    // Asks every running encoder to end (Stop); one that ignores it is killed
+    // 2 s later. Harmless when none runs.
+    virtual void TerminateEncoder() = 0;
+    // Kills every run at once and forgets it, without reporting it (the
+    // batch ends on an error).
+    virtual void Abandon() = 0;
+    // How many runs have not yet been reported as ended.
+    virtual int Count() const = 0;
+};
+
+// Runs encoders side by side, each in its own child process with its own
+// pipe. An encoder that closes its output but keeps running is ended as Stop
+// would end it (without counting as terminated), 2 s after its output ended.
+class EncoderRunSet : public RunningEncoders {
+public:
+    explicit EncoderRunSet(std::string encoderPath);
+    ~EncoderRunSet() override;
+
+    Start StartRun(const CommandLine& command, ChunkConsumer consumer) override {
+        return StartRun(command, std::move(consumer), 0);
+    }
+    // timeoutMs > 0: the run is terminated after that long (probes).
+    Start StartRun(const CommandLine& command, ChunkConsumer consumer, int timeoutMs);
+    std::vector<Ended> Poll(int waitMs) override;
+    void TerminateEncoder() override;
+    void Abandon() override;
+    int Count() const override { return static_cast<int>(FRuns.size()); }
+
+    const std::string& EncoderPath() const { return FEncoderPath; }
+
+private:
+    struct Run;
+    // Time limits, the kill after an ignored terminate, the end of a lingerer.
+    void EnforceLimits(Run& run);
+    void Terminate(Run& run);
+
+    std::string FEncoderPath;
+    std::vector<std::unique_ptr<Run>> FRuns; // in the order they were started
+    int FLastId = 0;
 };
 
 class EncoderRunner : public EncoderRun {
@@ -69,12 +135,9 @@ public:
 
     void TerminateEncoder() override;
 
-    const std::string& EncoderPath() const { return FEncoderPath; }
+    const std::string& EncoderPath() const { return FRuns.EncoderPath(); }
 
 private:
-    std::string FEncoderPath;
-    ChildProcess* FRunning = nullptr;
-    bool FTerminateRequested = false;
-    bool FKilled = false;
-    std::chrono::steady_clock::time_point FTerminatedAt;
+    // Holds the one run of RunEncoder.
+    EncoderRunSet FRuns;
 };

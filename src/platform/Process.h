@@ -53,6 +53,11 @@ public:
     // Waits at most timeoutMs (0: do not wait) for output and reads at most
     // maxBytes. End: the pipe has ended (every writer has closed it).
     ReadStatus Read(char* buffer, size_t maxBytes, int timeoutMs, size_t& got);
+    // Waits at most timeoutMs (0: do not wait) until one of children has
+    // output to read or its pipe has ended, so that several children can be
+    // read without blocking on any one of them. true: a Read with no wait
+    // finds data or the end on at least one of them.
+    static bool WaitForOutput(const std::vector<ChildProcess*>& children, int timeoutMs);
 
     // Asks the process (and its group) to end: SIGTERM on POSIX, so that it
     // can finish its output file; TerminateProcess with exit code 4 on

@@ -7,8 +7,8 @@
 
 namespace {
 
-BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, PowerControl& power,
-                       TaskLog& log, CountdownPrompter& countdown) {
+BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& encoder,
+                       PowerControl& power, TaskLog& log, CountdownPrompter& countdown) {
     BatchServices s;
     s.Rows = &form.Tasks();
     s.View = &batch;
@@ -31,8 +31,8 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, EncoderRun& encoder, 
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FLog(form.LogsDir()), FCountdown(&form),
-      FDriver(Services(form, *this, form.Runner(), FPower, FLog, FCountdown)) {}
+    : F(form), FLog(form.LogsDir()), FCountdown(&form), FRuns(form.EncoderPath()),
+      FDriver(Services(form, *this, FRuns, FPower, FLog, FCountdown)) {}
 
 void TMainBatch::FocusTaskList() {
     F.FocusTaskList();
@@ -110,6 +110,10 @@ std::string TMainBatch::ProfileFilePath() const {
 
 SheetSet TMainBatch::ProfileSheets() const {
     return F.MainSheets();
+}
+
+int TMainBatch::SimultaneousConversions() const {
+    return F.General().SimultaneousConversions;
 }
 
 std::string TMainBatch::ProgramTitle() const {

@@ -51,6 +51,7 @@ public:
     std::string ProfileFilePath() const override;
     SheetSet ProfileSheets() const override;
     std::string ProgramTitle() const override;
+    int SimultaneousConversions() const override;
 
 private:
     // Forwards to the installed power control, if any.
@@ -64,5 +65,7 @@ private:
     PowerSwitch FPower;
     TaskLog FLog;
     TCountdownPrompter FCountdown;
+    // The batch's encoders, several at once.
+    EncoderRunSet FRuns;
     BatchDriver FDriver;
 };

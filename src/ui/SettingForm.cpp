@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -196,6 +197,17 @@ void TSettingForm::BuildGeneralPage(QWidget* page) {
     rdbRename->setObjectName("rdbRename");
     rdbRename->setGeometry(24, 67, 305, 17);
     rdbOverWrite->setChecked(true);
+
+    auto* simultaneousCaption = new QLabel(QStringLiteral("Simultaneous conversions:"), page);
+    simultaneousCaption->setObjectName("labSimultaneous");
+    simultaneousCaption->move(16, 367);
+    simultaneousCaption->adjustSize();
+    speSimultaneous = new QSpinBox(page);
+    speSimultaneous->setObjectName("speSimultaneous");
+    speSimultaneous->setGeometry(180, 364, 60, 21);
+    speSimultaneous->setRange(1, MaxSimultaneousConversions());
+    speSimultaneous->setValue(1);
+    simultaneousCaption->setBuddy(speSimultaneous);
 }
 
 void TSettingForm::BuildProfilesPage(QWidget* page) {
@@ -267,6 +279,7 @@ GeneralPreferences TSettingForm::General() const {
     p.AutoExit = chkExit->isChecked();
     p.AutoTurnOff = chkTurnoff->isChecked();
     p.Overwrite = rdbOverWrite->isChecked();
+    p.SimultaneousConversions = speSimultaneous->value();
     return p;
 }
 
@@ -279,6 +292,7 @@ void TSettingForm::SetGeneral(const GeneralPreferences& prefs) {
     chkTurnoff->setChecked(prefs.AutoTurnOff);
     rdbOverWrite->setChecked(prefs.Overwrite);
     rdbRename->setChecked(!prefs.Overwrite);
+    speSimultaneous->setValue(prefs.SimultaneousConversions);
 }
 
 // ---------------------------------------------------------------------------

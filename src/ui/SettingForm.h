@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QToolButton;
 class SettingsHost;
@@ -82,6 +83,7 @@ public:
     QGroupBox* gpbOverWrite = nullptr;
     QRadioButton* rdbOverWrite = nullptr;
     QRadioButton* rdbRename = nullptr;
+    QSpinBox* speSimultaneous = nullptr;
     // Profiles page.
     QComboBox* cmbProfile = nullptr;
     QPushButton* btnSaveAs = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/ImageButton.h"
 #include "ui/LogDialog.h"
 #include "ui/QtText.h"
+#include "ui/SettingForm.h"
 #include "ui/TaskListModel.h"
 #include "ui/ValueListEditor.h"
 
@@ -26,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -210,6 +212,25 @@ TEST_F(BatchUi, ThreeTasksConvertAndTheWindowShowsTheirProgress) {
     ExpectIdleLook();
     EXPECT_EQ(closed, 0);
     EXPECT_EQ(power.Calls, 0);
+    ExpectNoEncoderLeft();
+}
+
+TEST_F(BatchUi, TwoAtOnceConvertEveryTaskToAnOutputOfItsOwn) {
+    Open({"Simultaneous Conversions=2", "Auto Open Dir=0"});
+    const bool two = MaxSimultaneousConversions() >= 2;
+    EXPECT_EQ(w->SettingForm()->speSimultaneous->value(), two ? 2 : 1);
+    // The first two would both be written to same.mp4.
+    Add({Clip("same.avi"), Clip("same.mpg"), Clip("other.avi")});
+    WhenInBatch both([&] { return Status(0) == "Converting" && Status(1) == "Converting"; }, [] {});
+    ClickStart();
+
+    EXPECT_EQ(both.Fired(), two);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete", "Complete"}));
+    for (const char* name : {"same.mp4", "same_2.mp4", "other.mp4"})
+        EXPECT_NEAR(MediaSeconds(Output(name)), 2.0, 0.3) << name;
+    EXPECT_EQ(Messages(), std::vector<std::string>{Completed});
+    EXPECT_EQ(w.Find<QProgressBar>("pgbTotal")->value(), 100);
+    ExpectIdleLook();
     ExpectNoEncoderLeft();
 }
 

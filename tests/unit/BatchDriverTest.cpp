@@ -61,6 +61,7 @@ struct FakeView : BatchView {
 struct FakeSettings : BatchSettings {
     std::string outputDir, outputExtension = ".mp4", profilePath;
     bool overwrite = true, autoTurnOff = false, autoExit = false, autoOpenDir = false;
+    int simultaneous = 1;
     ParamSheet video, audio, advanced;
     std::string OutputDirText() const override { return outputDir; }
     std::string OutputExtension() const override { return outputExtension; }
@@ -74,6 +75,7 @@ struct FakeSettings : BatchSettings {
         return {&self->video, &self->audio, &self->advanced};
     }
     std::string ProgramTitle() const override { return "Tarvolin PSP Video Converter"; }
+    int SimultaneousConversions() const override { return simultaneous; }
 };
 
 struct Shown {
@@ -154,24 +156,33 @@ Script WritesOutput(std::vector<std::string> chunks) {
     return s;
 }
 
-// Plays the runner: before each chunk it handles the window's messages (the
-// pump), and a Terminate during the run ends the output at once, as a killed
+// Plays the running encoders: each Poll (the driver handles the window's
+// messages before it) hands every running encoder its next chunk or ends it
+// when its chunks are out; a Terminate ends the output at once, as a killed
 // encoder's pipe does.
-struct ScriptedEncoder : EncoderRun {
+struct ScriptedEncoder : RunningEncoders {
+    struct Live {
+        int id;
+        Script script;
+        ChunkConsumer consumer;
+        size_t next = 0;
+        bool terminated = false;
+    };
     TaskRows& rows;
     std::vector<Script> scripts; // one per run; missing ones succeed quietly
     std::vector<CommandLine> commands;
     std::vector<std::vector<std::string>> statusesAtStart;
-    int run = -1;   // index of the current (or last) run
-    int chunk = -1; // index of the chunk about to be handed over
+    std::vector<Live> live;
+    int run = -1;   // index of the last run started
+    int chunk = -1; // index of the chunk it is about to hand over
     bool inRun = false;
     bool terminated = false;
     int terminateCalls = 0;
+    size_t mostAtOnce = 0;
 
     explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
 
-    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                          const ChunkConsumer& consumer) override {
+    Start StartRun(const CommandLine& command, ChunkConsumer consumer) override {
         ++run;
         commands.push_back(command);
         std::vector<std::string> statuses;
@@ -179,33 +190,46 @@ struct ScriptedEncoder : EncoderRun {
             statuses.push_back(rows.Row(i).SubItems[tfStatus]);
         statusesAtStart.push_back(statuses);
         const Script s = run < static_cast<int>(scripts.size()) ? scripts[run] : Script{};
-        RunOutcome out;
-        if (!s.startError.empty()) {
-            out.StartError = s.startError;
-            return out;
-        }
-        out.Started = true;
+        if (!s.startError.empty()) return {0, s.startError};
         if (s.writeOutput) WriteFileBytes(command.Args.back(), "video");
+        live.push_back({run + 1, s, std::move(consumer)});
+        mostAtOnce = std::max(mostAtOnce, live.size());
         inRun = true;
         terminated = false;
-        for (chunk = 0; chunk < static_cast<int>(s.chunks.size()); ++chunk) {
-            if (pump) pump();
-            if (terminated) break;
-            consumer(s.chunks[chunk]);
+        chunk = 0;
+        return {run + 1, {}};
+    }
+    std::vector<Ended> Poll(int) override {
+        std::vector<Ended> ended;
+        for (size_t i = 0; i < live.size();) {
+            Live& l = live[i];
+            if (!l.terminated && l.next < l.script.chunks.size()) {
+                l.consumer(l.script.chunks[l.next++]);
+                ++i;
+                continue;
+            }
+            RunOutcome out;
+            out.Started = true;
+            out.Terminated = l.terminated;
+            out.ExitCode = l.terminated ? -1 : l.script.exitCode;
+            out.LastErrorLine = l.script.lastErrorLine;
+            out.LastReading = l.script.lastReading;
+            out.Signal = l.script.signal;
+            ended.push_back({l.id, out});
+            live.erase(live.begin() + static_cast<long>(i));
         }
-        if (pump && !terminated) pump();
-        inRun = false;
-        out.Terminated = terminated;
-        out.ExitCode = terminated ? -1 : s.exitCode;
-        out.LastErrorLine = s.lastErrorLine;
-        out.LastReading = s.lastReading;
-        out.Signal = s.signal;
-        return out;
+        inRun = !live.empty();
+        if (inRun) chunk = static_cast<int>(live.back().next);
+        return ended;
     }
     void TerminateEncoder() override {
         ++terminateCalls;
+        for (Live& l : live)
+            l.terminated = true;
         if (inRun) terminated = true;
     }
+    void Abandon() override { live.clear(); }
+    int Count() const override { return static_cast<int>(live.size()); }
 };
 
 // Two chunks of banner (never examined), then readings up to the clip's end.
@@ -726,6 +750,70 @@ TEST_F(BatchDriverTest, TheEstimateRoundsHalfToEven) {
     };
     driver->imgStartClick();
     EXPECT_EQ(remaining, (V{"00:00:04", "00:00:02"}));
+}
+
+// Several at once: a (40 s) runs beside b (40 s, shorter output); c (20 s)
+// takes b's slot while a still runs.
+TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress) {
+    AddThreeTasks();
+    settings.simultaneous = 2;
+    encoder.scripts = {Runs(Chunks({10, 20, 30, 40})), Runs(Chunks({40})), Runs(Chunks({10, 20}))};
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(encoder.mostAtOnce, 2u);
+    EXPECT_EQ(encoder.statusesAtStart[1], (V{"Converting", "Converting", "OK"}));
+    EXPECT_EQ(encoder.statusesAtStart[2], (V{"Converting", "Complete", "Converting"}));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+    // a at 10 of 40 s (the current bar follows the oldest), b at 40: the
+    // total counts both running tasks, 50 of 100 s.
+    EXPECT_TRUE(Has(log, "bars:25%/50%"));
+    // a done (80 s with b), c at 10 of 20 s: the current bar passes to c.
+    EXPECT_TRUE(Has(log, "bars:50%/90%"));
+    EXPECT_EQ(view.bars.Current, 100);
+    EXPECT_EQ(view.bars.Total, 100);
+    EXPECT_EQ(view.convertingFile, "c.avi");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+}
+
+TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
+    // Both would be written to clip.mp4: the first one's path is taken when
+    // it starts, so the second gets the numbered name.
+    AddTask("clip.avi", "00:00:40");
+    AddTask("clip.mpg", "00:00:40");
+    settings.simultaneous = 2;
+    driver->imgStartClick();
+    ASSERT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(encoder.mostAtOnce, 2u);
+    EXPECT_EQ(encoder.commands[0].Args.back(), dir.file("clip.mp4"));
+    EXPECT_EQ(encoder.commands[1].Args.back(), dir.file("clip_2.mp4"));
+}
+
+TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers) {
+    AddThreeTasks();
+    AddTask("d.avi", "00:00:10");
+    settings.simultaneous = 3;
+    AtChunk(2, 1, [&] { driver->tbtnStopClick(); });
+    driver->imgStartClick();
+    EXPECT_EQ(encoder.commands.size(), 3u);
+    EXPECT_EQ(Statuses(), (V{"Stop", "Stop", "Stop", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+
+    // The second task's encoder cannot start: the first is stopped, the
+    // error alone is shown and the batch ends.
+    prompter.shown.clear();
+    encoder.run = -1;
+    encoder.scripts = {Runs(Chunks({20, 40})), DoesNotStart("Error on CreateProcess()")};
+    onPump = nullptr;
+    settings.simultaneous = 2;
+    driver->imgStartClick();
+    EXPECT_EQ(Statuses(), (V{"Stop", "Failed", "Stop", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_EQ(log.back(), "idle");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -140,6 +141,28 @@ TEST(Preferences, OutputFoldersWithBracketsOrLineBreaksSurviveSaves) {
     EXPECT_EQ(p.Text(),
               Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
                     "Syn Mode=0", "Output Path=/home/me/newfolder", "Profile=1"}));
+}
+
+TEST(Preferences, SimultaneousConversionsIsStoredOnceItMattersAndReadWithinTheCores) {
+    PrefsDir p;
+    const int most = MaxSimultaneousConversions();
+    GeneralPreferences g = p.prefs.ReadGeneral();
+    EXPECT_EQ(g.SimultaneousConversions, 1);
+    p.prefs.SaveAll(0, "/out", g);
+    EXPECT_EQ(p.Text().find("Simultaneous"), std::string::npos); // as older files are
+    g.SimultaneousConversions = most;
+    p.prefs.SaveGeneral(g);
+    EXPECT_EQ(p.prefs.ReadGeneral().SimultaneousConversions, most);
+    // Once stored it follows the setting, in place, below the header.
+    g.SimultaneousConversions = 1;
+    p.prefs.SaveAll(0, "/out", g);
+    EXPECT_EQ(p.Text().rfind("[Main]\r\nSimultaneous Conversions=1\r\nOverwrite=1\r\n", 0), 0u)
+        << p.Text();
+    const std::pair<const char*, int> stored[] = {{"0", 1}, {"-2", 1}, {"x", 1}, {"100000", most}};
+    for (const auto& [text, read] : stored) {
+        WriteFileBytes(p.path, Crlf({"[Main]", std::string("Simultaneous Conversions=") + text}));
+        EXPECT_EQ(p.prefs.ReadGeneral().SimultaneousConversions, read) << text;
+    }
 }
 
 } // namespace

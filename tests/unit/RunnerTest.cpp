@@ -185,16 +185,35 @@ TEST_F(RunnerTest, TerminateOutsideARunIsHarmless) {
     EXPECT_EQ(Out.All(), "onetwo");
 }
 
-TEST_F(RunnerTest, ServesTheBatchDriverThroughItsEncoderInterface) {
-    EncoderRun& encoder = Runner;
-    RunOutcome r = encoder.RunEncoder(
-        Words({"print", "started\\n", "hang"}),
-        [&] {
-            if (!Out.Chunks.empty()) encoder.TerminateEncoder();
-        },
-        CollectInto(Out));
-    EXPECT_TRUE(r.Terminated);
-    EXPECT_EQ(Out.All(), "started\n");
+TEST(EncoderRunSet, ReadsSeveralEncodersWithoutWaitingForASilentOne) {
+    EncoderRunSet runs(TARVOLIN_FAKE_ENCODER);
+    Collected silent, talking;
+    const int hung = runs.StartRun(Words({"print", "started\\n", "hang"}), CollectInto(silent)).Id;
+    const int busy =
+        runs.StartRun(Words({"chunks", "3", "x", "exit", "2"}), CollectInto(talking)).Id;
+    ASSERT_TRUE(hung != 0 && busy != 0 && hung != busy);
+    std::vector<RunningEncoders::Ended> ended;
+    auto pollUntilOneEnds = [&] {
+        const auto begin = Clock::now();
+        while (ended.empty() && MsSince(begin) < 5000)
+            ended = runs.Poll(20);
+    };
+    pollUntilOneEnds();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].Id, busy);
+    EXPECT_EQ(ended[0].Outcome.ExitCode, 2);
+    EXPECT_EQ(talking.All(), "xxx");
+    EXPECT_EQ(silent.All(), "started\n");
+    EXPECT_EQ(runs.Count(), 1);
+
+    // Stop reaches the one left.
+    runs.TerminateEncoder();
+    ended.clear();
+    pollUntilOneEnds();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].Id, hung);
+    EXPECT_TRUE(ended[0].Outcome.Terminated);
+    EXPECT_EQ(runs.Count(), 0);
 }
 
 TEST_F(RunnerTest, ATimeLimitEndsAProbeAndKeepsWhatWasRead) {

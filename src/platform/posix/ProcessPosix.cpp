@@ -270,6 +270,26 @@ ChildProcess::ReadStatus ChildProcess::Read(char* buffer, size_t maxBytes, int t
     }
 }
 
+bool ChildProcess::WaitForOutput(const std::vector<ChildProcess*>& children, int timeoutMs) {
+    std::vector<pollfd> fds;
+    fds.reserve(children.size());
+    for (ChildProcess* child : children) {
+        // A child without a pipe reads as ended at once.
+        if (child->d->ReadFd < 0) return true;
+        fds.push_back(pollfd{child->d->ReadFd, POLLIN, 0});
+    }
+    if (fds.empty()) return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        int r = ::poll(fds.data(), fds.size(), std::max(0, static_cast<int>(left.count())));
+        if (r > 0) return true;
+        if (r == 0) return false;
+        // A failed poll is left to the reads, which then tell the end.
+        if (errno != EINTR) return true;
+    }
+}
+
 void ChildProcess::Terminate() {
     d->Signal(SIGTERM);
 }

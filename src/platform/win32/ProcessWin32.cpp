@@ -209,6 +209,29 @@ ChildProcess::ReadStatus ChildProcess::Read(char* buffer, size_t maxBytes, int t
     return ReadStatus::Data;
 }
 
+bool ChildProcess::WaitForOutput(const std::vector<ChildProcess*>& children, int timeoutMs) {
+    if (children.empty()) return false;
+    // Anonymous pipes cannot be waited on together either: look at each in
+    // turn, then sleep a little, as Read does for one pipe.
+    const ULONGLONG start = GetTickCount64();
+    DWORD pause = 1;
+    for (;;) {
+        for (ChildProcess* child : children) {
+            if (!child->d->ReadEnd) return true;
+            DWORD available = 0;
+            // A failure is the pipe's end (or an error the read will see).
+            if (!PeekNamedPipe(child->d->ReadEnd, nullptr, 0, nullptr, &available, nullptr) ||
+                available > 0)
+                return true;
+        }
+        ULONGLONG elapsed = GetTickCount64() - start;
+        if (timeoutMs <= 0 || elapsed >= static_cast<ULONGLONG>(timeoutMs)) return false;
+        DWORD left = static_cast<DWORD>(static_cast<ULONGLONG>(timeoutMs) - elapsed);
+        Sleep(std::min({pause, left, DWORD{10}}));
+        pause = std::min<DWORD>(pause * 2, 10);
+    }
+}
+
 void ChildProcess::Terminate() {
     if (!d->Process) return;
     // There is no polite request on Windows: the process ends with exit code
