@@ -10,9 +10,9 @@
 // Usage: probe_bench <program dir> <work dir> [files] [rounds]
 //   program dir: where tarvolin, wmaspi.dll and Profiles lie (build/bin).
 #include "BenchSupport.h"
+#include "WindowFakes.h"
 #include "engine/ProbePool.h"
 #include "platform/FileSystem.h"
-#include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
 #include "ui/QtText.h"
@@ -35,26 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr int TickMs = 10;
-
-class QuietPrompter : public Prompter {
-public:
-    MsgResult Message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgResult::Ok;
-    }
-};
-class NoShell : public ShellActions {
-public:
-    void Open(const std::string&) override {}
-};
-class NoDialogs : public TFileDialogs {
-public:
-    bool OpenFiles(QWidget*, const std::string&, std::vector<std::string>&) override {
-        return false;
-    }
-    bool BrowseForFolder(QWidget*, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 // CPU time the calling thread has used so far.
 double ThreadCpuSeconds() {

@@ -10,12 +10,12 @@
 // Usage: window_bench <program dir> <work dir> [clips] [rounds]
 //   program dir: where wmaspi.dll and Profiles lie (the build's bin folder).
 #include "BenchSupport.h"
+#include "WindowFakes.h"
 #include "engine/Invocation.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "profiles/Profile.h"
 #include "tasks/TaskRecord.h"
-#include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
 #include "ui/QtText.h"
@@ -43,30 +43,6 @@ using Clock = std::chrono::steady_clock;
 
 const char* const ProfileName = "MP4 - H.264 AAC";
 constexpr int TickMs = 10;
-
-class QuietPrompter : public Prompter {
-public:
-    std::vector<std::string> Shown;
-    MsgResult Message(const std::string& text, const std::string&, MsgIcon, MsgButtons) override {
-        Shown.push_back(text);
-        return MsgResult::Ok;
-    }
-};
-
-class NoShell : public ShellActions {
-public:
-    void Open(const std::string&) override {}
-};
-
-class NoDialogs : public TFileDialogs {
-public:
-    bool OpenFiles(QWidget*, const std::string&, std::vector<std::string>&) override {
-        return false;
-    }
-    bool BrowseForFolder(QWidget*, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 // CPU time (user and system) this process has used so far.
 double OwnCpuSeconds() {
