@@ -246,7 +246,10 @@ void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
         });
         if (FClosing) return;
     }
-    ReportNotTaken(notTaken);
+    // Said once the window is on screen: a message box now would keep the
+    // window from showing until it is answered.
+    if (!notTaken.empty())
+        QTimer::singleShot(0, this, [this, notTaken] { ReportNotTaken(notTaken); });
 }
 
 std::string TMainForm::HelpFile() const {
