@@ -42,19 +42,6 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
-// One encoder run at a time, waited for (EncoderRunner).
-class EncoderRun {
-public:
-    virtual ~EncoderRun() = default;
-    // Starts the encoder with command and hands its output to consumer until
-    // the output ends. pump: set for conversions (window messages handled
-    // between reads); empty for probes.
-    virtual RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                                  const ChunkConsumer& consumer) = 0;
-    // Terminates the running encoder; harmless when none runs.
-    virtual void TerminateEncoder() = 0;
-};
-
 // The encoders of a batch that converts several tasks at once: each run is
 // started and left running; Poll reads whichever has output, without blocking
 // on any one of them, and tells which runs have ended.
@@ -119,21 +106,19 @@ private:
     int FLastId = 0;
 };
 
-class EncoderRunner : public EncoderRun {
+// One encoder run at a time, waited for: what a probe needs.
+class EncoderRunner {
 public:
     explicit EncoderRunner(std::string encoderPath);
 
-    // Starts the encoder with command, reads until its output ends, reaps it.
+    // Starts the encoder with command and hands its output to consumer until
+    // the output ends, then reaps it. pump, when set, handles the window's
+    // messages between reads. timeoutMs > 0 terminates the encoder after that
+    // long.
     RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                          const ChunkConsumer& consumer) override {
-        return RunEncoder(command, pump, consumer, 0);
-    }
-    // The same with a time limit: timeoutMs > 0 terminates the encoder after
-    // that long (probes use it).
-    RunOutcome RunEncoder(const CommandLine& command, const MessagePump& pump,
-                          const ChunkConsumer& consumer, int timeoutMs);
-
-    void TerminateEncoder() override;
+                          const ChunkConsumer& consumer, int timeoutMs = 0);
+    // Terminates the running encoder; harmless when none runs.
+    void TerminateEncoder();
 
     const std::string& EncoderPath() const { return FRuns.EncoderPath(); }
 
