@@ -25,6 +25,11 @@ void ApplyProgramLook(QApplication& app) {
     pal.setColor(QPalette::ButtonText, Qt::black);
     pal.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xe1));
     pal.setColor(QPalette::ToolTipText, Qt::black);
+    // The colours above are set for every state; a disabled command must
+    // still look disabled (greyed menu entries and buttons).
+    const QColor disabledText(0x8a, 0x8f, 0x96);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(QPalette::Disabled, role, disabledText);
     app.setPalette(pal);
 
     // "MS Sans Serif" 8 points is 11 pixels high; the layout's places and

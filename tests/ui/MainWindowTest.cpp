@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -107,6 +108,12 @@ TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(Find("panOutput")->palette().color(QPalette::Window), QColor(91, 172, 242));
     EXPECT_EQ(Find<QLabel>("labProgramName")->palette().color(QPalette::WindowText),
               QColor(235, 235, 235));
+    // Disabled commands look disabled.
+    const QPalette menu = Find<QMenu>("ppmTask")->palette();
+    EXPECT_NE(menu.color(QPalette::Disabled, QPalette::ButtonText),
+              menu.color(QPalette::Active, QPalette::ButtonText));
+    EXPECT_NE(menu.color(QPalette::Disabled, QPalette::WindowText),
+              menu.color(QPalette::Active, QPalette::WindowText));
 
     // Commands carry their hints and keys; panel buttons show them too.
     EXPECT_EQ(Find<QAction>("tbtnAddFile")->toolTip(), "Add Video Files (Ctrl+O)");
