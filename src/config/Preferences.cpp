@@ -82,11 +82,7 @@ MainWindowPreferences PreferencesFile::ReadMainWindow(bool catalogueHasProfiles)
     const int32_t none = std::numeric_limits<int32_t>::min();
     const int32_t left = ini.ReadInteger(Main, "Window Left", none);
     const int32_t top = ini.ReadInteger(Main, "Window Top", none);
-    if (left != none && top != none) {
-        p.HasPosition = true;
-        p.Left = left;
-        p.Top = top;
-    }
+    if (left != none && top != none) p.Position = WindowPosition{left, top};
     ini.Close();
     return p;
 }
@@ -98,17 +94,15 @@ void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
 }
 
 void PreferencesFile::SaveAll(int profileIndex, const std::string& mainOutputPath,
-                              const GeneralPreferences& dialog) const {
+                              const GeneralPreferences& dialog,
+                              const std::optional<WindowPosition>& position) const {
     TNewInifile ini(FPath);
     ini.WriteInteger(Main, "Profile", profileIndex);
     WriteGeneral(ini, mainOutputPath, dialog);
-    ini.Close();
-}
-
-void PreferencesFile::SavePosition(int left, int top) const {
-    TNewInifile ini(FPath);
-    ini.WriteInteger(Main, "Window Left", left);
-    ini.WriteInteger(Main, "Window Top", top);
+    if (position) {
+        ini.WriteInteger(Main, "Window Left", position->Left);
+        ini.WriteInteger(Main, "Window Top", position->Top);
+    }
     ini.Close();
 }
 

@@ -2,6 +2,7 @@
 // The user's choices in Preferences.ini. The live values belong to whoever
 // shows them (the window's controls); this is the file side: what is read and
 // written, in which order, through the INI store.
+#include <optional>
 #include <string>
 
 struct GeneralPreferences {
@@ -19,6 +20,12 @@ struct GeneralPreferences {
 // (at least 1).
 int MaxSimultaneousConversions();
 
+// The top-left corner of the main window's frame.
+struct WindowPosition {
+    int Left = 0;
+    int Top = 0;
+};
+
 // What the main window restores when it is first shown.
 struct MainWindowPreferences {
     std::string OutputPath;
@@ -26,9 +33,7 @@ struct MainWindowPreferences {
     int ProfileIndex = -1;    // the selector's item index; -1 selects none
     // Where the window was last ("Window Left", "Window Top"); files
     // written before the window kept its place have neither.
-    bool HasPosition = false;
-    int Left = 0;
-    int Top = 0;
+    std::optional<WindowPosition> Position;
 };
 
 // Each call opens a store on the file, reads or writes its keys in a fixed
@@ -54,13 +59,12 @@ public:
     // before it lack it and read 1; it is written once it is not 1 or the
     // file holds it.
     void SaveGeneral(const GeneralPreferences& prefs) const;
-    // Main window closing: Profile, Output Path (the main window's), then the
-    // dialog's values, in this order.
+    // Main window closing: Profile, Output Path (the main window's), the
+    // dialog's values, then "Window Left" and "Window Top" when the window has
+    // a place (it was shown), in this order.
     void SaveAll(int profileIndex, const std::string& mainOutputPath,
-                 const GeneralPreferences& dialog) const;
-    // Main window closing, after SaveAll: "Window Left" and "Window Top",
-    // the top-left corner of the window's frame.
-    void SavePosition(int left, int top) const;
+                 const GeneralPreferences& dialog,
+                 const std::optional<WindowPosition>& position = std::nullopt) const;
     // Load Default: the "Default" section (Auto Open Dir defaults to false there).
     GeneralPreferences ReadDefaults() const;
 

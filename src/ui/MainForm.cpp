@@ -630,9 +630,10 @@ GeneralPreferences TMainForm::General() const {
 
 void TMainForm::SavePreferences() {
     Guarded([&] {
-        FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General());
         // Only a window that was shown has a place of its own.
-        if (FShownOnce) FPrefs.SavePosition(pos().x(), pos().y());
+        std::optional<WindowPosition> place;
+        if (FShownOnce) place = WindowPosition{pos().x(), pos().y()};
+        FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General(), place);
     });
 }
 

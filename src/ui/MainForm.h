@@ -11,6 +11,7 @@
 #include "tasks/TaskRecord.h"
 #include "ui/SettingsHost.h"
 
+#include <QList>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -240,6 +241,8 @@ private:
     // through the controls.
     void AssignShortcuts();
     void SetTabOrder();
+    // The flat buttons of the two tool bars, in the order Tab visits them.
+    QList<QToolButton*> ToolBarButtons() const;
     // The keys that work only while idle (adding, settings, Start) or only
     // while a batch runs (Esc for Stop).
     void ApplyShortcuts(bool busy);

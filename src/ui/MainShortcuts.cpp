@@ -62,8 +62,7 @@ void TMainForm::AssignShortcuts() {
     NameKey(tbtnClear, QKeySequence::Backspace);
     // The flat buttons take the focus from Tab, so that Move Up, Move Down
     // and About work from the keyboard too.
-    for (QToolButton* button : {sbtnAddFile, sbtnAddDir, sbtnOptions, sbtnDelete, sbtnClear, sbtnUp,
-                                sbtnDown, SpeedButton1, SpeedButton2})
+    for (QToolButton* button : ToolBarButtons())
         button->setFocusPolicy(Qt::TabFocus);
     ApplyShortcuts(false);
 }
@@ -75,6 +74,11 @@ void TMainForm::ApplyShortcuts(bool busy) {
         command->setShortcuts(busy ? QList<QKeySequence>() : KeysOf(command));
     tbtnStop->setShortcuts(busy ? KeysOf(tbtnStop) : QList<QKeySequence>());
     tbtnHelp->setShortcuts(KeysOf(tbtnHelp));
+}
+
+QList<QToolButton*> TMainForm::ToolBarButtons() const {
+    return {sbtnAddFile, sbtnAddDir, sbtnOptions,  sbtnDelete,  sbtnClear,
+            sbtnUp,      sbtnDown,   SpeedButton1, SpeedButton2};
 }
 
 void TMainForm::SetTabOrder() {
@@ -99,8 +103,7 @@ void TMainForm::SetTabOrder() {
         button->setFocusPolicy(Qt::TabFocus);
         order.append(button);
     }
-    for (QToolButton* button : {sbtnAddFile, sbtnAddDir, sbtnOptions, sbtnDelete, sbtnClear, sbtnUp,
-                                sbtnDown, SpeedButton1, SpeedButton2})
+    for (QToolButton* button : ToolBarButtons())
         order.append(button);
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);

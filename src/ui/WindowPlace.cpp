@@ -13,12 +13,12 @@ std::optional<QPoint> RestoredPosition(QPoint saved, QSize size, const QList<QRe
 }
 
 void TMainForm::RestorePosition(const MainWindowPreferences& saved) {
-    if (!saved.HasPosition) return;
+    if (!saved.Position) return;
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());
-    const std::optional<QPoint> place =
-        RestoredPosition(QPoint(saved.Left, saved.Top), frameGeometry().size(), screens);
+    const std::optional<QPoint> place = RestoredPosition(
+        QPoint(saved.Position->Left, saved.Position->Top), frameGeometry().size(), screens);
     if (place)
         move(*place);
     else if (QScreen* primary = QGuiApplication::primaryScreen())

@@ -91,7 +91,7 @@ TEST(Preferences, StoredValuesAsTheyStandOrTheirDefaults) {
     EXPECT_FALSE(m.ProfileRead);
     EXPECT_EQ(m.ProfileIndex, -1);
     EXPECT_EQ(m.OutputPath, "/no/separator");
-    EXPECT_FALSE(m.HasPosition) << "a file from before the window kept its place";
+    EXPECT_FALSE(m.Position) << "a file from before the window kept its place";
 }
 
 TEST(Preferences, LoadDefaultReadsTheDefaultSectionOnly) {
