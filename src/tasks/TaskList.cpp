@@ -67,17 +67,6 @@ ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
     return t;
 }
 
-int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
-                const std::string& outputExtension) {
-    if (rows.Find(path) >= 0) return -1;
-    // Every probe starts afresh: a file the encoder cannot read gets empty
-    // texts, never the length of the file probed before it.
-    ProbeResult probe = prober.ProbeMedia(path);
-    int index = rows.Append(path);
-    SetTaskData(rows, index, tfAll, NewTaskRecord(path, probe, outputExtension));
-    return index;
-}
-
 int AddPendingTaskFile(TaskRows& rows, const std::string& path,
                        const std::string& outputExtension) {
     if (rows.Find(path) >= 0) return -1;

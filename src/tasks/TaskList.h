@@ -41,21 +41,15 @@ ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
 inline constexpr const char* ProbingStatus = "Probing";
 
 // Appends the row of a file whose probe runs elsewhere: status "Probing",
-// Length, Size and the times empty until ApplyProbeResult fills them. The
-// same rules as AddTaskFile: a path already in the list adds nothing and
-// returns -1; otherwise the index of the new row.
+// Length, Size and the times empty until ApplyProbeResult fills them. Paths
+// compare exactly (letter case counts); a path already in the list adds
+// nothing and returns -1. Otherwise returns the index of the new row.
+// Neither existence nor extension is checked here.
 int AddPendingTaskFile(TaskRows& rows, const std::string& path, const std::string& outputExtension);
-// Fills the row at index with what its probe found, as AddTaskFile would
-// have. The output name and extension stay as they are, and so do a start
+// Fills the row at index with what its probe found, as NewTaskRecord makes
+// it. The output name and extension stay as they are, and so do a start
 // and end time already set on the row.
 void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
-
-// Adds one file as a task, probing it first. Paths compare exactly (letter
-// case counts); a path already in the list adds nothing and returns -1.
-// Otherwise returns the index of the new row. Neither existence nor
-// extension is checked here.
-int AddTaskFile(TaskRows& rows, MediaProber& prober, const std::string& path,
-                const std::string& outputExtension);
 
 // The supported files directly inside dir, as full paths (a relative dir is
 // taken from the current directory), sorted by name ignoring letter case.

@@ -31,6 +31,15 @@ ProbeResult Probed(const std::string& duration, const std::string& size) {
     return ProbeResult{duration, size, "00:00:00.0", duration, ""};
 }
 
+// Adds a file and fills its row with the prober's answer, as the window
+// does once the probe ends.
+int AddTaskFile(TaskRows& rows, FakeProber& prober, const std::string& path,
+                const std::string& outputExtension) {
+    const int index = AddPendingTaskFile(rows, path, outputExtension);
+    if (index >= 0) ApplyProbeResult(rows, index, prober.ProbeMedia(path));
+    return index;
+}
+
 std::vector<std::string> Captions(const TaskRows& rows) {
     std::vector<std::string> r;
     for (int i = 0; i < rows.Count(); ++i)
@@ -109,7 +118,8 @@ TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
     EXPECT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), -1);
     EXPECT_EQ(rows.Row(0).SubItems[tfStatus], "Probing");
     ApplyProbeResult(rows, 0, probe);
-    AddTaskFile(probedAtOnce, prober, "/v/a.avi", ".mp4");
+    SetTaskData(probedAtOnce, probedAtOnce.Append("/v/a.avi"), tfAll,
+                NewTaskRecord("/v/a.avi", probe, ".mp4"));
     EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
 
     // A start time set while the probe ran stays; an unreadable file says so.
