@@ -101,6 +101,11 @@ std::string TNewInifile::ReadString(std::string_view section, std::string_view k
     return std::string(def);
 }
 
+bool TNewInifile::ValueExists(std::string_view section, std::string_view key) const {
+    std::string value;
+    return FindValue(key, SplitLines(SectionText(section)), value);
+}
+
 int32_t TNewInifile::ReadInteger(std::string_view section, std::string_view key,
                                  int32_t def) const {
     int32_t v;

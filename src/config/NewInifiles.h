@@ -41,6 +41,8 @@ public:
     // Always "." as the decimal separator, whatever the user's locale: the
     // files are shared between machines and must read the same everywhere.
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
+    // Whether a read of key in section finds a value (of any text).
+    bool ValueExists(std::string_view section, std::string_view key) const;
 
     // A line of the file never holds a line break: CR, LF and NUL are left
     // out of the section, key and value written.

@@ -12,11 +12,6 @@ namespace {
 const char Main[] = "Main";
 const char Default[] = "Default";
 
-bool HasKey(const TNewInifile& ini, const char* section, const char* key) {
-    const char none[] = "\x01";
-    return ini.ReadString(section, key, none) != none;
-}
-
 // The General values of one section, read in the order the settings dialog
 // fills its controls.
 GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* section,
@@ -45,7 +40,7 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
     // Files from before this setting lack the key. It is added once it
     // matters (more than one at once); until then the file stays as it was.
-    if (p.SimultaneousConversions != 1 || HasKey(ini, Main, "Simultaneous Conversions"))
+    if (p.SimultaneousConversions != 1 || ini.ValueExists(Main, "Simultaneous Conversions"))
         ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
 }
 } // namespace
