@@ -4,6 +4,7 @@
 #include "base/TimeText.h"
 #include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
+#include "tasks/OutputSheet.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,17 +78,19 @@ int AddPendingTaskFile(TaskRows& rows, const std::string& path,
     return index;
 }
 
-void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
+std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
     ltvItemData now;
     GetTaskData(rows, index, tfAll, now);
-    ltvItemData task = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
-    task.NewFileName = now.NewFileName;
-    if (!now.StartTime.empty() || !now.EndTime.empty()) {
-        task.StartTime = now.StartTime;
-        task.EndTime = now.EndTime;
-        task.ClipLength = now.ClipLength;
-    }
-    SetTaskData(rows, index, tfAll, task);
+    ltvItemData probed = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
+    probed.NewFileName = now.NewFileName;
+    SetTaskData(rows, index, tfAll, probed);
+    // Read back, which gives the probed times their numbers.
+    ltvItemData task;
+    GetTaskData(rows, index, tfAll, task);
+    const std::string refused = ApplyKeptTimes(now.StartTime, now.EndTime, task);
+    for (int field : {tfClipLength, tfStartTime, tfEndTime})
+        SetTaskData(rows, index, field, task);
+    return refused;
 }
 
 namespace {

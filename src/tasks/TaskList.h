@@ -47,9 +47,11 @@ inline constexpr const char* ProbingStatus = "Probing";
 // Neither existence nor extension is checked here.
 int AddPendingTaskFile(TaskRows& rows, const std::string& path, const std::string& outputExtension);
 // Fills the row at index with what its probe found, as NewTaskRecord makes
-// it. The output name and extension stay as they are, and so do a start
-// and end time already set on the row.
-void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
+// it. The output name and extension stay as they are; a start or end time
+// already set on the row stays when it fits the probed length
+// (ApplyKeptTimes), and what did not fit is returned as the message for the
+// user (empty when all fits).
+std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
 
 // The supported files directly inside dir, as full paths (a relative dir is
 // taken from the current directory), sorted by name ignoring letter case.

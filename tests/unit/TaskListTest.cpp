@@ -122,15 +122,17 @@ TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
                 NewTaskRecord("/v/a.avi", probe, ".mp4"));
     EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
 
-    // A start time set while the probe ran stays; an unreadable file says so.
+    // A start time set while the probe ran stays when it fits, with its clip
+    // length; an unreadable file says so.
     ltvItemData t;
     t.StartTime = "00:00:01";
     SetTaskData(rows, 0, tfStartTime, t);
     probe.Problem = "Invalid data found when processing input";
-    ApplyProbeResult(rows, 0, probe);
+    EXPECT_EQ(ApplyProbeResult(rows, 0, probe), "");
     GetTaskData(rows, 0, tfAll, t);
     EXPECT_EQ(t.Status, "Unreadable");
     EXPECT_EQ(t.StartTime, "00:00:01");
+    EXPECT_EQ(t.ClipLength, "00:01:22.4");
 }
 
 TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
