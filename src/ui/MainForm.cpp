@@ -408,6 +408,8 @@ void TMainForm::BuildProfileColumn() {
     connect(panAdvanced, &TSheetHeader::Toggled, this, &TMainForm::btnAdvancedClick);
     connect(vleVideo, &TValueListEditor::StringsChange, this, &TMainForm::vleVideoStringsChange);
     connect(vleOutput, &TValueListEditor::ValueEdited, this, &TMainForm::vleOutputValidate);
+    connect(vleOutput, &TValueListEditor::EditorClosed, this,
+            [this] { QTimer::singleShot(0, this, &TMainForm::ShowProbeMessages); });
     connect(vleVideo, &TValueListEditor::MousePressed, this, &TMainForm::vleVideoMouseDown);
     connect(vleAudio, &TValueListEditor::MousePressed, this, &TMainForm::vleAudioMouseDown);
     connect(vleAdvanced, &TValueListEditor::MousePressed, this, &TMainForm::vleAdvancedMouseDown);
@@ -659,9 +661,24 @@ void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
     else
         FProbeProblems[path] = result.Problem;
     Guarded([&] {
-        ApplyProbeResult(FTasks, index, result);
-        if (index == FirstSelectedRow()) ShowSelectedTask();
+        const std::string refused = ApplyProbeResult(FTasks, index, result);
+        // The sheet shows the probed values, but a cell the user is typing
+        // in keeps the typing.
+        if (index == FirstSelectedRow())
+            vleOutput->ChangeKeepingEditor([&] { ShowSelectedTask(); });
+        if (refused.empty()) return;
+        FProbeMessages.push_back(refused);
+        // A message box would take the focus from a cell being typed in,
+        // which stores the typing half done: it waits until the cell is left.
+        if (!vleOutput->Editing()) ShowProbeMessages();
     });
+}
+
+void TMainForm::ShowProbeMessages() {
+    const std::vector<std::string> messages = std::move(FProbeMessages);
+    FProbeMessages.clear();
+    for (const auto& text : messages)
+        FPrompter->Message(text, ProductName, MsgIcon::Warning);
 }
 
 void TMainForm::DropProbesOfMissingRows() {
