@@ -93,6 +93,32 @@ std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe
     return refused;
 }
 
+std::string IntakePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec);
+    if (ec) return path;
+    fs::path shown;
+    bool dots = false;
+    for (const auto& part : absolute) {
+        if (part == ".") continue;
+        dots = dots || part == "..";
+        shown /= part;
+    }
+    if (!dots) return shown.string();
+    // ".." after a link leads elsewhere than the text before it suggests:
+    // it is taken out only when the shorter path names the same file.
+    const fs::path normal = shown.lexically_normal();
+    return fs::equivalent(normal, shown, ec) ? normal.string() : shown.string();
+}
+
+bool IsPlainlyNotMedia(std::string_view path) {
+    static const std::vector<std::string> exts{
+        ".jpg", ".jpeg", ".png", ".gif", ".bmp", ".heic", ".webp", ".thm", ".srt", ".ass", ".ssa",
+        ".vtt", ".sub",  ".idx", ".txt", ".nfo", ".xml",  ".json", ".pdf", ".ini", ".db"};
+    return IsSupportedFile(path, exts);
+}
+
 namespace {
 bool IsHiddenEntry(const fs::directory_entry& entry) {
     return IsHiddenOrSystemFile(entry.path().string());
@@ -118,7 +144,10 @@ std::vector<std::string> SupportedFilesInDir(const std::string& dir,
         std::error_code typeError;
         if (entry.is_directory(typeError) || IsHiddenEntry(entry)) continue;
         std::string name = entry.path().filename().string();
-        (IsSupportedFile(name, exts) ? names : others).push_back(name);
+        if (IsSupportedFile(name, exts))
+            names.push_back(name);
+        else if (!IsPlainlyNotMedia(name))
+            others.push_back(name);
     }
     std::string prefix = WithTrailingBackslash(base.string());
     auto fullPaths = [&prefix](std::vector<std::string>& list) {

@@ -645,8 +645,9 @@ void TMainForm::SavePreferences() {
 void TMainForm::AddTaskFile(const std::string& path) {
     panbg->hide();
     // The row comes at once; its length and size follow when the probe ends.
-    if (AddPendingTaskFile(FTasks, path, FOutputExtension) < 0) return;
-    FProbing[path] = FProbes->Submit(path);
+    const std::string full = IntakePath(path);
+    if (AddPendingTaskFile(FTasks, full, FOutputExtension) < 0) return;
+    FProbing[full] = FProbes->Submit(full);
 }
 
 void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
