@@ -591,7 +591,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 void TMainForm::closeEvent(QCloseEvent* e) {
     if (AskBeforeClosing() &&
         FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
-                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+                           MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgResult::Yes) {
         e->ignore();
         return;
     }

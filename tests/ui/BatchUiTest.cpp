@@ -617,6 +617,7 @@ TEST_F(BatchUi, ClosingTheWindowDuringABatchAsksAndYesStopsItAndCloses) {
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK"}));
     EXPECT_EQ(Messages(),
               std::vector<std::string>(2, "A conversion is running. Stop it and quit?"));
+    EXPECT_EQ(w.prompter.Shown[0].Buttons, MsgButtons::YesNoDefaultNo) << "Enter answers No";
     EXPECT_TRUE(w.shell.Opened.empty());
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(closed, 1);
