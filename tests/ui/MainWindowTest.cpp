@@ -124,6 +124,7 @@ TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(Find<QAction>("tbtnStart")->toolTip(), "Start (F5, Ctrl+Return)");
     EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove (Del)");
     EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove (Del)");
+    EXPECT_EQ(Find("sbtnClear")->toolTip(), "Clear (Backspace)");
     EXPECT_EQ(Find<QPushButton>("bbtnSetting")->text(), "&Detail");
 }
 
