@@ -6,7 +6,9 @@
 #include <string>
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
-enum class MsgButtons { Ok, YesNo };
+// YesNoDefaultNo: Yes and No with No the default, where a stray Enter must
+// not answer Yes (Esc answers No with both).
+enum class MsgButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MsgResult { Ok, Yes, No };
 
 class Prompter {

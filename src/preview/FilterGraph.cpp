@@ -180,26 +180,37 @@ void TFilterGraph::RenderFile(const QString& path) {
     Notify(TGraphNotice::FileRendered);
 }
 
+// The player stops by itself at the end of the file, and its play and pause
+// start the file again from 0 there; the graph instead stays at the end in
+// the state last asked for.
+bool TFilterGraph::AtEnd() const {
+    return FPlayer && FPlayer->mediaStatus() == QMediaPlayer::EndOfMedia;
+}
+
 void TFilterGraph::Play() {
     if (!FPlayer) return;
     Notify(TGraphNotice::Play);
-    FPlayer->play();
+    FAsked = TGraphState::Playing;
+    if (!AtEnd()) FPlayer->play();
 }
 
 void TFilterGraph::Pause() {
     if (!FPlayer) return;
     Notify(TGraphNotice::Pause);
-    FPlayer->pause();
+    FAsked = TGraphState::Paused;
+    if (!AtEnd()) FPlayer->pause();
 }
 
 void TFilterGraph::Stop() {
     if (!FPlayer) return;
     Notify(TGraphNotice::Stop);
+    FAsked = TGraphState::Stopped;
     FPlayer->stop();
 }
 
 TGraphState TFilterGraph::State() const {
     if (!FPlayer) return TGraphState::NotAvailable;
+    if (AtEnd() && FAsked != TGraphState::Stopped) return FAsked;
     switch (FPlayer->playbackState()) {
     case QMediaPlayer::PlayingState:
         return TGraphState::Playing;
@@ -234,7 +245,11 @@ bool TFilterGraph::GetStopPosition(TReferenceTime& stop) const {
 
 bool TFilterGraph::SetCurrentPosition(TReferenceTime position) {
     if (!HasMedia()) return false;
+    const bool atEnd = AtEnd();
     FPlayer->setPosition(position / RefTimePerMs);
+    // Moved back from the end: the player takes up the state it was left in.
+    if (atEnd && FAsked == TGraphState::Playing) FPlayer->play();
+    if (atEnd && FAsked == TGraphState::Paused) FPlayer->pause();
     return true;
 }
 

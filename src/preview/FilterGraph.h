@@ -101,7 +101,10 @@ public:
     // graph is left cleared and EDirectShowException is thrown.
     void RenderFile(const QString& path);
     // Play, pause and stop send their notice first, then act on the player.
-    // They do nothing while the graph is not active.
+    // They do nothing while the graph is not active. At the end of the file
+    // the graph is neither stopped nor rewound: it stays playing (or paused)
+    // there, so pause and play only change that state, and a seek plays (or
+    // shows) the file from the new place.
     void Play();
     void Pause();
     void Stop();
@@ -126,10 +129,15 @@ public:
 private:
     void Notify(TGraphNotice notice, int param = 0);
     bool HasMedia() const;
+    // The player has played the file to its end (and stopped there itself).
+    bool AtEnd() const;
 
     QPointer<QMediaPlayer> FPlayer;
     QPointer<QAudioOutput> FAudioOutput;
     // The player has reported an error since it was created.
     bool FPlayerFailed = false;
+    // The state last asked for by Play, Pause or Stop: what the graph is in
+    // once the player has stopped at the end of the file.
+    TGraphState FAsked = TGraphState::Stopped;
     std::vector<IGraphListener*> FListeners;
 };

@@ -3,8 +3,6 @@
 #include "base/FileNames.h"
 #include "base/TimeText.h"
 
-#include <algorithm>
-
 std::vector<SheetRow> InitialOutputRows() {
     std::vector<SheetRow> rows(3);
     rows[0].Caption = OutputKeyNewFilename;
@@ -19,39 +17,26 @@ OutputSheetValues OutputSheetFor(const ltvItemData& task, const std::string& out
 
 namespace {
 
-// The latest end a task takes: its input's end, or that end as the sheet
-// shows it (to the tenth) when that is later, so that the text the message
-// names is taken. An end beyond the input would give a clip longer than the
-// encoder can write, and the task would end "Incomplete". No input end
-// (not probed): no limit.
-double EndLimit(const ltvItemData& task) {
-    if (task.SourceEndSec < 0) return -1;
-    return std::max(task.SourceEndSec, TimeToSeconds(SecondsToTime(task.SourceEndSec)));
-}
-
+// The start must lie before the end and before the input's end (when they
+// are known). The end only has to follow the start and the input's start:
+// an end beyond the input's length is taken, and the output then ends where
+// the input does.
 bool StartFits(double s, double e, const ltvItemData& task) {
     return s >= 0 && (e < 0 || s < e) && (task.SourceEndSec < 0 || s < task.SourceEndSec);
 }
 
 bool EndFits(double e, double s, const ltvItemData& task) {
-    const double limit = EndLimit(task);
-    return e > 0 && e > s && e > task.SourceStartSec && (limit < 0 || e <= limit);
+    return e > 0 && e > s && e > task.SourceStartSec;
 }
 
-} // namespace
-
-void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
-    const std::string& name = typed.NewFileName;
-    task.NewFileName = StripFileExt(name);
-    const auto dot = name.rfind('.');
-    task.NewFileExt = dot == std::string::npos ? std::string() : name.substr(dot);
-
+// Puts the typed start and end into task where they fit; ClipLength follows.
+void ApplyOutputTimes(const std::string& start, const std::string& end, ltvItemData& task) {
     // A stored time of -1 is unknown: the probe found no length (no end) or
     // did not run at all (no start either). An unknown end or input end
     // bounds nothing, so such a task still takes a start, and an end that
     // gives it a clip length.
-    double s = TimeToSeconds(typed.StartTime);
-    double e = TimeToSeconds(typed.EndTime);
+    double s = TimeToSeconds(start);
+    double e = TimeToSeconds(end);
     if (s == -1) s = task.StartSec;
     if (e == -1) e = task.EndSec;
     bool startKept = s == task.StartSec;
@@ -84,6 +69,30 @@ void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
     if (e < 0) return; // no end: the clip runs to the input's end, length unknown
     task.ClipLength = SecondsToTime(e - from);
     task.ClipLengthSec = TimeToSeconds(task.ClipLength);
+}
+
+} // namespace
+
+void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task) {
+    const std::string& name = typed.NewFileName;
+    task.NewFileName = StripFileExt(name);
+    const auto dot = name.rfind('.');
+    task.NewFileExt = dot == std::string::npos ? std::string() : name.substr(dot);
+    ApplyOutputTimes(typed.StartTime, typed.EndTime, task);
+}
+
+std::string ApplyKeptTimes(const std::string& keptStart, const std::string& keptEnd,
+                           ltvItemData& task) {
+    // Judged as if typed into the sheet showing the probed range: a time not
+    // set stands for the probed one.
+    const OutputSheetValues typed{"", keptStart.empty() ? task.StartTime : keptStart,
+                                  keptEnd.empty() ? task.EndTime : keptEnd};
+    const std::string problems = OutputTimeProblems(typed, task);
+    ApplyOutputTimes(typed.StartTime, typed.EndTime, task);
+    if (problems.empty()) return "";
+    return "The times set for \"" + ExtractFileName(task.InputFile) +
+           "\" before its length was known do not all fit it; it keeps the times that fit.\n" +
+           problems;
 }
 
 void vleOutputValidate(TaskRows& rows, int selectedIndex, const OutputSheetValues& typed) {
@@ -148,9 +157,7 @@ std::string OutputTimeProblems(const OutputSheetValues& typed, const ltvItemData
     if (typed.EndTime != task.EndTime && !(endIsTime && endFits)) {
         add(endIsTime ? "End Time " + typed.EndTime + " is out of range."
                       : "End Time \"" + typed.EndTime + "\" is not a time such as 00:01:05.5.");
-        std::string allowed = "End Time must be after Start Time";
-        if (EndLimit(task) >= 0) allowed += " and at most " + SecondsToTime(task.SourceEndSec);
-        add(allowed + ".");
+        add("End Time must be after Start Time.");
     }
     return problems;
 }

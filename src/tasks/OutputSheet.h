@@ -33,8 +33,8 @@ OutputSheetValues OutputSheetFor(const ltvItemData& task, const std::string& out
 // Applies an edit of the sheet to task: the name becomes NewFileName and
 // NewFileExt; the typed times replace StartTime and EndTime when they are
 // times within the rules (start not below 0, below the end and below the
-// input's end; end above 0, above the start and above the input's start, and
-// not beyond the input's end),
+// input's end; end above 0, above the start and above the input's start: an
+// end beyond the input's end is taken, the output then ends with the input),
 // else the stored time stays; ClipLength follows. When both times stay as
 // they were (a rename) the range is left exactly as stored. A task whose
 // probe found no length has no end to check against: it takes a start, and
@@ -43,9 +43,17 @@ void ApplyOutputEdit(const OutputSheetValues& typed, ltvItemData& task);
 
 // What ApplyOutputEdit would refuse of the typed times, for the user: per
 // refused time a line saying what was wrong and one saying what is allowed
-// ("End Time must be after Start Time and at most 00:02:00"); empty when
-// every changed time is taken. An end beyond the input's end is refused.
+// ("Start Time must be before End Time and before 00:01:23.4."); empty when
+// every changed time is taken.
 std::string OutputTimeProblems(const OutputSheetValues& typed, const ltvItemData& task);
+
+// Times set on a task before its probe ended (empty: none) meet the real
+// range once task holds it: each is judged by the rules of a typed time and
+// kept when it fits, else the probed time stays; ClipLength follows. Returns
+// the message for the user, naming the file and then the lines of
+// OutputTimeProblems; empty when every kept time fits.
+std::string ApplyKeptTimes(const std::string& keptStart, const std::string& keptEnd,
+                           ltvItemData& task);
 
 // The grid's validation: stores the edit into the selected row (-1: none
 // selected, nothing happens). Only NewFileName, NewFileExt, ClipLength,

@@ -4,6 +4,7 @@
 #include "base/TimeText.h"
 #include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
+#include "tasks/OutputSheet.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,17 +78,45 @@ int AddPendingTaskFile(TaskRows& rows, const std::string& path,
     return index;
 }
 
-void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
+std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
     ltvItemData now;
     GetTaskData(rows, index, tfAll, now);
-    ltvItemData task = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
-    task.NewFileName = now.NewFileName;
-    if (!now.StartTime.empty() || !now.EndTime.empty()) {
-        task.StartTime = now.StartTime;
-        task.EndTime = now.EndTime;
-        task.ClipLength = now.ClipLength;
+    ltvItemData probed = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
+    probed.NewFileName = now.NewFileName;
+    SetTaskData(rows, index, tfAll, probed);
+    // Read back, which gives the probed times their numbers.
+    ltvItemData task;
+    GetTaskData(rows, index, tfAll, task);
+    const std::string refused = ApplyKeptTimes(now.StartTime, now.EndTime, task);
+    for (int field : {tfClipLength, tfStartTime, tfEndTime})
+        SetTaskData(rows, index, field, task);
+    return refused;
+}
+
+std::string IntakePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec);
+    if (ec) return path;
+    fs::path shown;
+    bool dots = false;
+    for (const auto& part : absolute) {
+        if (part == ".") continue;
+        dots = dots || part == "..";
+        shown /= part;
     }
-    SetTaskData(rows, index, tfAll, task);
+    if (!dots) return shown.string();
+    // ".." after a link leads elsewhere than the text before it suggests:
+    // it is taken out only when the shorter path names the same file.
+    const fs::path normal = shown.lexically_normal();
+    return fs::equivalent(normal, shown, ec) ? normal.string() : shown.string();
+}
+
+bool IsPlainlyNotMedia(std::string_view path) {
+    static const std::vector<std::string> exts{
+        ".jpg", ".jpeg", ".png", ".gif", ".bmp", ".heic", ".webp", ".thm", ".srt", ".ass", ".ssa",
+        ".vtt", ".sub",  ".idx", ".txt", ".nfo", ".xml",  ".json", ".pdf", ".ini", ".db"};
+    return IsSupportedFile(path, exts);
 }
 
 namespace {
@@ -115,7 +144,10 @@ std::vector<std::string> SupportedFilesInDir(const std::string& dir,
         std::error_code typeError;
         if (entry.is_directory(typeError) || IsHiddenEntry(entry)) continue;
         std::string name = entry.path().filename().string();
-        (IsSupportedFile(name, exts) ? names : others).push_back(name);
+        if (IsSupportedFile(name, exts))
+            names.push_back(name);
+        else if (!IsPlainlyNotMedia(name))
+            others.push_back(name);
     }
     std::string prefix = WithTrailingBackslash(base.string());
     auto fullPaths = [&prefix](std::vector<std::string>& list) {

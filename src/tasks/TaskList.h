@@ -47,15 +47,31 @@ inline constexpr const char* ProbingStatus = "Probing";
 // Neither existence nor extension is checked here.
 int AddPendingTaskFile(TaskRows& rows, const std::string& path, const std::string& outputExtension);
 // Fills the row at index with what its probe found, as NewTaskRecord makes
-// it. The output name and extension stay as they are, and so do a start
-// and end time already set on the row.
-void ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
+// it. The output name and extension stay as they are; a start or end time
+// already set on the row stays when it fits the probed length
+// (ApplyKeptTimes), and what did not fit is returned as the message for the
+// user (empty when all fits).
+std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
+
+// The path a file named to the program (on the command line, in a list file,
+// a dialog or a drop) is listed under: made absolute against the current
+// directory, its "." parts and, where that names the same file, ".." parts
+// taken out. So a file is shown and compared by its full path however it
+// was named.
+std::string IntakePath(const std::string& path);
+
+// Whether a file's extension says it is plainly not a video: pictures
+// (".jpg", ".png", a camera's ".thm"...), subtitles (".srt", ".vtt"...), and
+// texts and data (".txt", ".nfo", ".xml", ".json", ".pdf", ".ini", ".db").
+// Folders hold these beside their videos.
+bool IsPlainlyNotMedia(std::string_view path);
 
 // The supported files directly inside dir, as full paths (a relative dir is
 // taken from the current directory), sorted by name ignoring letter case.
 // Folders, hidden files and system files are left out; a folder that cannot
 // be listed gives what could be read of it. skipped, when given, gets the
-// other files of the folder (those of a type not taken), in the same order.
+// other files of the folder that the list cannot take, in the same order,
+// leaving out those that are plainly not media (IsPlainlyNotMedia).
 std::vector<std::string> SupportedFilesInDir(const std::string& dir,
                                              const std::vector<std::string>& exts,
                                              std::vector<std::string>* skipped = nullptr);

@@ -408,6 +408,8 @@ void TMainForm::BuildProfileColumn() {
     connect(panAdvanced, &TSheetHeader::Toggled, this, &TMainForm::btnAdvancedClick);
     connect(vleVideo, &TValueListEditor::StringsChange, this, &TMainForm::vleVideoStringsChange);
     connect(vleOutput, &TValueListEditor::ValueEdited, this, &TMainForm::vleOutputValidate);
+    connect(vleOutput, &TValueListEditor::EditorClosed, this,
+            [this] { QTimer::singleShot(0, this, &TMainForm::ShowProbeMessages); });
     connect(vleVideo, &TValueListEditor::MousePressed, this, &TMainForm::vleVideoMouseDown);
     connect(vleAudio, &TValueListEditor::MousePressed, this, &TMainForm::vleAudioMouseDown);
     connect(vleAdvanced, &TValueListEditor::MousePressed, this, &TMainForm::vleAdvancedMouseDown);
@@ -589,7 +591,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 void TMainForm::closeEvent(QCloseEvent* e) {
     if (AskBeforeClosing() &&
         FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
-                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+                           MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgResult::Yes) {
         e->ignore();
         return;
     }
@@ -643,8 +645,9 @@ void TMainForm::SavePreferences() {
 void TMainForm::AddTaskFile(const std::string& path) {
     panbg->hide();
     // The row comes at once; its length and size follow when the probe ends.
-    if (AddPendingTaskFile(FTasks, path, FOutputExtension) < 0) return;
-    FProbing[path] = FProbes->Submit(path);
+    const std::string full = IntakePath(path);
+    if (AddPendingTaskFile(FTasks, full, FOutputExtension) < 0) return;
+    FProbing[full] = FProbes->Submit(full);
 }
 
 void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
@@ -659,9 +662,24 @@ void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
     else
         FProbeProblems[path] = result.Problem;
     Guarded([&] {
-        ApplyProbeResult(FTasks, index, result);
-        if (index == FirstSelectedRow()) ShowSelectedTask();
+        const std::string refused = ApplyProbeResult(FTasks, index, result);
+        // The sheet shows the probed values, but a cell the user is typing
+        // in keeps the typing.
+        if (index == FirstSelectedRow())
+            vleOutput->ChangeKeepingEditor([&] { ShowSelectedTask(); });
+        if (refused.empty()) return;
+        FProbeMessages.push_back(refused);
+        // A message box would take the focus from a cell being typed in,
+        // which stores the typing half done: it waits until the cell is left.
+        if (!vleOutput->Editing()) ShowProbeMessages();
     });
+}
+
+void TMainForm::ShowProbeMessages() {
+    const std::vector<std::string> messages = std::move(FProbeMessages);
+    FProbeMessages.clear();
+    for (const auto& text : messages)
+        FPrompter->Message(text, ProductName, MsgIcon::Warning);
 }
 
 void TMainForm::DropProbesOfMissingRows() {

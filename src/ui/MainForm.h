@@ -261,6 +261,8 @@ private:
     // A probe has ended (on the window's thread): its row, if it is still
     // the one the probe was asked for, gets the length and size.
     void ProbeFinished(std::uint64_t ticket, const std::string& path, const ProbeResult& result);
+    // Shows what probes have refused of the times set meanwhile.
+    void ShowProbeMessages();
     // Forgets the probes of rows no longer in the list.
     void DropProbesOfMissingRows();
     // true (and says why) when Start must wait for probes still running.
@@ -354,6 +356,8 @@ private:
     std::unique_ptr<ProbePool> FProbes;
     std::unordered_map<std::string, std::uint64_t> FProbing;
     std::unordered_map<std::string, std::string> FProbeProblems;
+    // Messages of ended probes waiting for the Output sheet's cell editor to close.
+    std::vector<std::string> FProbeMessages;
     std::unique_ptr<TMainBatch> FBatch;
 
     TaskRows FTasks;

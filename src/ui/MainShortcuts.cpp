@@ -42,8 +42,9 @@ void SetKeys(QAction* action, const QList<QKeySequence>& keys) {
 
 // Delete and Backspace stay the task list's own keys (a window-wide Delete
 // would remove tasks while the focus is in an edit box); the tooltips name
-// them all the same.
-void NameKey(QAction* action, QKeySequence::StandardKey key) {
+// them all the same. The keys are named themselves: the desktop's standard
+// keys for deleting are not Backspace everywhere.
+void NameKey(QAction* action, Qt::Key key) {
     action->setToolTip(action->toolTip() + QStringLiteral(" (") +
                        QKeySequence(key).toString(QKeySequence::NativeText) + QLatin1Char(')'));
 }
@@ -58,8 +59,8 @@ void TMainForm::AssignShortcuts() {
     SetKeys(tbtnStop, {QKeySequence(Qt::Key_Escape)});
     SetKeys(tbtnSetting, {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     SetKeys(tbtnHelp, {QKeySequence(Qt::Key_F1)});
-    NameKey(tbtnRemove, QKeySequence::Delete);
-    NameKey(tbtnClear, QKeySequence::Backspace);
+    NameKey(tbtnRemove, Qt::Key_Delete);
+    NameKey(tbtnClear, Qt::Key_Backspace);
     // The flat buttons take the focus from Tab, so that Move Up, Move Down
     // and About work from the keyboard too.
     for (QToolButton* button : ToolBarButtons())

@@ -26,13 +26,13 @@ MsgResult TMessageBoxPrompter::Message(const std::string& text, const std::strin
         qicon = QMessageBox::Question;
         break;
     }
+    const bool yesNo = buttons != MsgButtons::Ok;
     QMessageBox box(qicon, ToQ(caption), ToQ(text),
-                    buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                 : QMessageBox::Ok,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
+    if (buttons == MsgButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
     int answer = box.exec();
-    if (buttons == MsgButtons::YesNo)
-        return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+    if (yesNo) return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
     return MsgResult::Ok;
 }
 

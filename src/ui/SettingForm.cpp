@@ -362,6 +362,15 @@ void TSettingForm::cmbProfileChange() {
 
 void TSettingForm::btnSaveAsClick() {
     FMain.Guarded([&] {
+        // Save As copies the selected profile with the values shown: without
+        // one there is nothing to save, and no name is asked for.
+        if (cmbProfile->currentIndex() < 0) {
+            FMain.prompter().Message("No profile is selected, so there is nothing to save.\n\n"
+                                     "Please choose a profile above, then press Save as... to "
+                                     "save it with the values shown under another name.",
+                                     "Save as", MsgIcon::Information);
+            return;
+        }
         std::string target;
         if (!SaveDialog ||
             !SaveDialog(this, ProfileFilter, ProfileExt, FMain.ProfilesDir(), target))
@@ -373,7 +382,12 @@ void TSettingForm::btnSaveAsClick() {
 void TSettingForm::SaveProfileAs(const std::string& target) {
     std::string source = SelectedProfilePath();
     // Without a selected profile there is nothing to copy or save.
-    if (cmbProfile->currentIndex() < 0 || !FileExists(source)) return;
+    if (cmbProfile->currentIndex() < 0) return;
+    if (!FileExists(source)) {
+        FMain.ShowError("The profile file \"" + source +
+                        "\" was not found, so there is nothing to save.");
+        return;
+    }
     // Saving onto the selected profile's own file needs no copy.
     if (!SameFile(source, target)) {
         std::string reason;

@@ -135,6 +135,7 @@ QWidget* TSheetDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
 }
 
 void TSheetDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    if (FView->KeepsEditor()) return;
     QString value = index.data(Qt::EditRole).toString();
     if (auto* box = qobject_cast<QComboBox*>(editor)) {
         QSignalBlocker block(box);
@@ -232,6 +233,17 @@ void TValueListEditor::Refresh() {
     viewport()->update();
 }
 
+void TValueListEditor::ChangeKeepingEditor(const std::function<void()>& change) {
+    FKeepEditor = true;
+    try {
+        change();
+    } catch (...) {
+        FKeepEditor = false;
+        throw;
+    }
+    FKeepEditor = false;
+}
+
 void TValueListEditor::SyncHeight() {
     setFixedHeight(std::max(0, FSheet.Height()));
 }
@@ -293,6 +305,11 @@ void TValueListEditor::focusInEvent(QFocusEvent* e) {
 void TValueListEditor::focusOutEvent(QFocusEvent* e) {
     QTableView::focusOutEvent(e);
     viewport()->update();
+}
+
+void TValueListEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    emit EditorClosed();
 }
 
 // ---------------------------------------------------------------------------

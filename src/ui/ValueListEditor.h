@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -80,6 +81,13 @@ public:
 
     // Rows counted again, repainted, the cell editor placed again.
     void Refresh();
+    // Runs change, a change of the sheet's values by the program, without
+    // touching the cell editor that is open: what the user types there
+    // stays (a commit stores it; Esc shows the changed value).
+    void ChangeKeepingEditor(const std::function<void()>& change);
+    bool KeepsEditor() const { return FKeepEditor; }
+    // A cell editor is open.
+    bool Editing() const { return state() == QAbstractItemView::EditingState; }
     // Takes the height the sheet model gives (collapsed: 1 pixel).
     void SyncHeight();
     // Double click on a pick-list value: the next caption.
@@ -92,6 +100,8 @@ signals:
     void MousePressed();
     // The user changed a value (the grid's validation point).
     void ValueEdited(int row);
+    // A cell editor has closed, after storing its value if it did.
+    void EditorClosed();
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -99,12 +109,14 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void SheetChanged();
 
     ParamSheet& FSheet;
     TSheetModel* FModel;
+    bool FKeepEditor = false;
 };
 
 // The header bar above a sheet: "      <name>" in bold and a 12 x 12 button

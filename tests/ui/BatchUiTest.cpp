@@ -484,12 +484,12 @@ TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
     type(0, "cut.mp4");
     type(1, "00:00:01");
     type(2, "00:00:03");
-    // An end beyond the input is refused with the reason, and the sheet
+    // An end before the start is refused with the reason, and the sheet
     // shows the end the task keeps.
-    type(2, "00:00:09");
+    type(2, "00:00:00.5");
     ASSERT_EQ(w.prompter.Shown.size(), 1u);
-    EXPECT_EQ(w.prompter.Shown[0].Text, "End Time 00:00:09 is out of range.\n"
-                                        "End Time must be after Start Time and at most 00:00:04.");
+    EXPECT_EQ(w.prompter.Shown[0].Text, "End Time 00:00:00.5 is out of range.\n"
+                                        "End Time must be after Start Time.");
     EXPECT_EQ(cells->data(cells->index(2, 1)).toString(), "00:00:03");
     w.prompter.Shown.clear();
     ltvItemData task;
@@ -617,6 +617,7 @@ TEST_F(BatchUi, ClosingTheWindowDuringABatchAsksAndYesStopsItAndCloses) {
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK"}));
     EXPECT_EQ(Messages(),
               std::vector<std::string>(2, "A conversion is running. Stop it and quit?"));
+    EXPECT_EQ(w.prompter.Shown[0].Buttons, MsgButtons::YesNoDefaultNo) << "Enter answers No";
     EXPECT_TRUE(w.shell.Opened.empty());
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(closed, 1);

@@ -7,6 +7,7 @@
 #include "preview/PreviewPanel.h"
 #include "ui/AboutForm.h"
 #include "ui/ImageButton.h"
+#include "ui/QtDesktop.h"
 #include "ui/QtText.h"
 #include "ui/QuitSignals.h"
 #include "ui/SettingForm.h"
@@ -18,11 +19,13 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <csignal>
 #include <filesystem>
@@ -121,6 +124,7 @@ TEST_F(MainWindow, PanelsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(Find<QAction>("tbtnStart")->toolTip(), "Start (F5, Ctrl+Return)");
     EXPECT_EQ(Find<QAction>("tbtnRemove")->toolTip(), "Remove (Del)");
     EXPECT_EQ(Find("sbtnDelete")->toolTip(), "Remove (Del)");
+    EXPECT_EQ(Find("sbtnClear")->toolTip(), "Clear (Backspace)");
     EXPECT_EQ(Find<QPushButton>("bbtnSetting")->text(), "&Detail");
 }
 
@@ -436,6 +440,23 @@ TEST_F(MainWindow, PreviewButtonsPlayTheLowestSelectedTask) {
     w->SetBusyControls();
     EXPECT_EQ(preview->State(), TGraphState::Stopped);
     w->SetIdleControls();
+}
+
+TEST(MessageBoxes, ARealBoxAnswersEnterWithItsDefaultButton) {
+    // Enter pressed on the box as shown; Yes is the default unless No is asked for.
+    const auto answer = [](MsgButtons buttons) {
+        TMessageBoxPrompter prompter;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                    QTest::keyClick(box, Qt::Key_Return);
+        });
+        press.start(10);
+        return prompter.Message("Stop it?", "Caption", MsgIcon::Question, buttons);
+    };
+    EXPECT_EQ(answer(MsgButtons::YesNo), MsgResult::Yes);
+    EXPECT_EQ(answer(MsgButtons::YesNoDefaultNo), MsgResult::No);
 }
 
 bool DefaultDisposition(int sig) {

@@ -326,6 +326,29 @@ TEST_F(PreviewTest, PauseResumeStopAndPlayAgain) {
     EXPECT_EQ(TimeLabel(), shown);
 }
 
+TEST_F(PreviewTest, AtTheEndTheFileStaysPlayingAndPauseResumeKeepTheEnd) {
+    ASSERT_TRUE(Panel->PreviewFile(Clip("short.mp4")));
+    TReferenceTime end = 0;
+    ASSERT_TRUE(Graph->GetDuration(end));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Graph->Player()->mediaStatus() == QMediaPlayer::EndOfMedia; }, 5000));
+    Settle();
+    EXPECT_EQ(Panel->State(), TGraphState::Playing) << "neither stopped nor rewound";
+    EXPECT_TRUE(Bar->TimerEnabled());
+
+    Panel->PauseResume();
+    EXPECT_EQ(Panel->State(), TGraphState::Paused);
+    Panel->PauseResume();
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    QTest::qWait(300);
+    EXPECT_EQ(Panel->State(), TGraphState::Playing);
+    EXPECT_GE(Position(), end - RefPerSecond / 10) << "resumed where it was, not from 0";
+    // Moved back from the end, it plays from there.
+    ASSERT_TRUE(Graph->SetCurrentPosition(0));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Graph->Player()->playbackState() == QMediaPlayer::PlayingState; }, 3000));
+}
+
 TEST_F(PreviewTest, UnplayableFileReportsTheErrorAndLeavesThePreviewEmpty) {
     ASSERT_TRUE(Panel->PreviewFile(Clip("av.mp4")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Position() > RefPerSecond / 2; }, 5000));

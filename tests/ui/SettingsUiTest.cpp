@@ -221,6 +221,9 @@ TEST_F(Settings, OpeningOnGeneralFirstShowsTheInitialRowsAndSavesNoProfile) {
     saveTarget = folder.ProfilesDir() + "Nothing.apf";
     form->btnSaveAs->click();
     EXPECT_FALSE(fs::exists(saveTarget)) << "no profile selected: nothing to save as";
+    EXPECT_EQ(saveAsked, "") << "no name is asked for";
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_EQ(w.prompter.Shown[0].Text.rfind("No profile is selected", 0), 0u);
     form->btnOK->click();
     EXPECT_EQ(ReadFileBytes(ProfileFile("Test")), test);
 

@@ -106,9 +106,14 @@ TEST(Startup, CommandLineTakesFilesAndFoldersAndSkipsTheRest) {
     Clips::CopyTo(media.file("clips/.hidden.avi"));
     Clips::CopyTo(media.file("clips/sub/deeper.avi"));
     WriteFileBytes(media.file("clips/readme.txt"), "text");
+    WriteFileBytes(media.file("clips/MVI_0001.THM"), "thumbnail");
+    WriteFileBytes(media.file("clips/project.veg"), "data");
+    // Named relative to the current folder, and again in full.
+    const std::string relative = fs::relative(a, fs::current_path()).string();
 
     Window w;
-    w.Create(folder, {a, media.file("v/b.txt"), media.file("clips"), media.file("missing.avi")},
+    w.Create(folder,
+             {relative, a, media.file("v/b.txt"), media.file("clips"), media.file("missing.avi")},
              false);
     EXPECT_TRUE(w.prompter.Shown.empty()) << "no message box may hold back the window";
     w.WaitForProbes();
@@ -128,11 +133,12 @@ TEST(Startup, CommandLineTakesFilesAndFoldersAndSkipsTheRest) {
 
     ExpectFiveCommands(*w, true);
     EXPECT_TRUE(w->findChild<QWidget*>("panbg")->isHidden());
-    // What was left out is named in one message, in the order met.
+    // What was left out is named in one message, in the order met; a
+    // folder's pictures and texts beside its videos go without saying.
     ASSERT_EQ(w.prompter.Shown.size(), 1u);
     EXPECT_EQ(w.prompter.Shown[0].Icon, MsgIcon::Warning);
     EXPECT_EQ(w.prompter.Shown[0].Text,
-              NotTakenMessage({media.file("v/b.txt"), media.file("clips/readme.txt"),
+              NotTakenMessage({media.file("v/b.txt"), media.file("clips/project.veg"),
                                media.file("missing.avi")}));
 }
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTableView>
 #include <QTest>
@@ -172,6 +173,66 @@ TEST(ProbingWindow, StartWaitsForTheProbesAndClosingEndsThemAll) {
     EXPECT_TRUE(QTest::qWaitFor([&] {
         return (left = EncoderProcessesLeft(media.file(""))).empty();
     })) << left.front();
+}
+
+// Makes the program folder's encoder wait until the file gate exists before
+// it starts: the probes stay running until the test lets them end.
+void HoldEncoder(ProgramFolder& folder, const std::string& gate) {
+    const fs::path encoder = folder.File("wmaspi.dll");
+    const fs::path real = fs::read_symlink(encoder);
+    fs::remove(encoder);
+    WriteFileBytes(encoder.string(), "#!/bin/sh\nwhile [ ! -e '" + gate +
+                                         "' ]; do sleep 0.05; done\nexec '" + real.string() +
+                                         "' \"$@\"\n");
+    fs::permissions(encoder, fs::perms::owner_all, fs::perm_options::replace);
+}
+
+TEST(ProbingWindow, AProbeEndingMeetsWhatWasTypedMeanwhile) {
+    ProgramFolder folder;
+    TempDir media;
+    HoldEncoder(folder, media.file("go"));
+    const std::string clip = Clips::CopyTo(media.file("clip.avi")); // 2 seconds
+    Window w;
+    w.Create(folder, {clip}, false);
+    w.Show();
+    w->SetSelectedRows({true});
+    w->ltvTaskClick();
+    auto* sheet = w.Find<QTableView>("vleOutput");
+    QAbstractItemModel* cells = sheet->model();
+
+    // A start beyond the clip's end, typed while its length is unknown.
+    cells->setData(cells->index(1, 1), "00:00:05");
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStartTime], "00:00:05");
+    // A new name being typed when the probe ends.
+    sheet->edit(cells->index(0, 1));
+    auto* editor = qobject_cast<QLineEdit*>(sheet->indexWidget(cells->index(0, 1)));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "holiday.mkv");
+
+    WriteFileBytes(media.file("go"), "");
+    w.WaitForProbes();
+    Settle();
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 0, tfAll, task);
+    EXPECT_EQ(task.Status, "OK");
+    EXPECT_EQ(editor->text(), "holiday.mkv") << "the typing stays";
+    EXPECT_EQ(w->Sheet(0).Value("End Time"), task.EndTime) << "the other values follow the probe";
+    // The start is judged against the real length, and the user is told.
+    EXPECT_EQ(task.StartTime, "00:00:00.0");
+    EXPECT_EQ(w->Sheet(0).Value("Start Time"), "00:00:00.0");
+    EXPECT_TRUE(w.prompter.Shown.empty()) << "no message box takes the focus from the typing";
+
+    QTest::keyClick(editor, Qt::Key_Return);
+    Settle();
+    GetTaskData(w->Tasks(), 0, tfAll, task);
+    EXPECT_EQ(task.NewFileName, "holiday");
+    EXPECT_EQ(task.NewFileExt, ".mkv");
+    // Then the user is told.
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_NE(w.prompter.Shown[0].Text.find("Start Time 00:00:05 is out of range."),
+              std::string::npos)
+        << w.prompter.Shown[0].Text;
 }
 
 TEST_F(TaskListWindow, EditsInTheOutputSheetGoIntoTheSelectedTask) {

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 MsgResult FakePrompter::Message(const std::string& text, const std::string& caption, MsgIcon icon,
                                 MsgButtons buttons) {
     Shown.push_back({text, caption, icon, buttons});
-    if (Answers.empty()) return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+    if (Answers.empty()) return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Yes;
     MsgResult r = Answers.front();
     Answers.pop_front();
     return r;

@@ -69,28 +69,21 @@ TEST_F(OutputSheetTest, StartTimesOutsideTheRulesKeepTheStoredStart) {
         EditTimes(start, "00:01:23.4");
         EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"})) << start;
     }
-    // Beyond the input's length even with a later end: the start stays, and
-    // so does the end beyond the input.
+    // Beyond the input's length even with a later end: the start stays.
     EditTimes("00:01:30", "00:02:00");
-    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"}));
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
+    EditTimes("00:00:00.0", "00:01:23.4");
     // Not below the end that is typed along with it.
     EditTimes("00:00:30", "00:00:30");
     EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:30", "00:00:30"}));
 }
 
-TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartAndTheInputsLength) {
-    // Beyond the input's length is refused: the clip would be longer than
-    // the encoder can write. The end as the sheet shows it is taken.
+TEST_F(OutputSheetTest, EndTimesAreCheckedAgainstTheStartOnly) {
+    // Beyond the input's length is taken: the output ends with the input.
+    EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:00:00.0", "00:02:00"}, Stored()), "");
     EditTimes("00:00:00.0", "00:02:00");
-    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:01:23.4", "00:01:23.4"}));
-    EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:00:00.0", "00:02:00"}, Stored()),
-              "End Time 00:02:00 is out of range.\n"
-              "End Time must be after Start Time and at most 00:01:23.4.");
-    Put(Task("00:00:03.36"));
-    EditTimes("00:00:00.0", "00:00:03.4");
-    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:00:03.4", "00:00:03.4"}));
+    EXPECT_EQ(Times(), (V{"00:00:00.0", "00:02:00", "00:02:00"}));
 
-    Put(Task("00:01:23.4"));
     EditTimes("00:00:10", "00:01:00");
     // Before the start, at 0, or not a time: the end stays.
     for (const char* end : {"00:00:05", "00:00:10", "00:00:00", "1:00", "abc"}) {
@@ -105,12 +98,31 @@ TEST_F(OutputSheetTest, RefusedTimesAreExplainedAndTakenOnesAreNot) {
               "Start Time 00:01:30 is out of range.\n"
               "Start Time must be before End Time and before 00:01:23.4.\n"
               "End Time 00:00:00 is out of range.\n"
-              "End Time must be after Start Time and at most 00:01:23.4.");
+              "End Time must be after Start Time.");
     // Without a probed length there is no limit to name.
     Put(Task(""));
     EXPECT_EQ(OutputTimeProblems({"clip.mp4", "00:00:00.0", "x"}, Stored()),
               "End Time \"x\" is not a time such as 00:01:05.5.\n"
               "End Time must be after Start Time.");
+}
+
+TEST_F(OutputSheetTest, TimesSetBeforeTheProbeMeetTheRealLength) {
+    // A start beyond the input is refused and said; the probed start stays.
+    Put(Task("00:00:03.36"));
+    ltvItemData t = Stored();
+    EXPECT_EQ(ApplyKeptTimes("00:00:05", "", t),
+              "The times set for \"clip.avi\" before its length was known do not all fit it; "
+              "it keeps the times that fit.\n"
+              "Start Time 00:00:05 is out of range.\n"
+              "Start Time must be before End Time and before 00:00:03.4.");
+    EXPECT_EQ(t, Stored());
+    // Times that fit stay, an end beyond the input included.
+    EXPECT_EQ(ApplyKeptTimes("00:00:01", "00:02:00", t), "");
+    EXPECT_EQ((V{t.StartTime, t.EndTime, t.ClipLength}), (V{"00:00:01", "00:02:00", "00:01:59"}));
+    // None set: the probed range as it is.
+    t = Stored();
+    EXPECT_EQ(ApplyKeptTimes("", "", t), "");
+    EXPECT_EQ(t, Stored());
 }
 
 TEST_F(OutputSheetTest, ALongTaskTakesTimesWithoutLeadingZeros) {

@@ -122,15 +122,31 @@ TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
                 NewTaskRecord("/v/a.avi", probe, ".mp4"));
     EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
 
-    // A start time set while the probe ran stays; an unreadable file says so.
+    // A start time set while the probe ran stays when it fits, with its clip
+    // length; an unreadable file says so.
     ltvItemData t;
     t.StartTime = "00:00:01";
     SetTaskData(rows, 0, tfStartTime, t);
     probe.Problem = "Invalid data found when processing input";
-    ApplyProbeResult(rows, 0, probe);
+    EXPECT_EQ(ApplyProbeResult(rows, 0, probe), "");
     GetTaskData(rows, 0, tfAll, t);
     EXPECT_EQ(t.Status, "Unreadable");
     EXPECT_EQ(t.StartTime, "00:00:01");
+    EXPECT_EQ(t.ClipLength, "00:01:22.4");
+}
+
+TEST(TaskList, IntakePathsAreFullPaths) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    WriteFileBytes(dir.file("a.avi"), "x");
+    fs::create_directory(dir.path() / "sub");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    const std::string full = (fs::current_path() / "a.avi").string();
+    for (const char* named : {"a.avi", "./a.avi", "sub/../a.avi"})
+        EXPECT_EQ(IntakePath(named), full) << named;
+    EXPECT_EQ(IntakePath(full), full);
+    fs::current_path(before);
 }
 
 TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
@@ -164,7 +180,7 @@ TEST(TaskList, AFailedProbeNeverInheritsTheFileBefore) {
 
 TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
     TempDir dir;
-    for (const char* n : {"b.avi", "A.mpg", "c.txt", ".d.avi", "e.MOV"})
+    for (const char* n : {"b.avi", "A.mpg", "c.doc", ".d.avi", "e.MOV", "f.THM", "g.srt", "h.jpg"})
         WriteFileBytes(dir.file(n), "x");
 #ifdef _WIN32
     // Hidden by its attribute there, not by its leading dot.
@@ -190,18 +206,18 @@ TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
 
     EXPECT_TRUE(SupportedFilesInDir(dir.file("missing"), SupportedExts()).empty());
 
-    // Asked for, the files of a type not taken come back too; hidden files
-    // and folders do not.
+    // Asked for, the files of a type not taken come back too; hidden files,
+    // folders, and pictures, subtitles and texts beside the videos do not.
     std::vector<std::string> skipped{"kept"};
     EXPECT_EQ(SupportedFilesInDir(dir.path().string(), SupportedExts(), &skipped), expected);
-    EXPECT_EQ(skipped, (std::vector<std::string>{"kept", dir.file("c.txt")}));
+    EXPECT_EQ(skipped, (std::vector<std::string>{"kept", dir.file("c.doc")}));
     skipped.clear();
     added.clear();
     AddTaskDir(
         dir.path().string(), SupportedExts(), nullptr,
         [&](const std::string& p) { added.push_back(p); }, &skipped);
     EXPECT_EQ(added, expected);
-    EXPECT_EQ(skipped, std::vector<std::string>{dir.file("c.txt")});
+    EXPECT_EQ(skipped, std::vector<std::string>{dir.file("c.doc")});
 }
 
 TEST(TaskList, MoveUpCarriesTheSelection) {
