@@ -172,6 +172,25 @@ TEST(Startup, UnreadableListFileIsReportedAndStartupGoesOn) {
     EXPECT_EQ(w->findChild<QTreeView*>("ltvTask")->header()->sectionSize(0), 230);
 }
 
+TEST(Startup, APortableFolderWithoutItsEncoderKeepsItsThingsAndSaysWhyNoFileIsRead) {
+    ProgramFolder folder;
+    folder.AddProfile("Only", TestProfileText("avi"));
+    WriteFileBytes(folder.File("Preferences.ini"), "[Main]\r\nOutput Path=/srv/out/\r\n");
+    fs::remove(folder.File("wmaspi.dll"));
+    TempDir media;
+    Window w;
+    w.Create(folder, {Clips::CopyTo(media.file("a.avi"))});
+    w.Show();
+    EXPECT_EQ(w->EncoderPath(), folder.File("wmaspi.dll"));
+    EXPECT_EQ(w->OutputDir(), "/srv/out/");
+    EXPECT_EQ(w->OutputExtension(), ".avi") << "the folder's profile is loaded";
+    ASSERT_EQ(w->Tasks().Count(), 1);
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Unreadable");
+    QAbstractItemModel* list = w.Find<QTreeView>("ltvTask")->model();
+    EXPECT_EQ(list->data(list->index(0, 3), Qt::ToolTipRole).toString().toStdString(),
+              "the encoder wmaspi.dll was not found in " + folder.Dir());
+}
+
 TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
     ProgramFolder folder;
     folder.AddProfile("Only", TestProfileText("avi"));
