@@ -615,7 +615,10 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 
 void TMainForm::RestorePreferences() {
     MainWindowPreferences saved;
-    if (!Guarded([&] { saved = FPrefs.ReadMainWindow(!FCatalogue.empty()); })) return;
+    std::vector<std::string> names;
+    for (const CatalogueEntry& entry : FCatalogue)
+        names.push_back(entry.Name);
+    if (!Guarded([&] { saved = FPrefs.ReadMainWindow(names); })) return;
     SetOutputDir(saved.OutputPath);
     RestorePosition(saved);
     if (!saved.ProfileRead) return;
@@ -633,7 +636,8 @@ void TMainForm::SavePreferences() {
         // Only a window that was shown has a place of its own.
         std::optional<WindowPosition> place;
         if (FShownOnce) place = WindowPosition{pos().x(), pos().y()};
-        FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General(), place);
+        FPrefs.SaveAll(cmbProfile->currentIndex(), SelectedProfileName(), OutputDir(), General(),
+                       place);
     });
 }
 

@@ -208,11 +208,12 @@ TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
     const QPoint place = w->pos();
     w.Close();
     EXPECT_EQ(ReadFileBytes(folder.File("Preferences.ini")),
-              "[Main]\r\nWindow Top=" + std::to_string(place.y()) +
-                  "\r\nWindow Left=" + std::to_string(place.x()) +
-                  "\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
-                  "Syn Mode=0\r\nOutput Path=" +
-                  folder.Dir() + "\r\nProfile=0\r\n");
+              "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
+              "Syn Mode=0\r\nOutput Path=" +
+                  folder.Dir() +
+                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n"
+                  "Simultaneous Conversions=1\r\n[Window]\r\nTop=" +
+                  std::to_string(place.y()) + "\r\nLeft=" + std::to_string(place.x()) + "\r\n");
 }
 
 TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
@@ -233,6 +234,25 @@ TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
     EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), "/srv/out");
     EXPECT_EQ(w->findChild<QComboBox*>("cmbProfile")->currentIndex(), second);
     EXPECT_EQ(w->OutputExtension(), ".mkv");
+}
+
+TEST(Preferences, AProfileAddedToTheFolderLeavesTheSelectedOneSelected) {
+    ProgramFolder folder;
+    folder.AddProfile("B", TestProfileText("avi"));
+    folder.AddProfile("C", TestProfileText("mkv"));
+    {
+        Window w;
+        w.Create(folder);
+        w.Show();
+        w.Find<QComboBox>("cmbProfile")->setCurrentText("C");
+        w.Close();
+    }
+    folder.AddProfile("A", TestProfileText("avi"));
+    Window again;
+    again.Create(folder);
+    again.Show();
+    EXPECT_EQ(again.Find<QComboBox>("cmbProfile")->currentText().toStdString(), "C");
+    EXPECT_EQ(again->OutputExtension(), ".mkv");
 }
 
 TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
