@@ -579,6 +579,22 @@ void TMainForm::ReleaseDialog() {
     setEnabled(true);
 }
 
+void TMainForm::setVisible(bool visible) {
+    if (visible && !FRestoreRead) {
+        FRestoreRead = true;
+        std::vector<std::string> names;
+        for (const CatalogueEntry& entry : FCatalogue)
+            names.push_back(entry.Name);
+        Guarded([&] { FRestored = FPrefs.ReadMainWindow(names); });
+        // Placed now, while the window system has not made the window: the
+        // place is then taken as the frame's, as it was saved. A window made
+        // already has no frame yet, and the place would be taken as its
+        // inside's, one title bar lower than it was.
+        if (FRestored) RestorePosition(*FRestored);
+    }
+    QWidget::setVisible(visible);
+}
+
 void TMainForm::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (FShownOnce) return;
@@ -614,13 +630,9 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 }
 
 void TMainForm::RestorePreferences() {
-    MainWindowPreferences saved;
-    std::vector<std::string> names;
-    for (const CatalogueEntry& entry : FCatalogue)
-        names.push_back(entry.Name);
-    if (!Guarded([&] { saved = FPrefs.ReadMainWindow(names); })) return;
+    if (!FRestored) return;
+    const MainWindowPreferences& saved = *FRestored;
     SetOutputDir(saved.OutputPath);
-    RestorePosition(saved);
     if (!saved.ProfileRead) return;
     int index = saved.ProfileIndex;
     cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
