@@ -51,7 +51,13 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Auto Exit", p.AutoExit);
     ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
-    ini.WriteInteger(Options, "Simultaneous Conversions", p.SimultaneousConversions);
+    // Written once it matters (more than one at once) or the file holds it,
+    // where an older version may have put it too; until then the file stays
+    // as it was.
+    const char* key = "Simultaneous Conversions";
+    if (p.SimultaneousConversions != 1 || ini.ValueExists(Options, key) ||
+        ini.ValueExists(Main, key))
+        ini.WriteInteger(Options, key, p.SimultaneousConversions);
 }
 
 // A name the store can keep and find again: "[" would start a section and

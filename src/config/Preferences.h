@@ -67,7 +67,8 @@ public:
     MainWindowPreferences ReadMainWindow(const std::vector<std::string>& catalogue) const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, in this order ("Profile" is not written),
-    // then Simultaneous Conversions.
+    // then Simultaneous Conversions once it is not 1 or the file holds it
+    // (files written before it lack it and read 1).
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), the
     // dialog's values as SaveGeneral writes them, the profile's name, then the

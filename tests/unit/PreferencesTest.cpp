@@ -43,20 +43,19 @@ TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain
     // "Main" holds its original keys only; the later ones follow in sections
     // of their own.
     p.prefs.SaveAll(0, "A", main.OutputPath, general, WindowPosition{40, -30});
-    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=0",
-                              "Auto Open Dir=1", "Syn Mode=0", "Output Path=" + p.programDir,
-                              "Profile=0", "[Options]", "Profile Name=A",
-                              "Simultaneous Conversions=1", "[Window]", "Top=-30", "Left=40"}));
+    EXPECT_EQ(p.Text(),
+              Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=0", "Auto Open Dir=1",
+                    "Syn Mode=0", "Output Path=" + p.programDir, "Profile=0", "[Options]",
+                    "Profile Name=A", "[Window]", "Top=-30", "Left=40"}));
 
     // A later exit replaces the lines in place.
     general.SynMode = 2;
     general.AutoExit = true;
     general.Overwrite = false;
     p.prefs.SaveAll(3, "D", "/out", general, WindowPosition{41, 31});
-    EXPECT_EQ(p.Text(),
-              Crlf({"[Main]", "Overwrite=0", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
-                    "Syn Mode=2", "Output Path=/out", "Profile=3", "[Options]", "Profile Name=D",
-                    "Simultaneous Conversions=1", "[Window]", "Top=31", "Left=41"}));
+    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=0", "Auto Turn Off=0", "Auto Exit=1",
+                              "Auto Open Dir=1", "Syn Mode=2", "Output Path=/out", "Profile=3",
+                              "[Options]", "Profile Name=D", "[Window]", "Top=31", "Left=41"}));
 
     // And the next start reads them back.
     general = p.prefs.ReadGeneral();
@@ -77,12 +76,11 @@ TEST(Preferences, SettingsOkFirstThenExitPutsProfileOnTop) {
     g.AutoTurnOff = true;
     p.prefs.SaveGeneral(g);
     EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=1", "Auto Exit=0",
-                              "Auto Open Dir=1", "Syn Mode=0", "Output Path=/dialog", "[Options]",
-                              "Simultaneous Conversions=1"}));
+                              "Auto Open Dir=1", "Syn Mode=0", "Output Path=/dialog"}));
     p.prefs.SaveAll(-1, "", "/main", g);
     EXPECT_EQ(p.Text(), Crlf({"[Main]", "Profile=-1", "Overwrite=1", "Auto Turn Off=1",
                               "Auto Exit=0", "Auto Open Dir=1", "Syn Mode=0", "Output Path=/main",
-                              "[Options]", "Profile Name=", "Simultaneous Conversions=1"}));
+                              "[Options]", "Profile Name="}));
 }
 
 TEST(Preferences, TheProfileIsFoundByItsNameBeforeItsPosition) {
@@ -166,10 +164,9 @@ TEST(Preferences, OutputFoldersWithBracketsOrLineBreaksSurviveSaves) {
     // A folder name with a line break is stored without it, on one line.
     for (int run = 0; run < 2; ++run)
         p.prefs.SaveAll(1, "B", "/home/me/new\nfolder", g);
-    EXPECT_EQ(p.Text(),
-              Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
-                    "Syn Mode=0", "Output Path=/home/me/newfolder", "Profile=1", "[Options]",
-                    "Profile Name=B", "Simultaneous Conversions=1"}));
+    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1",
+                              "Auto Open Dir=1", "Syn Mode=0", "Output Path=/home/me/newfolder",
+                              "Profile=1", "[Options]", "Profile Name=B"}));
 }
 
 TEST(Preferences, LaterKeysAnOlderVersionLeftInMainAreReadUntilSavedInTheirSections) {
