@@ -47,9 +47,6 @@ TEST(Locations, PortableIsToldByPreferencesOrProfilesNeverByTheEncoder) {
     fs::remove(dir.file("wmaspi.dll"));
     fs::create_directory(dir.file("Profiles"));
     EXPECT_FALSE(installed()) << "Profiles without the encoder";
-    fs::remove(dir.file("Profiles"));
-    WriteFileBytes(dir.file("Preferences.ini"), "");
-    EXPECT_FALSE(installed()) << "Preferences.ini without the encoder";
 }
 
 TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
