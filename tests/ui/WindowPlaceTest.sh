@@ -23,8 +23,16 @@ if [ "${1:-}" != --inside ]; then
   mkdir -p "$work/program/Profiles"
   cp "$built/tarvolin" "$work/program/"
   ln -s "$built/wmaspi.dll" "$work/program/wmaspi.dll"
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$work"
-  exit
+  # Exit status 3: no window manager came up on the virtual display (another
+  # xvfb-run may have taken the same display number at once); try again, on
+  # another number. Numbers are drawn from far above the usual :99.
+  for _ in 1 2 3; do
+    status=0
+    xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24" "$0" --inside "$work" ||
+      status=$?
+    [ "$status" = 3 ] || exit "$status"
+  done
+  exit 1
 fi
 
 work=$2
@@ -45,16 +53,27 @@ wait_for() {
 
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-trap 'kill $wm 2>/dev/null || true' EXIT
+pid=
+trap 'kill $wm $pid 2>/dev/null || true' EXIT
 # The window manager is up once it answers for the desktops.
-wait_for xdotool get_num_desktops || fail "openbox did not start"
+wm_up() {
+  for _ in $(seq 300); do
+    xdotool get_num_desktops >/dev/null 2>&1 && return 0
+    kill -0 "$wm" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+if ! wm_up; then
+  echo "WindowPlaceTest: openbox did not start: $(cat "$work/openbox.log")" >&2
+  exit 3
+fi
 
 window=
-pid=
 start() {
   "$program" >>"$work/program.log" 2>&1 &
   pid=$!
-  found() { window=$(xdotool search --onlyvisible --pid "$pid" --name "Tarvolin PSP" | head -1); [ -n "$window" ]; }
+  found() { window=$(xdotool search --all --onlyvisible --pid "$pid" --name "Tarvolin PSP" | head -1); [ -n "$window" ]; }
   wait_for found || fail "the window did not show"
 }
 # The place xdotool reports once it has stopped changing (the frame is on).
@@ -72,6 +91,7 @@ place() {
 stop() {
   kill -TERM "$pid"
   wait "$pid" || fail "the program did not end normally"
+  pid=
 }
 saved() { tr -d '\r' <"$work/program/Preferences.ini" | sed -n '/^\[Window\]/,/^\[/p'; }
 
