@@ -57,6 +57,12 @@ if(TARVOLIN_TESTS AND NOT CMAKE_CROSSCOMPILING)
     gtest_discover_tests(ui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
       PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 300)
   endif()
+  # The window's place needs a real X server and a window manager, which the
+  # script starts itself (xvfb-run, openbox).
+  add_test(NAME Desktop.TheWindowComesBackWhereItWas
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/WindowPlaceTest.sh ${PROGRAM_DIR})
+  set_tests_properties(Desktop.TheWindowComesBackWhereItWas PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 180)
 endif()
 
 # Only the window's targets are Qt targets.

@@ -13,8 +13,8 @@ PACKAGES=(
   # the window and the preview
   qt6-base-dev qt6-multimedia-dev libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
-  # headless UI tests and screenshots
-  xvfb xauth
+  # headless UI tests and screenshots; the window's place under a window manager
+  xvfb xauth openbox xdotool
   # the Debian package (dpkg-shlibdeps) and the checks of the installed files
   dpkg-dev desktop-file-utils appstream file
 )

@@ -99,7 +99,10 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
 #ifdef _WIN32
     where.Installed = false;
 #else
-    where.Installed = !FileExists(beside);
+    // Never told by the encoder: a portable folder whose encoder is missing
+    // (half copied, quarantined) must keep its settings and profiles.
+    where.Installed = !FileExists(where.ProgramDir + "Preferences.ini") &&
+                      !DirectoryExists(where.ProgramDir + "Profiles");
 #endif
     if (!where.Installed) {
         where.EncoderPath = beside;

@@ -2,11 +2,12 @@
 // Where the program finds and keeps things, for both of its layouts. Every
 // other part asks these paths here instead of composing its own.
 //
-// Portable (the build tree, a copied folder, Windows): the encoder lies beside
-// the program, and so do Preferences.ini, Profiles and the manual; the default
-// output folder is the program's folder.
+// Portable (the build tree, a copied folder, Windows): the program's folder
+// holds Preferences.ini or a folder Profiles (the portable build ships
+// Profiles), and the encoder, the manual and the output folder at first are
+// there too.
 //
-// Installed (the encoder is not beside the program): the program lies in
+// Installed (the program's folder holds neither, as /usr/bin): the program lies in
 // <prefix>/bin, the encoder in <prefix>/lib/tarvolin, the shipped profiles and
 // the manual in <prefix>/share/tarvolin. The user's Preferences.ini and
 // Profiles live in $XDG_CONFIG_HOME/tarvolin (default ~/.config/tarvolin); the
@@ -35,8 +36,9 @@ using EnvLookup = std::function<std::string(const char* name)>;
 std::string ProcessEnvironment(const char* name);
 
 // The locations for a program in programDir (a trailing separator is added
-// when missing). The layout is told by the encoder: beside the program means
-// portable. env answers HOME, XDG_CONFIG_HOME and friends.
+// when missing). The layout is told by programDir alone: Preferences.ini or
+// a folder Profiles there means portable, whether or not the encoder is
+// there. env answers HOME, XDG_CONFIG_HOME and friends.
 Locations FindLocations(const std::string& programDir, const EnvLookup& env = ProcessEnvironment);
 
 // The user's Videos folder: XDG_VIDEOS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs

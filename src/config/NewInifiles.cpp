@@ -161,6 +161,14 @@ void TNewInifile::WriteString(std::string_view section, std::string_view key,
         FLines.push_back(std::move(line));
     } else if (k < 0 || static_cast<size_t>(h) + static_cast<size_t>(k) >= FLines.size()) {
         FLines.insert(FLines.begin() + h + 1, std::move(line));
+    } else if (k == 0) {
+        // The key stands on its header's line ("[S]k=1", written by hand):
+        // the header is kept, up to its "]", and the key gets a line of its
+        // own under it. Replacing the whole line would lose the section.
+        std::string& header = FLines[static_cast<size_t>(h)];
+        const std::string wanted = LowerAscii("[" + sec + "]");
+        header.resize(LowerAscii(header).find(wanted) + wanted.size());
+        FLines.insert(FLines.begin() + h + 1, std::move(line));
     } else {
         FLines[static_cast<size_t>(h) + static_cast<size_t>(k)] = std::move(line);
     }

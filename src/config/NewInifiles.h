@@ -9,7 +9,9 @@
 //    value does not end it);
 //  - nothing is trimmed, unquoted or taken as a comment;
 //  - a key new to a section is inserted right below its header, so keys
-//    written one after another end up in reverse order;
+//    written one after another end up in reverse order; a write replaces
+//    the key's whole line, except that a key on its header's line ("[S]k=1")
+//    is written on a line of its own under the header, which stays;
 //  - Close always writes the whole file back with CR LF line ends.
 // Text is 8-bit bytes as stored; a NUL byte ends the text.
 #include "base/Text.h"

@@ -5,15 +5,26 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 namespace {
 const char Main[] = "Main";
 const char Default[] = "Default";
+const char Options[] = "Options";
+const char Window[] = "Window";
+
+// Where a key of "Options" is read: there, or in "Main" when only an older
+// version wrote it (there).
+const char* OptionSection(const TNewInifile& ini, const char* key) {
+    return !ini.ValueExists(Options, key) && ini.ValueExists(Main, key) ? Main : Options;
+}
 
 // The General values of one section, read in the order the settings dialog
-// fills its controls.
+// fills its controls; the option that came later is read from "Options" for
+// "Main" and from the section itself for "Default".
 GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* section,
                                       const std::string& programDir, bool openDirDefault) {
     GeneralPreferences p;
@@ -23,14 +34,16 @@ GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* sectio
     p.AutoExit = ini.ReadBool(section, "Auto Exit", false);
     p.AutoTurnOff = ini.ReadBool(section, "Auto Turn Off", false);
     p.Overwrite = ini.ReadBool(section, "Overwrite", true);
-    p.SimultaneousConversions = std::clamp(ini.ReadInteger(section, "Simultaneous Conversions", 1),
-                                           1, MaxSimultaneousConversions());
+    const char* key = "Simultaneous Conversions";
+    const char* from = std::string_view(section) == Main ? OptionSection(ini, key) : section;
+    p.SimultaneousConversions =
+        std::clamp(ini.ReadInteger(from, key, 1), 1, MaxSimultaneousConversions());
     return p;
 }
 
-// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite,
-// Simultaneous Conversions: the order of the settings OK and of the save at
-// exit.
+// Output Path, Syn Mode, Auto Open Dir, Auto Exit, Auto Turn Off, Overwrite
+// into "Main", then Simultaneous Conversions into "Options": the order of
+// the settings OK and of the save at exit.
 void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const GeneralPreferences& p) {
     ini.WriteString(Main, "Output Path", outputPath);
     ini.WriteInteger(Main, "Syn Mode", p.SynMode);
@@ -38,10 +51,32 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     ini.WriteBool(Main, "Auto Exit", p.AutoExit);
     ini.WriteBool(Main, "Auto Turn Off", p.AutoTurnOff);
     ini.WriteBool(Main, "Overwrite", p.Overwrite);
-    // Files from before this setting lack the key. It is added once it
-    // matters (more than one at once); until then the file stays as it was.
-    if (p.SimultaneousConversions != 1 || ini.ValueExists(Main, "Simultaneous Conversions"))
-        ini.WriteInteger(Main, "Simultaneous Conversions", p.SimultaneousConversions);
+    // Written once it matters (more than one at once) or the file holds it,
+    // where an older version may have put it too; until then the file stays
+    // as it was.
+    const char* key = "Simultaneous Conversions";
+    if (p.SimultaneousConversions != 1 || ini.ValueExists(Options, key) ||
+        ini.ValueExists(Main, key))
+        ini.WriteInteger(Options, key, p.SimultaneousConversions);
+}
+
+// A name the store can keep and find again: "[" would start a section and
+// "=" a key in the middle of the value, and a line break would split it.
+bool StorableName(const std::string& name) {
+    return name.find_first_of("[=\r\n") == std::string::npos;
+}
+
+// The window's place: "Left" and "Top" of "Window", or the keys an older
+// version kept in "Main".
+std::optional<WindowPosition> ReadPosition(const TNewInifile& ini) {
+    const int32_t none = std::numeric_limits<int32_t>::min();
+    for (auto [section, left, top] :
+         {std::tuple{Window, "Left", "Top"}, std::tuple{Main, "Window Left", "Window Top"}}) {
+        const int32_t x = ini.ReadInteger(section, left, none);
+        const int32_t y = ini.ReadInteger(section, top, none);
+        if (x != none && y != none) return WindowPosition{x, y};
+    }
+    return std::nullopt;
 }
 } // namespace
 
@@ -66,18 +101,22 @@ GeneralPreferences PreferencesFile::ReadGeneral() const {
     return p;
 }
 
-MainWindowPreferences PreferencesFile::ReadMainWindow(bool catalogueHasProfiles) const {
+MainWindowPreferences
+PreferencesFile::ReadMainWindow(const std::vector<std::string>& catalogue) const {
     TNewInifile ini(FPath);
     MainWindowPreferences p;
     p.OutputPath = ini.ReadString(Main, "Output Path", FProgramDir);
-    if (catalogueHasProfiles) {
+    if (!catalogue.empty()) {
         p.ProfileRead = true;
         p.ProfileIndex = ini.ReadInteger(Main, "Profile", 0);
+        // The position alone would pick another profile once a file is added
+        // to (or removed from) the folder; the name finds it again.
+        const std::string name = ini.ReadString(Options, "Profile Name", "");
+        auto named = std::find(catalogue.begin(), catalogue.end(), name);
+        if (!name.empty() && named != catalogue.end())
+            p.ProfileIndex = static_cast<int>(named - catalogue.begin());
     }
-    const int32_t none = std::numeric_limits<int32_t>::min();
-    const int32_t left = ini.ReadInteger(Main, "Window Left", none);
-    const int32_t top = ini.ReadInteger(Main, "Window Top", none);
-    if (left != none && top != none) p.Position = WindowPosition{left, top};
+    p.Position = ReadPosition(ini);
     ini.Close();
     return p;
 }
@@ -88,15 +127,17 @@ void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
     ini.Close();
 }
 
-void PreferencesFile::SaveAll(int profileIndex, const std::string& mainOutputPath,
-                              const GeneralPreferences& dialog,
+void PreferencesFile::SaveAll(int profileIndex, const std::string& profileName,
+                              const std::string& mainOutputPath, const GeneralPreferences& dialog,
                               const std::optional<WindowPosition>& position) const {
     TNewInifile ini(FPath);
     ini.WriteInteger(Main, "Profile", profileIndex);
     WriteGeneral(ini, mainOutputPath, dialog);
+    // An empty name also clears one stored before.
+    ini.WriteString(Options, "Profile Name", StorableName(profileName) ? profileName : "");
     if (position) {
-        ini.WriteInteger(Main, "Window Left", position->Left);
-        ini.WriteInteger(Main, "Window Top", position->Top);
+        ini.WriteInteger(Window, "Left", position->Left);
+        ini.WriteInteger(Window, "Top", position->Top);
     }
     ini.Close();
 }

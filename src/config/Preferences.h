@@ -4,6 +4,7 @@
 // written, in which order, through the INI store.
 #include <optional>
 #include <string>
+#include <vector>
 
 struct GeneralPreferences {
     std::string OutputPath;   // the settings dialog's output folder box
@@ -30,12 +31,22 @@ struct WindowPosition {
 struct MainWindowPreferences {
     std::string OutputPath;
     bool ProfileRead = false; // "Profile" is read only when profiles exist
-    int ProfileIndex = -1;    // the selector's item index; -1 selects none
-    // Where the window was last ("Window Left", "Window Top"); files
-    // written before the window kept its place have neither.
+    // The selector's item index; -1 selects none. The profile's stored name
+    // when it is still in the catalogue, else the stored position.
+    int ProfileIndex = -1;
+    // Where the window was last; files written before the window kept its
+    // place have none.
     std::optional<WindowPosition> Position;
 };
 
+// Section "Main" holds the keys of the original file format only, so that
+// the file stays as its readers expect it; every later key lives in a
+// section of its own after it: "Options" ("Simultaneous Conversions",
+// "Profile Name") and "Window" ("Left", "Top"). A key an older version wrote
+// into "Main" is read from there until the first save writes its section.
+// Keys are found as the text "key=" anywhere in a line of their section, so
+// no key may end with the name of another key of the same section.
+//
 // Each call opens a store on the file, reads or writes its keys in a fixed
 // order and closes the store, which rewrites the file (EFileError when the
 // file cannot be read or written). Keys new to a section are inserted below
@@ -47,23 +58,25 @@ public:
 
     // Main window creation: "Version" of "Main", default "3.0".
     std::string ReadVersion() const;
-    // Settings dialog creation: the General values from "Main".
+    // Settings dialog creation: the General values.
     GeneralPreferences ReadGeneral() const;
-    // Main window first shown: "Output Path" (default the program dir), then
-    // "Profile" (default 0) when the catalogue holds a profile, then the
-    // window's place when both its keys are there; one store.
-    MainWindowPreferences ReadMainWindow(bool catalogueHasProfiles) const;
+    // Main window first shown: "Output Path" (default the program dir), then,
+    // when the catalogue (the profiles' names in the selector's order) holds
+    // a profile, "Profile" (default 0) and "Profile Name", then the window's
+    // place when both its keys are there; one store.
+    MainWindowPreferences ReadMainWindow(const std::vector<std::string>& catalogue) const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
-    // Auto Turn Off, Overwrite, Simultaneous Conversions, in this order
-    // ("Profile" is not written). The last key came later: files written
-    // before it lack it and read 1; it is written once it is not 1 or the
-    // file holds it.
+    // Auto Turn Off, Overwrite, in this order ("Profile" is not written),
+    // then Simultaneous Conversions once it is not 1 or the file holds it
+    // (files written before it lack it and read 1).
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), the
-    // dialog's values, then "Window Left" and "Window Top" when the window has
-    // a place (it was shown), in this order.
-    void SaveAll(int profileIndex, const std::string& mainOutputPath,
-                 const GeneralPreferences& dialog,
+    // dialog's values as SaveGeneral writes them, the profile's name, then the
+    // window's place when it has one (it was shown). A name holding "[", "="
+    // or a line break is not stored (an empty one is): the position is then
+    // what finds the profile again.
+    void SaveAll(int profileIndex, const std::string& profileName,
+                 const std::string& mainOutputPath, const GeneralPreferences& dialog,
                  const std::optional<WindowPosition>& position = std::nullopt) const;
     // Load Default: the "Default" section (Auto Open Dir defaults to false there).
     GeneralPreferences ReadDefaults() const;

@@ -1,8 +1,10 @@
 #include "engine/EncoderProber.h"
 
+#include "base/FileNames.h"
 #include "base/TimeText.h"
 #include "engine/Invocation.h"
 #include "engine/Runner.h"
+#include "platform/FileSystem.h"
 
 namespace {
 // More output than any probe prints; what comes beyond it is not kept.
@@ -28,7 +30,13 @@ ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
         };
     RunOutcome run = FRunner.RunEncoder(ProbeCommandLine(path), pump, keep, FTimeoutMs);
     if (!run.Started) {
-        result.Problem = run.StartError; // all four stay empty
+        // All four stay empty. A missing encoder is named with the folder it
+        // was looked for in: the user can put it back there.
+        const std::string& encoder = FRunner.EncoderPath();
+        const std::string name = ExtractFileName(encoder);
+        result.Problem = FileExists(encoder) ? run.StartError
+                                             : "the encoder " + name + " was not found in " +
+                                                   encoder.substr(0, encoder.size() - name.size());
         return result;
     }
 

@@ -10,7 +10,8 @@ class EncoderRunner;
 // Probes with the real encoder; a probe that does not end within 30 seconds
 // is terminated and what was read is kept. A probe that finds no duration
 // names the encoder's last error line (or "no duration found") as its
-// Problem; one that cannot start names why.
+// Problem; one that cannot start names why (a missing encoder: "the encoder
+// wmaspi.dll was not found in <folder>").
 class EncoderProber : public MediaProber {
 public:
     explicit EncoderProber(EncoderRunner& runner, int timeoutMs = 30000)

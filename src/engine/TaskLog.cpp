@@ -113,13 +113,13 @@ bool ParseBatchLogName(std::string_view name, std::string& key) {
 
 std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry>& tasks,
                           const std::tm& time, int keep, std::string& reason) {
-    std::error_code ec;
-    const fs::path folder(dir);
-    fs::create_directories(folder, ec);
-    if (!DirectoryExists(dir)) {
-        reason = "Cannot create folder \"" + dir + "\". " + ec.message();
+    // The logs name the user's files and folders: no one else may read them.
+    if (!MakePrivateFolder(dir, reason)) {
+        reason = "Cannot create folder \"" + dir + "\". " + reason;
         return {};
     }
+    std::error_code ec;
+    const fs::path folder(dir);
     std::string path;
     for (int n = 1;; ++n) {
         path = (folder / BatchLogName(time, n)).string();
@@ -133,7 +133,7 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
                 " ====\n";
         text += TaskLogText(tasks[i]);
     }
-    if (!ReplaceFileContents(path, text, reason)) return {};
+    if (!WriteNewPrivateFile(path, text, reason)) return {};
 
     std::vector<std::pair<std::string, fs::path>> files = BatchFiles(folder);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));

@@ -53,9 +53,10 @@ std::string BatchLogName(const std::tm& time, int n = 1);
 // Whether name is such a file name; key gets what orders the files (time, then n).
 bool ParseBatchLogName(std::string_view name, std::string& key);
 
-// Writes the logs of one batch into a new file of dir (made when missing) and
-// then removes the oldest of the batch files there beyond keep (other files
-// are never touched). Returns the file written; empty with reason on failure.
+// Writes the logs of one batch into a new file of dir (made when missing),
+// both readable by the user alone, then removes the oldest of the batch
+// files there beyond keep (other files are never touched). Returns the file
+// written; empty with reason on failure.
 std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry>& tasks,
                           const std::tm& time, int keep, std::string& reason);
 

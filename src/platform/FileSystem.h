@@ -22,6 +22,17 @@ inline constexpr char PathDelim = '/';
 // error into reason.
 bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& reason);
 
+// Makes the folder dir and the missing folders above it, open to the user
+// alone (0700 on POSIX); an existing dir of the user's is closed to others
+// too. Windows: made as any folder. False with the system's text in reason
+// when dir is not a folder afterwards.
+bool MakePrivateFolder(const std::string& dir, std::string& reason);
+
+// Creates a new file at path holding data, readable and writable by the user
+// alone (0600 on POSIX). Fails when anything is at path already; a failed
+// write leaves no file.
+bool WriteNewPrivateFile(const std::string& path, std::string_view data, std::string& reason);
+
 // The temporary file ReplaceFileContents writes beside target:
 // "<target>.~<process id>_<n>.part", n counting the saves of the process.
 std::string ReplaceTempName(const std::string& target, unsigned long pid, unsigned n);

@@ -78,32 +78,36 @@ struct Parameter {
 // What the walk does with the numbers below "Para" that have no name.
 enum class Unnamed {
     Skip,  // passed over; only the numbers that can have a name are read
-    Visit, // handed over like the others, in their place
+    First, // the lowest one is handed over in its place, the others passed over
 };
 
-// Walks the parameters of the profile, 0 up to "Para" - 1 in ascending order:
-// reads each one's name, chooses its sheet and hands it to visit. Skipping
-// the unnamed ones lets a huge "Para" cost no more than the named parameters;
-// visiting them walks every number, so it suits only a visit that stops at
-// the first unnamed one (loading fails there).
+// Walks the parameters of the profile in ascending order below "Para": reads
+// each one's name, chooses its sheet and hands it to visit. Only the numbers
+// that can have a name are read, so a huge "Para" costs no more than the
+// named parameters. Loading hands over the first unnamed one too: it is a
+// pick list without items, where the load fails, unless a section "[]"
+// answers for it; either way no further unnamed number becomes a row.
 template <typename Visit>
 void ForEachParameter(const TNewInifile& ini, const SheetSet& sheets, Unnamed unnamed,
                       Visit&& visit) {
     ParamSheet* sheet = nullptr;
-    auto hand = [&](int number) {
-        std::string name = ParameterName(ini, number);
-        if (name.empty() && unnamed == Unnamed::Skip) return;
+    bool unnamedLeft = unnamed == Unnamed::First;
+    auto hand = [&](int number, std::string name) {
+        if (name.empty()) {
+            if (!unnamedLeft) return;
+            unnamedLeft = false;
+        }
         sheet = ChooseSheet(sheets, ini.ReadInteger(name, "Sort", -1), sheet);
         visit(Parameter{number, std::move(name), sheet});
     };
     const int count = ini.ReadInteger(MainSection, "Para", 0);
-    if (unnamed == Unnamed::Skip) {
-        for (int i : NameableParameters(ini, count))
-            hand(i);
-    } else {
-        for (int i = 0; i < count; ++i)
-            hand(i);
+    int next = 0; // the lowest number not walked yet
+    for (int i : NameableParameters(ini, count)) {
+        if (next < i) hand(next, {}); // next cannot have a name
+        next = i + 1;
+        hand(i, ParameterName(ini, i));
     }
+    if (next < count) hand(next, {});
 }
 
 } // namespace
@@ -169,9 +173,9 @@ void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* o
 
     TNewInifile ini(path);
     if (outputExtension) *outputExtension = "." + ini.ReadString(MainSection, "Type", "mp4");
-    // An unnamed parameter is a pick list without items: the load stops there
-    // with the list error.
-    ForEachParameter(ini, sheets, Unnamed::Visit, [&](const Parameter& p) {
+    // An unnamed parameter is a pick list without items: the load stops at
+    // the first one with the list error. Beyond the first, none is loaded.
+    ForEachParameter(ini, sheets, Unnamed::First, [&](const Parameter& p) {
         const std::string& name = p.Name;
         const bool readOnly = ini.ReadBool(name, "ReadOnly", false);
         const bool isList = ini.ReadBool(name, "List", true);

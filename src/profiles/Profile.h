@@ -44,6 +44,8 @@ std::string ProfilePath(const std::string& profilesDir,
 // exist). outputExtension: the main window's, set to "." + Type; nullptr for
 // the settings dialog. A parameter whose "Sort" is not 1, 2 or 3 joins the
 // sheet of the parameter before it; the first one joins the Video sheet.
+// Of the numbers below "Para" without a name only the first is loaded (it
+// normally fails as a pick list without items), however large "Para" is.
 // Throws EListError for an Index outside its list (the rows before it stay,
 // its own row stays empty, heights are kept and the file is not rewritten)
 // and EFileError when the file cannot be rewritten (after all rows loaded).

@@ -581,6 +581,22 @@ void TMainForm::ReleaseDialog() {
     setEnabled(true);
 }
 
+void TMainForm::setVisible(bool visible) {
+    if (visible && !FRestoreRead) {
+        FRestoreRead = true;
+        std::vector<std::string> names;
+        for (const CatalogueEntry& entry : FCatalogue)
+            names.push_back(entry.Name);
+        Guarded([&] { FRestored = FPrefs.ReadMainWindow(names); });
+        // Placed now, while the window system has not made the window: the
+        // place is then taken as the frame's, as it was saved. A window made
+        // already has no frame yet, and the place would be taken as its
+        // inside's, one title bar lower than it was.
+        if (FRestored) RestorePosition(*FRestored);
+    }
+    QWidget::setVisible(visible);
+}
+
 void TMainForm::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (FShownOnce) return;
@@ -616,10 +632,9 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 }
 
 void TMainForm::RestorePreferences() {
-    MainWindowPreferences saved;
-    if (!Guarded([&] { saved = FPrefs.ReadMainWindow(!FCatalogue.empty()); })) return;
+    if (!FRestored) return;
+    const MainWindowPreferences& saved = *FRestored;
     SetOutputDir(saved.OutputPath);
-    RestorePosition(saved);
     if (!saved.ProfileRead) return;
     int index = saved.ProfileIndex;
     cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
@@ -635,7 +650,8 @@ void TMainForm::SavePreferences() {
         // Only a window that was shown has a place of its own.
         std::optional<WindowPosition> place;
         if (FShownOnce) place = WindowPosition{pos().x(), pos().y()};
-        FPrefs.SaveAll(cmbProfile->currentIndex(), OutputDir(), General(), place);
+        FPrefs.SaveAll(cmbProfile->currentIndex(), SelectedProfileName(), OutputDir(), General(),
+                       place);
     });
 }
 

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -219,6 +220,9 @@ public slots:
     void TrackBarTimer(TDSTrackBar* Sender, unsigned CurrentPos, unsigned StopPos);
 
 protected:
+    // The first show reads the preferences the window restores and puts the
+    // window in its place before the window system makes it.
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -369,6 +373,9 @@ private:
     ColumnWidthSharing FColumnSharing;
 
     bool FShownOnce = false;
+    // What the first show read; empty when the file could not be read.
+    std::optional<MainWindowPreferences> FRestored;
+    bool FRestoreRead = false;
     bool FClosing = false;
     bool FBusy = false;
     // The system asked the program to end: closing does not ask.

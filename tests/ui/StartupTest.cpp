@@ -178,6 +178,25 @@ TEST(Startup, UnreadableListFileIsReportedAndStartupGoesOn) {
     EXPECT_EQ(w->findChild<QTreeView*>("ltvTask")->header()->sectionSize(0), 230);
 }
 
+TEST(Startup, APortableFolderWithoutItsEncoderKeepsItsThingsAndSaysWhyNoFileIsRead) {
+    ProgramFolder folder;
+    folder.AddProfile("Only", TestProfileText("avi"));
+    WriteFileBytes(folder.File("Preferences.ini"), "[Main]\r\nOutput Path=/srv/out/\r\n");
+    fs::remove(folder.File("wmaspi.dll"));
+    TempDir media;
+    Window w;
+    w.Create(folder, {Clips::CopyTo(media.file("a.avi"))});
+    w.Show();
+    EXPECT_EQ(w->EncoderPath(), folder.File("wmaspi.dll"));
+    EXPECT_EQ(w->OutputDir(), "/srv/out/");
+    EXPECT_EQ(w->OutputExtension(), ".avi") << "the folder's profile is loaded";
+    ASSERT_EQ(w->Tasks().Count(), 1);
+    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Unreadable");
+    QAbstractItemModel* list = w.Find<QTreeView>("ltvTask")->model();
+    EXPECT_EQ(list->data(list->index(0, 3), Qt::ToolTipRole).toString().toStdString(),
+              "the encoder wmaspi.dll was not found in " + folder.Dir());
+}
+
 TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
     ProgramFolder folder;
     folder.AddProfile("Only", TestProfileText("avi"));
@@ -195,11 +214,11 @@ TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
     const QPoint place = w->pos();
     w.Close();
     EXPECT_EQ(ReadFileBytes(folder.File("Preferences.ini")),
-              "[Main]\r\nWindow Top=" + std::to_string(place.y()) +
-                  "\r\nWindow Left=" + std::to_string(place.x()) +
-                  "\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
-                  "Syn Mode=0\r\nOutput Path=" +
-                  folder.Dir() + "\r\nProfile=0\r\n");
+              "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
+              "Syn Mode=0\r\nOutput Path=" +
+                  folder.Dir() +
+                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n[Window]\r\nTop=" +
+                  std::to_string(place.y()) + "\r\nLeft=" + std::to_string(place.x()) + "\r\n");
 }
 
 TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
@@ -220,6 +239,25 @@ TEST(Preferences, SavedOutputPathAndProfileAreRestoredWhenFirstShown) {
     EXPECT_EQ(w->findChild<QLineEdit*>("edtOutputdir")->text().toStdString(), "/srv/out");
     EXPECT_EQ(w->findChild<QComboBox*>("cmbProfile")->currentIndex(), second);
     EXPECT_EQ(w->OutputExtension(), ".mkv");
+}
+
+TEST(Preferences, AProfileAddedToTheFolderLeavesTheSelectedOneSelected) {
+    ProgramFolder folder;
+    folder.AddProfile("B", TestProfileText("avi"));
+    folder.AddProfile("C", TestProfileText("mkv"));
+    {
+        Window w;
+        w.Create(folder);
+        w.Show();
+        w.Find<QComboBox>("cmbProfile")->setCurrentText("C");
+        w.Close();
+    }
+    folder.AddProfile("A", TestProfileText("avi"));
+    Window again;
+    again.Create(folder);
+    again.Show();
+    EXPECT_EQ(again.Find<QComboBox>("cmbProfile")->currentText().toStdString(), "C");
+    EXPECT_EQ(again->OutputExtension(), ".mkv");
 }
 
 TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {

@@ -92,6 +92,15 @@ TEST(IniStore, FirstOccurrenceIsReadAndReplaced) {
     EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[S]", "k=9", "k=2"}));
 }
 
+TEST(IniStore, AKeyOnItsHeadersLineIsReplacedBelowTheHeader) {
+    IniFile f("[S]k=1\r\nm=2\r\n[T]\r\nk=3\r\n");
+    TNewInifile ini = f.Open();
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    ini.WriteString("S", "k", "5");
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[S]", "k=5", "m=2", "[T]", "k=3"}));
+    EXPECT_EQ(ini.ReadString("S", "m", ""), "2");
+}
+
 TEST(IniStore, NewKeysGoBelowTheHeaderInReverseOrder) {
     TempDir dir;
     TNewInifile ini(dir.file("new.ini"));

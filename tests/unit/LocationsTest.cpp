@@ -23,7 +23,7 @@ EnvLookup Env(std::map<std::string, std::string> vars) {
 
 TEST(Locations, PortableKeepsEverythingBesideTheProgram) {
     TempDir dir;
-    WriteFileBytes(dir.file("wmaspi.dll"), "");
+    WriteFileBytes(dir.file("Preferences.ini"), "");
     Locations where = FindLocations(dir.path().string(), Env({{"HOME", "/home/u"}}));
     const std::string program = dir.file("");
     EXPECT_FALSE(where.Installed);
@@ -39,6 +39,16 @@ TEST(Locations, PortableKeepsEverythingBesideTheProgram) {
 }
 
 #ifndef _WIN32
+TEST(Locations, PortableIsToldByPreferencesOrProfilesNeverByTheEncoder) {
+    TempDir dir;
+    auto installed = [&] { return FindLocations(dir.path().string(), Env({})).Installed; };
+    WriteFileBytes(dir.file("wmaspi.dll"), "");
+    EXPECT_TRUE(installed()) << "the encoder alone";
+    fs::remove(dir.file("wmaspi.dll"));
+    fs::create_directory(dir.file("Profiles"));
+    EXPECT_FALSE(installed()) << "Profiles without the encoder";
+}
+
 TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
     TempDir dir;
     fs::create_directories(dir.path() / "usr/bin");

@@ -19,7 +19,10 @@ struct PrefsDir {
     std::string Text() const { return ReadFileBytes(path); }
 };
 
-TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrder) {
+// A catalogue of four profiles, as the selector lists them.
+const std::vector<std::string> Four{"A", "B", "C", "D"};
+
+TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain) {
     PrefsDir p;
     // Start-up: version, the settings dialog's values, the main window's.
     EXPECT_EQ(p.prefs.ReadVersion(), "3.0");
@@ -31,31 +34,39 @@ TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrder) {
     EXPECT_FALSE(general.AutoExit);
     EXPECT_FALSE(general.AutoTurnOff);
     EXPECT_TRUE(general.Overwrite);
-    MainWindowPreferences main = p.prefs.ReadMainWindow(true);
+    MainWindowPreferences main = p.prefs.ReadMainWindow(Four);
     EXPECT_EQ(main.OutputPath, p.programDir);
     EXPECT_TRUE(main.ProfileRead);
     EXPECT_EQ(main.ProfileIndex, 0);
     EXPECT_EQ(p.Text(), "");
 
-    p.prefs.SaveAll(0, main.OutputPath, general);
+    // "Main" holds its original keys only; the later ones follow in sections
+    // of their own.
+    p.prefs.SaveAll(0, "A", main.OutputPath, general, WindowPosition{40, -30});
     EXPECT_EQ(p.Text(),
               Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=0", "Auto Open Dir=1",
-                    "Syn Mode=0", "Output Path=" + p.programDir, "Profile=0"}));
+                    "Syn Mode=0", "Output Path=" + p.programDir, "Profile=0", "[Options]",
+                    "Profile Name=A", "[Window]", "Top=-30", "Left=40"}));
 
     // A later exit replaces the lines in place.
     general.SynMode = 2;
     general.AutoExit = true;
     general.Overwrite = false;
-    p.prefs.SaveAll(3, "/out", general);
+    p.prefs.SaveAll(3, "D", "/out", general, WindowPosition{41, 31});
     EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=0", "Auto Turn Off=0", "Auto Exit=1",
-                              "Auto Open Dir=1", "Syn Mode=2", "Output Path=/out", "Profile=3"}));
+                              "Auto Open Dir=1", "Syn Mode=2", "Output Path=/out", "Profile=3",
+                              "[Options]", "Profile Name=D", "[Window]", "Top=31", "Left=41"}));
 
     // And the next start reads them back.
     general = p.prefs.ReadGeneral();
     EXPECT_EQ(general.SynMode, 2);
     EXPECT_TRUE(general.AutoExit);
     EXPECT_FALSE(general.Overwrite);
-    EXPECT_EQ(p.prefs.ReadMainWindow(true).ProfileIndex, 3);
+    main = p.prefs.ReadMainWindow(Four);
+    EXPECT_EQ(main.ProfileIndex, 3);
+    ASSERT_TRUE(main.Position);
+    EXPECT_EQ(main.Position->Left, 41);
+    EXPECT_EQ(main.Position->Top, 31);
 }
 
 TEST(Preferences, SettingsOkFirstThenExitPutsProfileOnTop) {
@@ -66,10 +77,25 @@ TEST(Preferences, SettingsOkFirstThenExitPutsProfileOnTop) {
     p.prefs.SaveGeneral(g);
     EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=1", "Auto Exit=0",
                               "Auto Open Dir=1", "Syn Mode=0", "Output Path=/dialog"}));
-    p.prefs.SaveAll(-1, "/main", g);
-    EXPECT_EQ(p.Text(),
-              Crlf({"[Main]", "Profile=-1", "Overwrite=1", "Auto Turn Off=1", "Auto Exit=0",
-                    "Auto Open Dir=1", "Syn Mode=0", "Output Path=/main"}));
+    p.prefs.SaveAll(-1, "", "/main", g);
+    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Profile=-1", "Overwrite=1", "Auto Turn Off=1",
+                              "Auto Exit=0", "Auto Open Dir=1", "Syn Mode=0", "Output Path=/main",
+                              "[Options]", "Profile Name="}));
+}
+
+TEST(Preferences, TheProfileIsFoundByItsNameBeforeItsPosition) {
+    PrefsDir p;
+    p.prefs.SaveAll(1, "B", "/out", GeneralPreferences{});
+    EXPECT_EQ(p.prefs.ReadMainWindow({"A", "B"}).ProfileIndex, 1);
+    EXPECT_EQ(p.prefs.ReadMainWindow({"A", "A2", "B"}).ProfileIndex, 2) << "one added before it";
+    EXPECT_EQ(p.prefs.ReadMainWindow({"A", "C"}).ProfileIndex, 1) << "gone: the position";
+    // A name the file cannot hold is not stored, and clears the one before.
+    for (const char* name : {"B [1]", "a=b", "two\nlines"}) {
+        p.prefs.SaveAll(0, "B", "/out", GeneralPreferences{});
+        p.prefs.SaveAll(1, name, "/out", GeneralPreferences{});
+        EXPECT_EQ(p.prefs.ReadMainWindow({"B", name}).ProfileIndex, 1) << name;
+        EXPECT_NE(p.Text().find("Profile Name=\r\n"), std::string::npos) << name;
+    }
 }
 
 TEST(Preferences, StoredValuesAsTheyStandOrTheirDefaults) {
@@ -84,10 +110,10 @@ TEST(Preferences, StoredValuesAsTheyStandOrTheirDefaults) {
     EXPECT_FALSE(g.AutoOpenDir);
     EXPECT_TRUE(g.AutoExit);
     EXPECT_TRUE(g.Overwrite); // "yes" is no boolean: the default
-    EXPECT_EQ(p.prefs.ReadMainWindow(true).ProfileIndex, 0);
+    EXPECT_EQ(p.prefs.ReadMainWindow(Four).ProfileIndex, 0);
 
     // Without profiles "Profile" is not read.
-    MainWindowPreferences m = p.prefs.ReadMainWindow(false);
+    MainWindowPreferences m = p.prefs.ReadMainWindow({});
     EXPECT_FALSE(m.ProfileRead);
     EXPECT_EQ(m.ProfileIndex, -1);
     EXPECT_EQ(m.OutputPath, "/no/separator");
@@ -121,7 +147,7 @@ TEST(Preferences, AFileThatCannotBeWrittenFailsTheStep) {
     std::string nowhere = (dir.path() / "missing" / "Preferences.ini").string();
     PreferencesFile prefs(nowhere, dir.path().string());
     EXPECT_THROW(prefs.ReadVersion(), EFileError);
-    EXPECT_THROW(prefs.SaveAll(0, "/x", GeneralPreferences{}), EFileError);
+    EXPECT_THROW(prefs.SaveAll(0, "A", "/x", GeneralPreferences{}), EFileError);
 }
 
 TEST(Preferences, OutputFoldersWithBracketsOrLineBreaksSurviveSaves) {
@@ -129,38 +155,44 @@ TEST(Preferences, OutputFoldersWithBracketsOrLineBreaksSurviveSaves) {
     GeneralPreferences g;
     g.AutoExit = true;
     for (int run = 0; run < 2; ++run) {
-        p.prefs.SaveAll(3, "/home/me/Videos [2024]", g);
-        MainWindowPreferences m = p.prefs.ReadMainWindow(true);
+        p.prefs.SaveAll(3, "D", "/home/me/Videos [2024]", g);
+        MainWindowPreferences m = p.prefs.ReadMainWindow(Four);
         EXPECT_EQ(m.OutputPath, "/home/me/Videos [2024]");
         EXPECT_EQ(m.ProfileIndex, 3);
         EXPECT_TRUE(p.prefs.ReadGeneral().AutoExit);
     }
     // A folder name with a line break is stored without it, on one line.
     for (int run = 0; run < 2; ++run)
-        p.prefs.SaveAll(1, "/home/me/new\nfolder", g);
-    EXPECT_EQ(p.Text(),
-              Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
-                    "Syn Mode=0", "Output Path=/home/me/newfolder", "Profile=1"}));
+        p.prefs.SaveAll(1, "B", "/home/me/new\nfolder", g);
+    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=1", "Auto Turn Off=0", "Auto Exit=1",
+                              "Auto Open Dir=1", "Syn Mode=0", "Output Path=/home/me/newfolder",
+                              "Profile=1", "[Options]", "Profile Name=B"}));
 }
 
-TEST(Preferences, SimultaneousConversionsIsStoredOnceItMattersAndReadWithinTheCores) {
+TEST(Preferences, LaterKeysAnOlderVersionLeftInMainAreReadUntilSavedInTheirSections) {
     PrefsDir p;
     const int most = MaxSimultaneousConversions();
-    GeneralPreferences g = p.prefs.ReadGeneral();
-    EXPECT_EQ(g.SimultaneousConversions, 1);
-    p.prefs.SaveAll(0, "/out", g);
-    EXPECT_EQ(p.Text().find("Simultaneous"), std::string::npos); // as older files are
-    g.SimultaneousConversions = most;
-    p.prefs.SaveGeneral(g);
+    WriteFileBytes(p.path, Crlf({"[Main]", "Window Top=20", "Window Left=10",
+                                 "Simultaneous Conversions=" + std::to_string(most)}));
     EXPECT_EQ(p.prefs.ReadGeneral().SimultaneousConversions, most);
-    // Once stored it follows the setting, in place, below the header.
+    std::optional<WindowPosition> place = p.prefs.ReadMainWindow({}).Position;
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->Left, 10);
+    EXPECT_EQ(place->Top, 20);
+
+    GeneralPreferences g;
     g.SimultaneousConversions = 1;
-    p.prefs.SaveAll(0, "/out", g);
-    EXPECT_EQ(p.Text().rfind("[Main]\r\nSimultaneous Conversions=1\r\nOverwrite=1\r\n", 0), 0u)
-        << p.Text();
+    p.prefs.SaveAll(0, "", "/out", g, WindowPosition{5, 6});
+    EXPECT_EQ(p.prefs.ReadGeneral().SimultaneousConversions, 1);
+    place = p.prefs.ReadMainWindow({}).Position;
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->Left, 5);
+    EXPECT_EQ(place->Top, 6);
+
     const std::pair<const char*, int> stored[] = {{"0", 1}, {"-2", 1}, {"x", 1}, {"100000", most}};
     for (const auto& [text, read] : stored) {
-        WriteFileBytes(p.path, Crlf({"[Main]", std::string("Simultaneous Conversions=") + text}));
+        WriteFileBytes(p.path,
+                       Crlf({"[Options]", std::string("Simultaneous Conversions=") + text}));
         EXPECT_EQ(p.prefs.ReadGeneral().SimultaneousConversions, read) << text;
     }
 }

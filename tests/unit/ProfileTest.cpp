@@ -287,6 +287,21 @@ TEST(ProfileLoad, BadInputGivesTheListErrorOrDefaults) {
     }
 }
 
+TEST(ProfileLoad, AnUnnamedSectionLoadsNoRowsBeyondTheNamedParameters) {
+    // A section "[]" answers for every unnamed parameter; with "List=0" or a
+    // caption list it no longer fails, and each number once became a row.
+    for (const char* unnamed : {"List=0", "Caption=a,"}) {
+        ProfileFile f(Crlf({"[Main]", "Para=200000", "0=A", "2=C", "[A]", "Sort=1", "List=0",
+                            "Caption=x", "[]", unnamed, "[C]", "Sort=2", "List=0", "Caption=z"}));
+        Sheets s;
+        EXPECT_EQ(LoadError(f.path, s), "") << unnamed;
+        ASSERT_EQ(s.Video.RowCount(), 2) << unnamed; // A, then the first unnamed one
+        EXPECT_EQ(s.Video.Row(1).Caption, "");
+        ASSERT_EQ(s.Audio.RowCount(), 1) << unnamed;
+        EXPECT_EQ(s.Audio.Row(0).Value, "z");
+    }
+}
+
 TEST(ProfileLoad, BinaryGarbageNeverCrashes) {
     std::mt19937 random(20240601);
     const std::string alphabet = "[]=,\\\r\n\0\x01\xff MainPar0123456789";

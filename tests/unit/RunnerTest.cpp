@@ -497,7 +497,7 @@ TEST_F(ProberTest, AProbeThatCannotStartLeavesEverythingEmpty) {
     EXPECT_EQ(r.Size, "");
     EXPECT_EQ(r.Start, "");
     EXPECT_EQ(r.End, "");
-    EXPECT_EQ(r.Problem, "Error on CreateProcess()");
+    EXPECT_EQ(r.Problem, "the encoder wmaspi.dll was not found in " + Dir.file(""));
 }
 
 } // namespace

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 TEST(TaskLog, KeepsTheEndOfALongRunAndANewRunReplacesIt) {
@@ -90,3 +94,25 @@ TEST(TaskLog, BatchFilesHoldEachTaskAndOnlyTheLastTwentyStay) {
     EXPECT_TRUE(WriteBatchLog(dir.file("file/logs"), {task}, time, 20, reason).empty());
     EXPECT_FALSE(reason.empty());
 }
+
+#ifndef _WIN32
+TEST(TaskLog, BatchFilesAreTheUsersAloneInAFolderOfTheirOwn) {
+    TempDir dir;
+    const mode_t oldMask = ::umask(022);
+    std::tm time{};
+    std::string reason;
+    const std::string made =
+        WriteBatchLog(dir.file("state/logs"), {TaskLogEntry{}}, time, 20, reason);
+    // A folder an earlier version made open to everyone is closed.
+    fs::create_directories(dir.path() / "open");
+    fs::permissions(dir.path() / "open", fs::perms::all);
+    const std::string opened = WriteBatchLog(dir.file("open"), {TaskLogEntry{}}, time, 20, reason);
+    ::umask(oldMask);
+    ASSERT_FALSE(made.empty() || opened.empty()) << reason;
+    for (const char* folder : {"state", "state/logs", "open"})
+        EXPECT_EQ(fs::status(dir.path() / folder).permissions(), fs::perms::owner_all) << folder;
+    for (const std::string& file : {made, opened})
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << file;
+}
+#endif

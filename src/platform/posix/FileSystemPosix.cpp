@@ -145,6 +145,49 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
     return true;
 }
 
+bool MakePrivateFolder(const std::string& dir, std::string& reason) {
+    // Each missing folder on the way is made 0700 (the umask only takes
+    // rights away); folders already there are left as they are.
+    for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        const std::string part = dir.substr(0, slash);
+        if (!part.empty() && part.back() != '/' && ::mkdir(part.c_str(), 0700) != 0 &&
+            errno != EEXIST) {
+            reason = SystemErrorText(errno);
+            return false;
+        }
+        if (slash == std::string::npos) break;
+    }
+    struct stat st;
+    const bool there = ::stat(dir.c_str(), &st) == 0;
+    if (!there || !S_ISDIR(st.st_mode)) {
+        reason = SystemErrorText(there ? ENOTDIR : errno);
+        return false;
+    }
+    // A folder made open by an earlier version; one of another user's, or on
+    // a file system without rights, stays as it is.
+    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) ::chmod(dir.c_str(), 0700);
+    return true;
+}
+
+bool WriteNewPrivateFile(const std::string& path, std::string_view data, std::string& reason) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        reason = SystemErrorText(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, data);
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(path.c_str());
+        reason = SystemErrorText(err);
+    }
+    return ok;
+}
+
 bool IsHiddenOrSystemFile(const std::string& path) {
     size_t slash = path.find_last_of(PathDelim);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

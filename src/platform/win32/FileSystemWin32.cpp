@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 std::string SystemErrorText(int code) {
@@ -135,6 +136,32 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
         return false;
     }
     return true;
+}
+
+bool MakePrivateFolder(const std::string& dir, std::string& reason) {
+    // A folder under the user's profile is the user's already.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(dir), ec);
+    if (DirectoryExists(dir)) return true;
+    reason = ec ? ec.message() : SystemErrorText(ERROR_DIRECTORY);
+    return false;
+}
+
+bool WriteNewPrivateFile(const std::string& path, std::string_view data, std::string& reason) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        reason = SystemErrorText(static_cast<int>(GetLastError()));
+        return false;
+    }
+    bool ok = WriteAll(h, data);
+    DWORD err = ok ? 0 : GetLastError();
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileA(path.c_str());
+        reason = SystemErrorText(static_cast<int>(err));
+    }
+    return ok;
 }
 
 bool IsHiddenOrSystemFile(const std::string& path) {

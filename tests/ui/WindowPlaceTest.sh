@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The main window under a real X server with a window manager (Xvfb and
+# openbox): moved, closed and started again, the program's window comes back
+# exactly where it was, and again at the next start. The headless window
+# tests cannot see this: offscreen windows have no frame.
+#
+# Usage: WindowPlaceTest.sh <folder of the built program and wmaspi.dll>
+# Exits 77 (skipped) when xvfb-run, openbox or xdotool is missing
+# (scripts/setup.sh installs them).
+set -euo pipefail
+
+if [ "${1:-}" != --inside ]; then
+  built=$(cd "$1" && pwd)
+  for tool in xvfb-run openbox xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "WindowPlaceTest: $tool is missing; skipped" >&2
+      exit 77
+    fi
+  done
+  work=$(mktemp -d /tmp/tarvolin-place.XXXX)
+  trap 'rm -rf "$work"' EXIT
+  # A portable program folder of its own: its Preferences.ini is the test's.
+  mkdir -p "$work/program/Profiles"
+  cp "$built/tarvolin" "$work/program/"
+  ln -s "$built/wmaspi.dll" "$work/program/wmaspi.dll"
+  # Exit status 3: no window manager came up on the virtual display (another
+  # xvfb-run may have taken the same display number at once); try again, on
+  # another number. Numbers are drawn from far above the usual :99.
+  for _ in 1 2 3; do
+    status=0
+    xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24" "$0" --inside "$work" ||
+      status=$?
+    [ "$status" = 3 ] || exit "$status"
+  done
+  exit 1
+fi
+
+work=$2
+program=$work/program/tarvolin
+export QT_QPA_PLATFORM=xcb HOME=$work XDG_RUNTIME_DIR=$work
+fail() {
+  echo "WindowPlaceTest: $*" >&2
+  exit 1
+}
+# Waits up to 30 s for a command to succeed.
+wait_for() {
+  for _ in $(seq 300); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+openbox >"$work/openbox.log" 2>&1 &
+wm=$!
+pid=
+trap 'kill $wm $pid 2>/dev/null || true' EXIT
+# The window manager is up once it answers for the desktops.
+wm_up() {
+  for _ in $(seq 300); do
+    xdotool get_num_desktops >/dev/null 2>&1 && return 0
+    kill -0 "$wm" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+if ! wm_up; then
+  echo "WindowPlaceTest: openbox did not start: $(cat "$work/openbox.log")" >&2
+  exit 3
+fi
+
+window=
+start() {
+  "$program" >>"$work/program.log" 2>&1 &
+  pid=$!
+  found() { window=$(xdotool search --all --onlyvisible --pid "$pid" --name "Tarvolin PSP" | head -1); [ -n "$window" ]; }
+  wait_for found || fail "the window did not show"
+}
+# The place xdotool reports once it has stopped changing (the frame is on).
+place() {
+  local last= now
+  for _ in $(seq 100); do
+    now=$(xdotool getwindowgeometry "$window" | sed -n 's/ *Position: \([-0-9]*,[-0-9]*\).*/\1/p')
+    [ -n "$now" ] && [ "$now" = "$last" ] && { echo "$now"; return; }
+    last=$now
+    sleep 0.3
+  done
+  fail "the window did not settle"
+}
+# SIGTERM closes the window as its close box does: the place is saved.
+stop() {
+  kill -TERM "$pid"
+  wait "$pid" || fail "the program did not end normally"
+  pid=
+}
+saved() { tr -d '\r' <"$work/program/Preferences.ini" | sed -n '/^\[Window\]/,/^\[/p'; }
+
+start
+place >/dev/null
+xdotool windowmove "$window" 100 200
+moved=$(place)
+stop
+first=$(saved)
+
+start
+again=$(place)
+stop
+[ "$again" = "$moved" ] || fail "left at $moved, came back at $again"
+[ "$(saved)" = "$first" ] || fail "saved as $(echo $first), then as $(echo $(saved))"
+echo "WindowPlaceTest: the window came back at $again; saved as $(echo $first)"
