@@ -347,6 +347,8 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::unique_ptr<ActiveTask> active = std::move(*it);
     FActive.erase(it);
     active->Run.Outcome = std::move(ended.Outcome);
+    std::string& errorLine = active->Run.Outcome.LastErrorLine;
+    errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FState == ConvertState::StopRequested) {
         SetStatus(active->Index, active->Task, "Stop");
         return;

@@ -99,17 +99,30 @@ bool IsErrorLine(std::string_view line) {
         if (trimmed.starts_with(start)) return false;
     if (b > 0 && text.find(" : ") != std::string::npos) return false;
     static const char* const words[] = {
-        "error",         "invalid",     "fail",          "not found",
-        "no such",       "unknown",     "unrecogni",     "cannot",
-        "can't",         "could not",   "couldn't",      "unable",
-        "denied",        "unsupported", "not supported", "missing",
-        "not allowed",   "does not",    "must be",       "out of memory",
-        "no space",      "incorrect",   "mismatch",      "corrupt",
-        "truncated",     "impossible",  "abort",         "not implemented",
-        "not divisible", "out of range"};
+        "error",           "invalid",       "fail",          "not found",
+        "no such",         "unknown",       "unrecogni",     "cannot",
+        "can't",           "could not",     "couldn't",      "unable",
+        "denied",          "unsupported",   "not supported", "missing",
+        "not allowed",     "does not",      "must be",       "out of memory",
+        "no space",        "incorrect",     "mismatch",      "corrupt",
+        "truncated",       "impossible",    "abort",         "not implemented",
+        "not divisible",   "out of range",  "read-only",     "is a directory",
+        "not a directory", "not permitted", "too long",      "quota"};
     for (const char* word : words)
         if (text.find(word) != std::string::npos) return true;
     return false;
+}
+
+std::string WithPlainPaths(std::string line, const std::vector<std::string>& paths) {
+    static constexpr std::string_view Prefix = "file:";
+    for (const std::string& path : paths) {
+        if (path.empty()) continue;
+        const std::string named = std::string(Prefix) + path;
+        for (size_t at = line.find(named); at != std::string::npos;
+             at = line.find(named, at + path.size()))
+            line.erase(at, Prefix.size());
+    }
+    return line;
 }
 
 struct EncoderRunSet::Run {

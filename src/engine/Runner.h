@@ -42,6 +42,11 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
+// The line with "file:" taken away where it stands right before one of
+// paths: the encoder may name files that way to its tools, whose messages
+// repeat it; a reason shows a file as the user knows it.
+std::string WithPlainPaths(std::string line, const std::vector<std::string>& paths);
+
 // The encoders of a batch that converts several tasks at once: each run is
 // started and left running; Poll reads whichever has output, without blocking
 // on any one of them, and tells which runs have ended.

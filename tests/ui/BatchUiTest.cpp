@@ -447,6 +447,15 @@ TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
     EXPECT_GT(MediaSeconds(Output("cut.mp4")), 3.0); // what was converted stays
 }
 
+TEST_F(BatchUi, AnOutputThatIsAFolderFailsAndTheReasonNamesItsPath) {
+    Open({"Auto Open Dir=0"});
+    Add({Clip("a.avi")});
+    fs::create_directories(Output("a.mp4"));
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed"});
+    EXPECT_EQ(FromQ(StatusTip(0)), Output("a.mp4") + ": Is a directory");
+}
+
 TEST_F(BatchUi, AKilledEncoderIsExplainedByItsExitNotItsBanner) {
     Open({"Auto Open Dir=0"});
     Add({Clip("long.avi", 60)});

@@ -113,7 +113,8 @@ TEST(IsErrorLine, BannersMetadataAndProgressAreNoReasons) {
         EXPECT_FALSE(IsErrorLine(line)) << line;
     for (const char* line : {"clip.mp4: Invalid data found when processing input",
                              "Encoder (codec none) not found for output stream #0:0",
-                             "[libx264 @ 0x5] width not divisible by 2", "Conversion failed!"})
+                             "[libx264 @ 0x5] width not divisible by 2", "Conversion failed!",
+                             "file:/media/card/clip.mp4: Read-only file system"})
         EXPECT_TRUE(IsErrorLine(line)) << line;
 }
 
