@@ -29,7 +29,8 @@ constexpr const char* NoOutput = "At least one output file must be specified\n";
 constexpr const char* ProbeEntries =
     "format=format_name,duration,start_time,bit_rate:"
     "stream=index,codec_type,codec_name,pix_fmt,width,height,avg_frame_rate,r_frame_rate,"
-    "sample_rate,channels,channel_layout,sample_fmt:stream_disposition=attached_pic";
+    "sample_rate,channels,channel_layout,sample_fmt,start_time,duration:"
+    "stream_disposition=attached_pic:stream_tags=DURATION";
 // What a conversion needs to know about its input's streams beforehand.
 constexpr const char* StreamEntries = "stream=index,codec_type:stream_disposition=attached_pic";
 

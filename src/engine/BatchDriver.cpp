@@ -1,10 +1,12 @@
 #include "engine/BatchDriver.h"
 
 #include "base/FileNames.h"
+#include "base/Text.h"
 #include "base/TimeText.h"
 #include "engine/Invocation.h"
 #include "platform/FileSystem.h"
 #include "profiles/Profile.h"
+#include "tasks/Probe.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +50,42 @@ std::string FailureText(const RunOutcome& outcome) {
 bool FallsShort(double reading, double asked) {
     if (asked <= 0 || reading < 0) return false;
     return reading < asked - (1.0 + 0.02 * asked);
+}
+
+// Whether the output keeps the input's picture and its sound: the profile
+// may leave either out, and an output type made for sound holds no picture.
+struct KeptStreams {
+    bool Video = true;
+    bool Audio = true;
+};
+
+KeptStreams StreamsKept(std::string_view profileArguments, const std::string& output) {
+    static const char* const soundTypes[] = {".mp3",  ".m4a", ".wma", ".aac",  ".ac3",
+                                             ".flac", ".wav", ".mka", ".opus", ".oga",
+                                             ".amr",  ".mp2", ".aiff"};
+    KeptStreams keeps;
+    for (const std::string& word : SplitWindowsArguments(profileArguments)) {
+        if (word == "-vn") keeps.Video = false;
+        if (word == "-an") keeps.Audio = false;
+    }
+    const std::string type = LowerAscii(ExtractFileExt(output));
+    for (const char* sound : soundTypes)
+        if (type == sound) keeps.Video = false;
+    return keeps;
+}
+
+// The seconds of output a task can give: its clip, but never beyond the end
+// of the input's streams that the output keeps (or of the whole input when
+// their lengths are unknown). An End Time past the input, or a sound track
+// shorter than the picture when only the sound is kept, ends the output
+// early, and rightly.
+double ObtainableSeconds(const ltvItemData& task, const KeptStreams& keeps) {
+    if (task.StartSec < 0 || task.ClipLengthSec < 0) return task.ClipLengthSec;
+    double inputEnd = KeptStreamsEnd(task.StreamLengths, keeps.Video, keeps.Audio);
+    if (inputEnd < 0) inputEnd = task.LengthSec;
+    double end = task.StartSec + task.ClipLengthSec;
+    if (inputEnd >= 0) end = std::min(end, inputEnd);
+    return end - task.StartSec;
 }
 
 // What is known of a file before the encoder writes it, to tell afterwards
@@ -199,6 +237,7 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
 struct BatchDriver::TaskRun {
     std::string Output; // the output path; empty when the task was not started
     FileState Before;   // the output file as it was before the run
+    KeptStreams Keeps;  // the input's kinds of stream the output keeps
     RunOutcome Outcome; // not started when a Stop came first
 };
 
@@ -312,6 +351,7 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
     run.Output = OutputPath(active.Task, active.Index, naming);
     FWritten.push_back(run.Output);
     run.Before = StateOf(run.Output);
+    run.Keeps = StreamsKept(profileArguments, run.Output);
     const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
     if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);
     ActiveTask* task = &active;
@@ -374,12 +414,13 @@ void BatchDriver::StopBatch() {
 bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
     const RunOutcome& outcome = run.Outcome;
     FDone += ClipSeconds(task);
-    if (outcome.Succeeded() && FallsShort(outcome.LastReading, task.ClipLengthSec)) {
+    const double obtainable = ObtainableSeconds(task, run.Keeps);
+    if (outcome.Succeeded() && FallsShort(outcome.LastReading, obtainable)) {
         ++FFailed;
         ++FIncomplete;
         SetStatus(index, task, "Incomplete");
         std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
-                             SecondsToTime(task.ClipLengthSec) + " was converted.";
+                             SecondsToTime(obtainable) + " was converted.";
         if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
         FFailureReasons[task.InputFile] = reason;
         return false;

@@ -456,6 +456,33 @@ TEST_F(BatchUi, AnOutputThatIsAFolderFailsAndTheReasonNamesItsPath) {
     EXPECT_EQ(FromQ(StatusTip(0)), Output("a.mp4") + ": Is a directory");
 }
 
+TEST_F(BatchUi, OutputsEndingWithTheStreamsTheyKeepOrWithTheInputAreComplete) {
+    WriteFileBytes(folder.ProfilesDir() + "Silent.apf",
+                   "[Main]\r\nType=mp4\r\nPara=1\r\n0=Disable Audio\r\n[Disable Audio]\r\n"
+                   "Sort=2\r\nReadOnly=1\r\nList=0\r\nCaption=Yes\r\nValue=\\\r\ncmd=-an\r\n");
+    Open({"Auto Open Dir=0"});
+    SelectProfile("MP3 - Audio Only");
+    MakeClipWithSound(media.file("in/short sound.mp4"), 4, 2);
+    Add({media.file("in/short sound.mp4")});
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"}) << FromQ(StatusTip(0));
+
+    // Without sound, the picture's end is the end; an End Time beyond the
+    // input ends where the input does.
+    w->tbtnClearClick();
+    SelectProfile("Silent");
+    MakeClipWithSound(media.file("in/long sound.mp4"), 2, 4);
+    Add({media.file("in/long sound.mp4"), Clip("short.avi")});
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 1, tfAll, task);
+    task.EndTime = task.ClipLength = "00:00:05";
+    SetTaskData(w->Tasks(), 1, tfAll, task);
+    ClickStart();
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete"}))
+        << FromQ(StatusTip(0)) << FromQ(StatusTip(1));
+    EXPECT_EQ(Messages().back(), Completed);
+}
+
 TEST_F(BatchUi, AKilledEncoderIsExplainedByItsExitNotItsBanner) {
     Open({"Auto Open Dir=0"});
     Add({Clip("long.avi", 60)});
