@@ -131,6 +131,9 @@ int Convert(const std::string& ownDir, RunRequest request) {
     // overview before the first status line.
     WriteError("Output #0, to '" + request.Output + "':\n" + sizeNote);
 
+    // After a stop, ffmpeg finishes its file without progress blocks; the
+    // last status line said again while it works tells the program that the
+    // encoder is still busy.
     ProgressText progress;
     std::string error;
     const std::optional<int> rc = RunTool(
@@ -139,7 +142,7 @@ int Convert(const std::string& ownDir, RunRequest request) {
             std::string lines = progress.Feed(piece);
             if (!lines.empty()) WriteError(lines);
         },
-        error);
+        error, [&progress] { WriteError(progress.Current()); });
     if (!rc) {
         WriteError("wmaspi: cannot start " + ffmpeg + ": " + error + "\n");
         return ToolMissing;

@@ -167,18 +167,19 @@ void BatchDriver::tbtnStartClick() {
 
 void BatchDriver::tbtnStopClick() {
     if (FState != ConvertState::Running) return;
-    FState = ConvertState::StopRequested;
-    S.Encoder->TerminateEncoder();
+    RequestStop();
 }
 
 bool BatchDriver::CloseRequested() {
     if (FState == ConvertState::Idle) return false;
     FCloseRequested = true;
-    if (FState == ConvertState::Running) {
-        FState = ConvertState::StopRequested;
-        S.Encoder->TerminateEncoder();
-    }
+    if (FState == ConvertState::Running) RequestStop();
     return true;
+}
+
+void BatchDriver::EndAtOnce() {
+    if (!CloseRequested()) return;
+    S.Encoder->KillEncoder();
 }
 
 void BatchDriver::timerTimeTimer() {
@@ -327,8 +328,7 @@ bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
         std::erase(FWritten, active->Run.Output);
         // The tasks already running are stopped; the batch ends once they
         // have.
-        FState = ConvertState::StopRequested;
-        S.Encoder->TerminateEncoder();
+        RequestStop();
         return false;
     }
     FActive.push_back(std::move(active));
@@ -390,7 +390,11 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FState == ConvertState::StopRequested) {
-        SetStatus(active->Index, active->Task, "Stop");
+        // Marked "Stop" when the stop came; what it wrote is kept.
+        const RunOutcome& outcome = active->Run.Outcome;
+        FFailureReasons[active->Task.InputFile] =
+            "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
+            SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
         return;
     }
     const bool finished = JudgeTask(active->Index, active->Task, active->Run);
@@ -401,6 +405,14 @@ void BatchDriver::EndAfterFailedStart(const std::string& error) {
     S.Prompt->Message(error, S.Settings->ProgramTitle(), MsgIcon::None);
     S.View->SetTimerEnabled(false);
     EndBatchDisplay();
+}
+
+void BatchDriver::RequestStop() {
+    FState = ConvertState::StopRequested;
+    for (const auto& active : FActive)
+        SetStatus(active->Index, active->Task, "Stop");
+    if (!FActive.empty()) S.View->ShowStopping();
+    S.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::StopBatch() {
@@ -481,7 +493,9 @@ void BatchDriver::CompleteBatch(int count) {
         }
     }
     if (!reported) ShowCompletionMessage(count);
-    if (S.Settings->AutoOpenDir()) S.Shell->Open(S.Settings->OutputDirText());
+    // A close that came while the message was shown (a termination request
+    // closes it) ends the program without opening anything.
+    if (S.Settings->AutoOpenDir() && !FCloseRequested) S.Shell->Open(S.Settings->OutputDirText());
     EndBatchDisplay();
 }
 

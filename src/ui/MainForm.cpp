@@ -124,11 +124,12 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FCloseUnasked = true; });
 #endif
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FCloseUnasked = true; });
-    // The Status cell of a failed or incomplete task tells why.
+    // The Status cell of a failed or incomplete task tells why, and of a
+    // stopped one how much it wrote.
     FTaskModel->SetStatusTip([this](const TaskRow& row) {
         const std::string& status = row.SubItems[tfStatus];
         if (status == "Unreadable") return ProbeProblem(row.Caption);
-        return status == "Failed" || status == "Incomplete"
+        return status == "Failed" || status == "Incomplete" || status == "Stop"
                    ? FBatch->Driver().FailureReason(row.Caption)
                    : std::string();
     });
@@ -587,9 +588,11 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
+    // A quit signal that comes while the question is open closes all the same.
     if (AskBeforeClosing() &&
         FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
-                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes &&
+        !FCloseUnasked) {
         e->ignore();
         return;
     }

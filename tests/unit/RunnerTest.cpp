@@ -276,6 +276,17 @@ TEST_F(RunnerTest, StopReachesWhatTheEncoderStartedAndAnEncoderIgnoringItIsKille
     EXPECT_FALSE(k.TimedOut);
     EXPECT_EQ(k.ExitCode, -1);
     EXPECT_GE(MsSince(begin), 1900); // the kill follows the ignored terminate
+
+    // One that goes on printing is finishing its file: it is waited for.
+    Out.Chunks.clear();
+    RunOutcome f = Runner.RunEncoder(
+        Words({"ignoreterm", "print", "go", "chunks", "150", ".", "exit", "0"}),
+        [&] {
+            if (!Out.Chunks.empty()) Runner.TerminateEncoder();
+        },
+        CollectInto(Out), 20000);
+    EXPECT_TRUE(f.Terminated);
+    EXPECT_EQ(f.ExitCode, 0);
 }
 
 TEST_F(RunnerTest, WorksWhenTheProgramHasNoStandardHandles) {
