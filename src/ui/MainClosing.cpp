@@ -12,10 +12,13 @@ void TMainForm::CloseUnasked() {
     if (FQuitRequested && FBatch) FBatch->Driver().EndAtOnce();
     FQuitRequested = true;
     FCloseUnasked = true;
-    // A message left open (the end of a batch, a question) would keep the
-    // program waiting for a click: it is answered as its Esc key answers it.
+    // A message left open (the end of a batch, an error) would keep the
+    // program waiting for a click: it is closed. A question is left to the
+    // user.
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) box->close();
+        if (auto* box = qobject_cast<QMessageBox*>(window);
+            box && box->isVisible() && box->standardButtons() == QMessageBox::Ok)
+            box->close();
     close();
 }
 

@@ -588,11 +588,9 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
-    // A quit signal that comes while the question is open closes all the same.
     if (AskBeforeClosing() &&
         FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
-                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes &&
-        !FCloseUnasked) {
+                           MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
         e->ignore();
         return;
     }
