@@ -56,6 +56,7 @@ struct QuietView : BatchView {
     void SetRemainingText(const std::string&) override {}
     void ShowProgress(const ProgressBars&) override {}
     void SetTimerEnabled(bool) override {}
+    void ShowStopping() override {}
 };
 
 struct Settings : BatchSettings {

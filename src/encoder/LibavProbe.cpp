@@ -7,6 +7,7 @@
 
 #if !defined(_WIN32) && __has_include(<libavformat/avformat.h>) && __has_include(<dlfcn.h>)
 
+#include <cmath>
 #include <cstdio>
 #include <dlfcn.h>
 #include <type_traits>
@@ -39,6 +40,7 @@ struct Libav {
     decltype(&::avcodec_get_name) CodecName = nullptr;
     decltype(&::av_get_pix_fmt_name) PixFmtName = nullptr;
     decltype(&::av_get_sample_fmt_name) SampleFmtName = nullptr;
+    decltype(&::av_dict_get) DictGet = nullptr;
 #if TARVOLIN_HAS_LIBAV_CHLAYOUT
     decltype(&::av_channel_layout_describe) LayoutDescribe = nullptr;
 #endif
@@ -56,7 +58,7 @@ struct Libav {
                get(FindStreamInfo, "avformat_find_stream_info") &&
                get(CloseInput, "avformat_close_input") && get(StrError, "av_strerror") &&
                get(CodecName, "avcodec_get_name") && get(PixFmtName, "av_get_pix_fmt_name") &&
-               get(SampleFmtName, "av_get_sample_fmt_name")
+               get(SampleFmtName, "av_get_sample_fmt_name") && get(DictGet, "av_dict_get")
 #if TARVOLIN_HAS_LIBAV_CHLAYOUT
                && get(LayoutDescribe, "av_channel_layout_describe")
 #endif
@@ -83,6 +85,13 @@ const char* MediaTypeName(AVMediaType t) {
 
 std::string Text(const char* s) {
     return s ? s : "";
+}
+
+// A stream's time in microseconds, rounded as ffprobe prints it; nothing
+// when unknown.
+std::optional<int64_t> Microseconds(int64_t ts, AVRational base) {
+    if (ts == AV_NOPTS_VALUE || base.den <= 0) return std::nullopt;
+    return std::llround(static_cast<double>(ts) * base.num * 1e6 / base.den);
 }
 
 } // namespace
@@ -120,6 +129,12 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
         s.Type = MediaTypeName(p->codec_type);
         s.Codec = Text(av.CodecName(p->codec_id));
         s.AttachedPicture = (st->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+        s.StartUs = Microseconds(st->start_time, st->time_base);
+        s.DurationUs = Microseconds(st->duration, st->time_base);
+        // Matroska keeps each stream's length in a tag of its own.
+        if (const AVDictionaryEntry* tag = av.DictGet(st->metadata, "DURATION", nullptr, 0);
+            !s.DurationUs && tag && tag->value)
+            s.DurationUs = ClockTextToMicroseconds(tag->value);
         if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
             s.PixelFormat = Text(av.PixFmtName(static_cast<AVPixelFormat>(p->format)));
             s.Width = p->width;

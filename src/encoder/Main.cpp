@@ -29,7 +29,8 @@ constexpr const char* NoOutput = "At least one output file must be specified\n";
 constexpr const char* ProbeEntries =
     "format=format_name,duration,start_time,bit_rate:"
     "stream=index,codec_type,codec_name,pix_fmt,width,height,avg_frame_rate,r_frame_rate,"
-    "sample_rate,channels,channel_layout,sample_fmt:stream_disposition=attached_pic";
+    "sample_rate,channels,channel_layout,sample_fmt,start_time,duration:"
+    "stream_disposition=attached_pic:stream_tags=DURATION";
 // What a conversion needs to know about its input's streams beforehand.
 constexpr const char* StreamEntries = "stream=index,codec_type:stream_disposition=attached_pic";
 
@@ -130,6 +131,9 @@ int Convert(const std::string& ownDir, RunRequest request) {
     // overview before the first status line.
     WriteError("Output #0, to '" + request.Output + "':\n" + sizeNote);
 
+    // After a stop, ffmpeg finishes its file without progress blocks; the
+    // last status line said again while it works tells the program that the
+    // encoder is still busy.
     ProgressText progress;
     std::string error;
     const std::optional<int> rc = RunTool(
@@ -138,7 +142,7 @@ int Convert(const std::string& ownDir, RunRequest request) {
             std::string lines = progress.Feed(piece);
             if (!lines.empty()) WriteError(lines);
         },
-        error);
+        error, [&progress] { WriteError(progress.Current()); });
     if (!rc) {
         WriteError("wmaspi: cannot start " + ffmpeg + ": " + error + "\n");
         return ToolMissing;

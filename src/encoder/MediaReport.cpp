@@ -74,6 +74,20 @@ void ParseRate(std::string_view text, int& num, int& den) {
     den = ToInt(text.substr(slash + 1));
 }
 
+// "video 00:00:05.00, audio 00:00:04.98": where each video and audio stream
+// ends, from the container's start; empty when there is none.
+std::string StreamLengths(const MediaFacts& facts) {
+    std::string out;
+    const int64_t start = facts.StartUs.value_or(0);
+    for (const StreamFacts& s : facts.Streams) {
+        if ((s.Type != "video" && s.Type != "audio") || s.AttachedPicture) continue;
+        std::optional<int64_t> end;
+        if (s.DurationUs) end = s.StartUs.value_or(start) + *s.DurationUs - start;
+        out += (out.empty() ? "" : ", ") + s.Type + " " + DurationText(end);
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text) {
@@ -106,6 +120,16 @@ std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text) {
     return negative ? -us : us;
 }
 
+std::optional<int64_t> ClockTextToMicroseconds(std::string_view text) {
+    const size_t c1 = text.find(':');
+    const size_t c2 = c1 == std::string_view::npos ? c1 : text.find(':', c1 + 1);
+    if (c2 == std::string_view::npos) return std::nullopt;
+    const int h = ToInt(text.substr(0, c1)), m = ToInt(text.substr(c1 + 1, c2 - c1 - 1));
+    const std::optional<int64_t> s = SecondsTextToMicroseconds(text.substr(c2 + 1));
+    if (!s || *s < 0 || h > 1000000) return std::nullopt;
+    return (static_cast<int64_t>(h) * 3600 + static_cast<int64_t>(m) * 60) * 1000000 + *s;
+}
+
 std::string FormatMediaReport(const std::string& path, const MediaFacts& facts) {
     // The container's names keep their commas, as ffmpeg prints them: the
     // program starts reading after the path.
@@ -136,12 +160,15 @@ std::string FormatMediaReport(const std::string& path, const MediaFacts& facts) 
         }
         out += "\n";
     }
+    const std::string lengths = StreamLengths(facts);
+    if (!lengths.empty()) out += "  Stream lengths: " + lengths + "\n";
     return out;
 }
 
 MediaFacts ParseFfprobeOutput(std::string_view text) {
     MediaFacts facts;
     enum { None, Stream, Format } section = None;
+    bool inProgram = false;
     StreamFacts stream;
     int avgNum = 0, avgDen = 0, realNum = 0, realDen = 0;
     size_t pos = 0;
@@ -152,6 +179,12 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
         pos = nl == std::string_view::npos ? text.size() : nl + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
+        // A transport stream lists its streams again under each program.
+        if (line == "[PROGRAM]" || line == "[/PROGRAM]") {
+            inProgram = line == "[PROGRAM]";
+            continue;
+        }
+        if (inProgram) continue;
         if (line == "[STREAM]") {
             section = Stream;
             stream = StreamFacts{};
@@ -218,6 +251,12 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
                 stream.ChannelLayout = value;
             else if (key == "sample_fmt")
                 stream.SampleFormat = value;
+            else if (key == "start_time")
+                stream.StartUs = SecondsTextToMicroseconds(value);
+            else if (key == "duration")
+                stream.DurationUs = SecondsTextToMicroseconds(value);
+            else if (key == "TAG:DURATION" && !stream.DurationUs)
+                stream.DurationUs = ClockTextToMicroseconds(value);
             else if (key == "DISPOSITION:attached_pic")
                 stream.AttachedPicture = value == "1";
         }

@@ -1,9 +1,18 @@
 #include "encoder/ProgressText.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
+
+// No conversion lasts anywhere near this long (about 114 years); a reading
+// beyond it is garbage and is ignored, so that no arithmetic on it overflows.
+constexpr int64_t MaxTimeUs = 3600LL * 1000000 * 1000000;
+
+bool InTimeRange(int64_t us) {
+    return us >= -MaxTimeUs && us <= MaxTimeUs;
+}
 
 bool ParseInt64(std::string_view text, int64_t& value) {
     if (text.empty() || text.size() > 20) return false;
@@ -38,7 +47,11 @@ bool ParseClock(std::string_view text, int64_t& us) {
     if (!ParseInt64(text.substr(0, c1), h) || !ParseInt64(text.substr(c1 + 1, c2 - c1 - 1), m) ||
         !ParseDouble(text.substr(c2 + 1), s))
         return false;
-    us = (h * 3600 + m * 60) * 1000000 + static_cast<int64_t>(s * 1e6 + 0.5);
+    // Summed as a double and checked before it becomes an integer: hours or
+    // seconds out of all proportion (or "inf") are no reading.
+    const double total = (static_cast<double>(h) * 3600 + static_cast<double>(m) * 60 + s) * 1e6;
+    if (!std::isfinite(total) || std::fabs(total) > static_cast<double>(MaxTimeUs)) return false;
+    us = std::llround(total);
     if (negative) us = -us;
     return true;
 }
@@ -84,7 +97,7 @@ void ProgressText::TakeLine(std::string_view line, std::string& out) {
     } else if (key == "speed") {
         FSpeed = value;
     } else if (key == "out_time_us") {
-        if (ParseInt64(value, n)) FTimeUs = n;
+        if (ParseInt64(value, n) && InTimeRange(n)) FTimeUs = n;
     } else if (key == "out_time") {
         // Only a fallback for builds that print no out_time_us; when both
         // come, out_time_us follows in the same block and wins.

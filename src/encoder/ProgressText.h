@@ -14,6 +14,8 @@ public:
     // Takes the next piece of ffmpeg's progress output (lines may be split
     // anywhere) and returns the status lines completed by it, possibly none.
     std::string Feed(std::string_view bytes);
+    // The status line of the latest readings, said again.
+    std::string Current() const { return StatusLine(); }
 
 private:
     void TakeLine(std::string_view line, std::string& out);

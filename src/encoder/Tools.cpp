@@ -6,10 +6,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// After a termination request the tool gets this long to finish its file
-// before it is killed: the program expects a stopped encoder to be gone
-// within a second.
-constexpr auto FinishGrace = std::chrono::milliseconds(800);
+// After a termination request the tool may finish its file (flush its
+// encoder, write the index), which takes seconds on a busy machine: it goes
+// on while it makes progress (prints something or uses the processor), for
+// at most FinishLimit, and is killed once it has made none for StallLimit.
+constexpr auto FinishLimit = std::chrono::seconds(10);
+constexpr auto StallLimit = std::chrono::seconds(2);
+// How often a finishing tool is looked at, and told of (onFinishing).
+constexpr auto FinishLook = std::chrono::milliseconds(250);
 // Once the tool has ended, its output is read until it ends; a grandchild
 // that kept the pipe open is not waited for longer than this.
 constexpr auto DrainGrace = std::chrono::milliseconds(200);
@@ -57,7 +61,7 @@ CommandLine ToolCommandLine(const std::string& program, const std::vector<std::s
 
 std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
                            const std::function<void(std::string_view)>& onOutput,
-                           std::string& error) {
+                           std::string& error, const std::function<void()>& onFinishing) {
     // Before the start, so that a request arriving meanwhile is not lost.
     WatchTerminationRequests();
 
@@ -71,18 +75,32 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         return std::nullopt;
     }
 
-    bool termSent = false, killSent = false, ended = false;
+    bool termSent = false, killSent = false, ended = false, printed = false;
     int exitCode = -1;
-    Clock::time_point killAt{}, drainUntil{};
-    // A termination request goes to the tool once; one it ignores is
-    // followed by a kill.
+    Clock::time_point termAt{}, progressAt{}, lookAt{}, drainUntil{};
+    double cpu = -1;
+    // A termination request goes to the tool once; then it is watched while
+    // it finishes, and killed when it takes too long or stalls.
     auto passOnRequests = [&] {
+        const Clock::time_point now = Clock::now();
         if (!termSent && TerminationRequested()) {
             tool.Terminate();
             termSent = true;
-            killAt = Clock::now() + FinishGrace;
+            termAt = progressAt = lookAt = now;
+            cpu = tool.CpuSeconds();
         }
-        if (termSent && !killSent && Clock::now() >= killAt) {
+        if (!termSent || killSent) return;
+        if (now >= lookAt + FinishLook) {
+            lookAt = now;
+            const double used = tool.CpuSeconds();
+            if (printed || used > cpu) {
+                progressAt = now;
+                if (onFinishing) onFinishing();
+            }
+            printed = false;
+            cpu = used;
+        }
+        if (now >= termAt + FinishLimit || now >= progressAt + StallLimit) {
             tool.Kill();
             killSent = true;
         }
@@ -93,7 +111,10 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         size_t got = 0;
         ChildProcess::ReadStatus status = tool.Read(buf, sizeof buf, SliceMs, got);
         if (status == ChildProcess::ReadStatus::End) break;
-        if (status == ChildProcess::ReadStatus::Data) onOutput(std::string_view(buf, got));
+        if (status == ChildProcess::ReadStatus::Data) {
+            printed = true;
+            onOutput(std::string_view(buf, got));
+        }
         if (!ended) {
             passOnRequests();
             if (tool.Wait(0, exitCode)) {

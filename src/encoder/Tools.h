@@ -23,17 +23,20 @@ std::string OwnDirectory(const char* argv0);
 // The tool never outlives this program: it dies with it (on Linux by the
 // parent death signal, on Windows by its job object), and a termination
 // request to this program (SIGTERM, SIGINT, SIGHUP) is passed on to the tool
-// as one SIGTERM, after which it gets a short time to finish its output file
-// before it is killed; this program returns once the tool has ended. The
-// tool runs in a process group of its own so that a signal to this
-// program's group reaches it only through us, exactly once.
+// as one SIGTERM, after which it may finish its output file: for up to 10 s
+// while it makes progress (prints something, or uses the processor), and it
+// is killed once it has made none for 2 s. While it finishes, onFinishing
+// (when given) is called each time it is seen making progress, at most four
+// times a second. This program returns once the tool has ended. The tool
+// runs in a process group of its own so that a signal to this program's
+// group reaches it only through us, exactly once.
 //
 // Returns the tool's exit status (128 + signal number when a signal ended
 // it; on Windows any code, a crash's too), or nothing with error set when it
 // could not be started.
 std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
                            const std::function<void(std::string_view)>& onOutput,
-                           std::string& error);
+                           std::string& error, const std::function<void()>& onFinishing = {});
 
 // The words as a tool gets them: Args for POSIX, and Text with the program
 // and every word quoted so that a Windows program's C runtime splits it back

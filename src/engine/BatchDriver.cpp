@@ -1,10 +1,12 @@
 #include "engine/BatchDriver.h"
 
 #include "base/FileNames.h"
+#include "base/Text.h"
 #include "base/TimeText.h"
 #include "engine/Invocation.h"
 #include "platform/FileSystem.h"
 #include "profiles/Profile.h"
+#include "tasks/Probe.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +50,42 @@ std::string FailureText(const RunOutcome& outcome) {
 bool FallsShort(double reading, double asked) {
     if (asked <= 0 || reading < 0) return false;
     return reading < asked - (1.0 + 0.02 * asked);
+}
+
+// Whether the output keeps the input's picture and its sound: the profile
+// may leave either out, and an output type made for sound holds no picture.
+struct KeptStreams {
+    bool Video = true;
+    bool Audio = true;
+};
+
+KeptStreams StreamsKept(std::string_view profileArguments, const std::string& output) {
+    static const char* const soundTypes[] = {".mp3",  ".m4a", ".wma", ".aac",  ".ac3",
+                                             ".flac", ".wav", ".mka", ".opus", ".oga",
+                                             ".amr",  ".mp2", ".aiff"};
+    KeptStreams keeps;
+    for (const std::string& word : SplitWindowsArguments(profileArguments)) {
+        if (word == "-vn") keeps.Video = false;
+        if (word == "-an") keeps.Audio = false;
+    }
+    const std::string type = LowerAscii(ExtractFileExt(output));
+    for (const char* sound : soundTypes)
+        if (type == sound) keeps.Video = false;
+    return keeps;
+}
+
+// The seconds of output a task can give: its clip, but never beyond the end
+// of the input's streams that the output keeps (or of the whole input when
+// their lengths are unknown). An End Time past the input, or a sound track
+// shorter than the picture when only the sound is kept, ends the output
+// early, and rightly.
+double ObtainableSeconds(const ltvItemData& task, const KeptStreams& keeps) {
+    if (task.StartSec < 0 || task.ClipLengthSec < 0) return task.ClipLengthSec;
+    double inputEnd = KeptStreamsEnd(task.StreamLengths, keeps.Video, keeps.Audio);
+    if (inputEnd < 0) inputEnd = task.LengthSec;
+    double end = task.StartSec + task.ClipLengthSec;
+    if (inputEnd >= 0) end = std::min(end, inputEnd);
+    return end - task.StartSec;
 }
 
 // What is known of a file before the encoder writes it, to tell afterwards
@@ -129,18 +167,19 @@ void BatchDriver::tbtnStartClick() {
 
 void BatchDriver::tbtnStopClick() {
     if (FState != ConvertState::Running) return;
-    FState = ConvertState::StopRequested;
-    S.Encoder->TerminateEncoder();
+    RequestStop();
 }
 
 bool BatchDriver::CloseRequested() {
     if (FState == ConvertState::Idle) return false;
     FCloseRequested = true;
-    if (FState == ConvertState::Running) {
-        FState = ConvertState::StopRequested;
-        S.Encoder->TerminateEncoder();
-    }
+    if (FState == ConvertState::Running) RequestStop();
     return true;
+}
+
+void BatchDriver::EndAtOnce() {
+    if (!CloseRequested()) return;
+    S.Encoder->KillEncoder();
 }
 
 void BatchDriver::timerTimeTimer() {
@@ -199,6 +238,7 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
 struct BatchDriver::TaskRun {
     std::string Output; // the output path; empty when the task was not started
     FileState Before;   // the output file as it was before the run
+    KeptStreams Keeps;  // the input's kinds of stream the output keeps
     RunOutcome Outcome; // not started when a Stop came first
 };
 
@@ -288,8 +328,7 @@ bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
         std::erase(FWritten, active->Run.Output);
         // The tasks already running are stopped; the batch ends once they
         // have.
-        FState = ConvertState::StopRequested;
-        S.Encoder->TerminateEncoder();
+        RequestStop();
         return false;
     }
     FActive.push_back(std::move(active));
@@ -312,6 +351,7 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
     run.Output = OutputPath(active.Task, active.Index, naming);
     FWritten.push_back(run.Output);
     run.Before = StateOf(run.Output);
+    run.Keeps = StreamsKept(profileArguments, run.Output);
     const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
     if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);
     ActiveTask* task = &active;
@@ -347,8 +387,14 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::unique_ptr<ActiveTask> active = std::move(*it);
     FActive.erase(it);
     active->Run.Outcome = std::move(ended.Outcome);
+    std::string& errorLine = active->Run.Outcome.LastErrorLine;
+    errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FState == ConvertState::StopRequested) {
-        SetStatus(active->Index, active->Task, "Stop");
+        // Marked "Stop" when the stop came; what it wrote is kept.
+        const RunOutcome& outcome = active->Run.Outcome;
+        FFailureReasons[active->Task.InputFile] =
+            "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
+            SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
         return;
     }
     const bool finished = JudgeTask(active->Index, active->Task, active->Run);
@@ -359,6 +405,14 @@ void BatchDriver::EndAfterFailedStart(const std::string& error) {
     S.Prompt->Message(error, S.Settings->ProgramTitle(), MsgIcon::None);
     S.View->SetTimerEnabled(false);
     EndBatchDisplay();
+}
+
+void BatchDriver::RequestStop() {
+    FState = ConvertState::StopRequested;
+    for (const auto& active : FActive)
+        SetStatus(active->Index, active->Task, "Stop");
+    if (!FActive.empty()) S.View->ShowStopping();
+    S.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::StopBatch() {
@@ -372,12 +426,13 @@ void BatchDriver::StopBatch() {
 bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
     const RunOutcome& outcome = run.Outcome;
     FDone += ClipSeconds(task);
-    if (outcome.Succeeded() && FallsShort(outcome.LastReading, task.ClipLengthSec)) {
+    const double obtainable = ObtainableSeconds(task, run.Keeps);
+    if (outcome.Succeeded() && FallsShort(outcome.LastReading, obtainable)) {
         ++FFailed;
         ++FIncomplete;
         SetStatus(index, task, "Incomplete");
         std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
-                             SecondsToTime(task.ClipLengthSec) + " was converted.";
+                             SecondsToTime(obtainable) + " was converted.";
         if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
         FFailureReasons[task.InputFile] = reason;
         return false;
@@ -438,7 +493,9 @@ void BatchDriver::CompleteBatch(int count) {
         }
     }
     if (!reported) ShowCompletionMessage(count);
-    if (S.Settings->AutoOpenDir()) S.Shell->Open(S.Settings->OutputDirText());
+    // A close that came while the message was shown (a termination request
+    // closes it) ends the program without opening anything.
+    if (S.Settings->AutoOpenDir() && !FCloseRequested) S.Shell->Open(S.Settings->OutputDirText());
     EndBatchDisplay();
 }
 

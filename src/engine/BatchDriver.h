@@ -40,6 +40,8 @@ public:
     // Both bars, and their labels as the position followed by "%".
     virtual void ShowProgress(const ProgressBars& bars) = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
+    // A Stop came while encoders run: they are finishing their files.
+    virtual void ShowStopping() = 0;
 };
 
 // Live values, read at the moment they are needed (they may change while a
@@ -94,8 +96,9 @@ public:
     // Start: checks the output directory, switches to the busy controls,
     // builds the profile arguments once and converts every task.
     void tbtnStartClick();
-    // Stop: while running, ends the running encoder; the batch loop then
-    // marks the task "Stop" and cancels the rest.
+    // Stop: while running, marks the running tasks "Stop" and asks their
+    // encoders to end; they may take a few seconds to finish their files
+    // (the view says so), and the batch is cancelled once they have ended.
     void tbtnStopClick();
     // The batch loop.
     void ConvertTasks(const std::string& profileArguments);
@@ -107,6 +110,9 @@ public:
     // stay open; the driver closes it through CloseMainWindow once the batch
     // has unwound. Returns false when no batch runs (close at once).
     bool CloseRequested();
+    // Closing is asked for again while a stopped batch waits for its
+    // encoders: they are ended at once, with no time to finish their files.
+    void EndAtOnce();
 
     ConvertState State() const { return FState; }
     int ElapsedSeconds() const { return FElapsedSeconds; }
@@ -117,7 +123,8 @@ public:
 
     // Why the task with this input file failed or is incomplete in the last
     // batch (the encoder's last error line, its exit code, the start error,
-    // or how much of the clip was converted); empty when it ended well.
+    // or how much of the clip was converted), or how much a stopped one had
+    // written; empty when it ended well.
     std::string FailureReason(const std::string& inputFile) const;
 
 private:
@@ -152,7 +159,11 @@ private:
     void EndTask(RunningEncoders::Ended& ended, bool noneLeft);
     // The encoder could not start: the error is shown and the batch ends.
     void EndAfterFailedStart(const std::string& error);
-    // A Stop (or a close) came: the batch is cancelled.
+    // Stop, a close, or a failed start: the running tasks are marked "Stop"
+    // and their encoders asked to end.
+    void RequestStop();
+    // A Stop (or a close) came and the encoders have ended: the batch is
+    // cancelled.
     void StopBatch();
     // The total bar: done plus every running task's reading, over total.
     int TotalPosition() const;

@@ -45,7 +45,7 @@ ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
     result.End = result.Duration;
     if (TimeToSeconds(result.Duration) < 0) {
         if (!run.LastErrorLine.empty())
-            result.Problem = run.LastErrorLine;
+            result.Problem = WithPlainPaths(run.LastErrorLine, {path});
         else if (run.TimedOut)
             result.Problem = "no duration found: the encoder did not end within " +
                              std::to_string(FTimeoutMs / 1000) + " seconds";

@@ -18,12 +18,16 @@ using Ms = std::chrono::milliseconds;
 constexpr size_t ReadSize = 4095;
 // The longest wait for output before the window gets its messages again.
 constexpr int SliceMs = 20;
-// How long a terminated encoder may take to finish its file before it is
-// killed outright.
-constexpr int KillAfterMs = 2000;
+// A terminated encoder may finish its file while it still prints (the
+// stand-in gives its ffmpeg up to 10 s while that makes progress, and says
+// so): it is killed outright once it has printed nothing for
+// FinishSilenceMs, and FinishLimitMs after the request at the latest.
+constexpr int FinishSilenceMs = 3000;
+constexpr int FinishLimitMs = 12000;
 // How long an encoder that closed its output may take to exit before it is
-// ended like a terminated one.
+// ended like a terminated one, and how long it then has before the kill.
 constexpr int ExitGraceMs = 2000;
+constexpr int KillAfterMs = 2000;
 // A single line longer than this is cut; the encoder's lines are short.
 constexpr size_t MaxLineLength = 4096;
 
@@ -99,17 +103,30 @@ bool IsErrorLine(std::string_view line) {
         if (trimmed.starts_with(start)) return false;
     if (b > 0 && text.find(" : ") != std::string::npos) return false;
     static const char* const words[] = {
-        "error",         "invalid",     "fail",          "not found",
-        "no such",       "unknown",     "unrecogni",     "cannot",
-        "can't",         "could not",   "couldn't",      "unable",
-        "denied",        "unsupported", "not supported", "missing",
-        "not allowed",   "does not",    "must be",       "out of memory",
-        "no space",      "incorrect",   "mismatch",      "corrupt",
-        "truncated",     "impossible",  "abort",         "not implemented",
-        "not divisible", "out of range"};
+        "error",           "invalid",       "fail",          "not found",
+        "no such",         "unknown",       "unrecogni",     "cannot",
+        "can't",           "could not",     "couldn't",      "unable",
+        "denied",          "unsupported",   "not supported", "missing",
+        "not allowed",     "does not",      "must be",       "out of memory",
+        "no space",        "incorrect",     "mismatch",      "corrupt",
+        "truncated",       "impossible",    "abort",         "not implemented",
+        "not divisible",   "out of range",  "read-only",     "is a directory",
+        "not a directory", "not permitted", "too long",      "quota"};
     for (const char* word : words)
         if (text.find(word) != std::string::npos) return true;
     return false;
+}
+
+std::string WithPlainPaths(std::string line, const std::vector<std::string>& paths) {
+    static constexpr std::string_view Prefix = "file:";
+    for (const std::string& path : paths) {
+        if (path.empty()) continue;
+        const std::string named = std::string(Prefix) + path;
+        for (size_t at = line.find(named); at != std::string::npos;
+             at = line.find(named, at + path.size()))
+            line.erase(at, Prefix.size());
+    }
+    return line;
 }
 
 struct EncoderRunSet::Run {
@@ -125,6 +142,7 @@ struct EncoderRunSet::Run {
     Clock::time_point OutputEnded;
     bool TerminateRequested = false;
     Clock::time_point TerminatedAt;
+    Clock::time_point LastOutput;
     bool Killed = false;
     bool LingerTerminated = false;
 };
@@ -163,14 +181,19 @@ void EncoderRunSet::Terminate(Run& run) {
     run.Child.Terminate();
 }
 
+void EncoderRunSet::KillIfNotFinishing(Run& run) {
+    if (run.TerminateRequested && !run.Killed &&
+        (ElapsedMs(run.TerminatedAt) >= FinishLimitMs ||
+         ElapsedMs(std::max(run.TerminatedAt, run.LastOutput)) >= FinishSilenceMs)) {
+        run.Killed = true;
+        run.Child.Kill();
+    }
+}
+
 void EncoderRunSet::EnforceLimits(Run& run) {
     if (run.TimeoutMs > 0 && !run.Outcome.TimedOut && ElapsedMs(run.Started) >= run.TimeoutMs) {
         run.Outcome.TimedOut = true;
         Terminate(run);
-    }
-    if (run.TerminateRequested && !run.Killed && ElapsedMs(run.TerminatedAt) >= KillAfterMs) {
-        run.Killed = true;
-        run.Child.Kill();
     }
     if (run.Reading) return;
     // The output has ended; the encoder normally exits at the same moment.
@@ -224,6 +247,8 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
         const auto deadline = Clock::now() + Ms(std::max(waitMs, 0));
         auto pause = std::chrono::microseconds(200);
         for (;;) {
+            for (const auto& run : FRuns)
+                KillIfNotFinishing(*run);
             reapEnded();
             if (!ended.empty() || Clock::now() >= deadline) return ended;
             std::this_thread::sleep_for(pause);
@@ -243,11 +268,16 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
             run.Reading = false;
             run.OutputEnded = Clock::now();
         } else if (status == ChildProcess::ReadStatus::Data) {
+            run.LastOutput = Clock::now();
             std::string_view chunk(buffer, got);
             run.Lines.Add(chunk);
             if (run.Consumer) run.Consumer(chunk);
         }
     }
+    // Looked at after the reads, so that output waiting in a pipe counts
+    // even when the window kept us from reading for a while.
+    for (const auto& run : FRuns)
+        KillIfNotFinishing(*run);
     reapEnded();
     return ended;
 }
@@ -255,6 +285,14 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
 void EncoderRunSet::TerminateEncoder() {
     for (const auto& run : FRuns)
         Terminate(*run);
+}
+
+void EncoderRunSet::KillEncoder() {
+    for (const auto& run : FRuns) {
+        Terminate(*run);
+        run->Killed = true;
+        run->Child.Kill();
+    }
 }
 
 void EncoderRunSet::Abandon() {

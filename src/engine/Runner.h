@@ -42,6 +42,11 @@ struct RunOutcome {
 // Whether one line of the encoder's text reads as an error message.
 bool IsErrorLine(std::string_view line);
 
+// The line with "file:" taken away where it stands right before one of
+// paths: the encoder may name files that way to its tools, whose messages
+// repeat it; a reason shows a file as the user knows it.
+std::string WithPlainPaths(std::string line, const std::vector<std::string>& paths);
+
 // The encoders of a batch that converts several tasks at once: each run is
 // started and left running; Poll reads whichever has output, without blocking
 // on any one of them, and tells which runs have ended.
@@ -65,9 +70,13 @@ public:
     // chunk, and returns the runs that have ended (output closed, process
     // reaped) in the order they were started. They are then forgotten.
     virtual std::vector<Ended> Poll(int waitMs) = 0;
-    // Asks every running encoder to end (Stop); one that ignores it is killed
-    // 2 s later. Harmless when none runs.
+    // Asks every running encoder to end (Stop). It may finish its file while
+    // it still prints something; one that stays silent for 3 s, or has not
+    // ended 12 s after the request, is killed. Harmless when none runs.
     virtual void TerminateEncoder() = 0;
+    // Ends every running encoder at once, with no time to finish its file;
+    // the runs are reported by Poll as terminated.
+    virtual void KillEncoder() = 0;
     // Kills every run at once and forgets it, without reporting it (the
     // batch ends on an error).
     virtual void Abandon() = 0;
@@ -90,6 +99,7 @@ public:
     Start StartRun(const CommandLine& command, ChunkConsumer consumer, int timeoutMs);
     std::vector<Ended> Poll(int waitMs) override;
     void TerminateEncoder() override;
+    void KillEncoder() override;
     void Abandon() override;
     int Count() const override { return static_cast<int>(FRuns.size()); }
 
@@ -97,8 +107,10 @@ public:
 
 private:
     struct Run;
-    // Time limits, the kill after an ignored terminate, the end of a lingerer.
+    // Time limits and the end of a lingerer.
     void EnforceLimits(Run& run);
+    // The kill of a terminated encoder that takes too long to finish.
+    void KillIfNotFinishing(Run& run);
     void Terminate(Run& run);
 
     std::string FEncoderPath;

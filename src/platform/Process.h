@@ -77,6 +77,11 @@ public:
 
     bool Started() const;
 
+    // The processor time the process itself has used so far, in seconds:
+    // whether it still works, when it prints nothing. -1 when that cannot be
+    // told (not started, already reaped, or the system does not say).
+    double CpuSeconds() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -1,5 +1,9 @@
 #include "tasks/Probe.h"
 
+#include "base/TimeText.h"
+
+#include <algorithm>
+
 namespace {
 
 // The cutting rules count positions from 1: the position of a word is where
@@ -22,12 +26,39 @@ std::string_view FirstChars(std::string_view text, size_t n) {
     return text.substr(0, n);
 }
 
+// The text after "Stream lengths: " up to the end of its line.
+std::string StreamLengthsText(std::string_view text) {
+    constexpr std::string_view Label = "Stream lengths: ";
+    const size_t at = text.find(Label);
+    if (at == std::string_view::npos) return {};
+    const std::string_view rest = text.substr(at + Label.size());
+    return std::string(rest.substr(0, rest.find_first_of("\r\n")));
+}
+
 } // namespace
+
+double KeptStreamsEnd(std::string_view lengths, bool video, bool audio) {
+    double end = -1;
+    while (!lengths.empty()) {
+        const size_t comma = lengths.find(", ");
+        const std::string_view entry = lengths.substr(0, comma);
+        lengths = comma == std::string_view::npos ? std::string_view() : lengths.substr(comma + 2);
+        const size_t blank = entry.find(' ');
+        if (blank == std::string_view::npos) return -1;
+        const std::string_view kind = entry.substr(0, blank);
+        if (!(kind == "video" && video) && !(kind == "audio" && audio)) continue;
+        const double seconds = TimeToSeconds(entry.substr(blank + 1));
+        if (seconds < 0) return -1;
+        end = std::max(end, seconds);
+    }
+    return end;
+}
 
 void ParseProbeOutput(std::string_view text, const std::string& path, ProbeResult& result) {
     // Everything up to the end of the input's path is skipped, so a path
     // that holds "Duration", ":" or "," does not disturb the cuts.
     std::string_view rest = RestFrom(text, Pos(path, text) + path.size());
+    result.StreamLengths = StreamLengthsText(rest);
 
     // "Duration: 00:01:23.4, start: ..." gives the text between the blank
     // after the colon and the next comma.

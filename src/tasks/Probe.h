@@ -13,10 +13,21 @@ struct ProbeResult {
     // found", or why the probe could not start. Empty when the probe found a
     // duration. The task is still converted when the user starts it.
     std::string Problem;
+    // Where each video and audio stream of the input ends, from the start,
+    // as the encoder tells it on a line of its own ("Stream lengths: video
+    // 00:00:10.00, audio 00:00:06.00"): "video 00:00:10.00, audio
+    // 00:00:06.00". Empty when it does not.
+    std::string StreamLengths{};
 };
 
-// Cuts the duration and the size out of the probe's whole output.
+// Cuts the duration and the size out of the probe's whole output, and takes
+// the streams' lengths.
 void ParseProbeOutput(std::string_view text, const std::string& path, ProbeResult& result);
+
+// Where the longest stream of the kinds an output keeps ends, in seconds,
+// read from a StreamLengths text; -1 when that cannot be told (no text, a
+// kept stream of unknown length, or no stream of a kept kind).
+double KeptStreamsEnd(std::string_view lengths, bool video, bool audio);
 
 // The seam the task list uses, so its rules are tested without an encoder.
 class MediaProber {

@@ -65,6 +65,7 @@ ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
     t.ClipLength = probe.Duration;
     t.StartTime = probe.Start;
     t.EndTime = probe.End;
+    t.StreamLengths = probe.StreamLengths;
     return t;
 }
 

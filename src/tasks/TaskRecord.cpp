@@ -29,6 +29,8 @@ std::string& TextOf(ltvItemData& t, int field) {
         return t.StartTime;
     case tfEndTime:
         return t.EndTime;
+    case tfStreamLengths:
+        return t.StreamLengths;
     }
     throw std::out_of_range("TaskField " + std::to_string(field));
 }
@@ -63,7 +65,7 @@ void CheckIndex(const TaskRows& rows, int index) {
 }
 
 void CheckField(int field) {
-    if (field < tfAll || field > tfEndTime)
+    if (field < tfAll || field > tfStreamLengths)
         throw std::out_of_range("TaskField " + std::to_string(field));
 }
 } // namespace
@@ -119,7 +121,7 @@ void GetTaskData(const TaskRows& rows, int index, int field, ltvItemData& task) 
         if (double* number = NumberOf(task, f)) *number = TimeToSeconds(text);
     };
     if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfEndTime; ++f)
+        for (int f = tfInputFile; f <= tfStreamLengths; ++f)
             copy(f);
     } else {
         copy(field);
@@ -136,7 +138,7 @@ void SetTaskData(TaskRows& rows, int index, int field, const ltvItemData& task) 
             rows.SetSubItem(index, f, TextOf(task, f));
     };
     if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfEndTime; ++f)
+        for (int f = tfInputFile; f <= tfStreamLengths; ++f)
             write(f);
     } else {
         write(field);

@@ -21,6 +21,9 @@ struct ltvItemData {
     std::string ClipLength;  // sub-item 7: length of the part to convert
     std::string StartTime;   // sub-item 8: start of the part to convert
     std::string EndTime;     // sub-item 9: end of the part to convert
+    // sub-item 10, never shown: where the input's streams end, as probing
+    // found (ProbeResult::StreamLengths)
+    std::string StreamLengths;
     // Worked out from the texts above on every read (TimeToSeconds, -1 for a
     // text that is not a time); never stored in the row.
     double LengthSec = 0;
@@ -34,7 +37,7 @@ struct ltvItemData {
 };
 
 // What GetTaskData / SetTaskData touch: -2 everything, -1 the input file
-// (row caption), 0..9 one sub-item.
+// (row caption), 0..10 one sub-item.
 enum TaskField : int {
     tfAll = -2,
     tfInputFile = -1,
@@ -48,9 +51,10 @@ enum TaskField : int {
     tfClipLength = 7,
     tfStartTime = 8,
     tfEndTime = 9,
+    tfStreamLengths = 10,
 };
 
-inline constexpr int TaskSubItemCount = 10;
+inline constexpr int TaskSubItemCount = 11;
 
 struct TaskRow {
     std::string Caption;
@@ -68,14 +72,14 @@ public:
         virtual void RowsInserted(int first, int last) = 0;
         virtual void RowsAboutToBeRemoved(int first, int last) = 0;
         virtual void RowsRemoved(int first, int last) = 0;
-        // column -1 is the caption, 0..9 a sub-item.
+        // column -1 is the caption, 0..10 a sub-item.
         virtual void RowChanged(int row, int column) = 0;
     };
 
     int Count() const { return static_cast<int>(FRows.size()); }
     const TaskRow& Row(int index) const { return FRows.at(static_cast<size_t>(index)); }
 
-    // Appends a row with the caption and ten empty sub-items; returns its index.
+    // Appends a row with the caption and empty sub-items; returns its index.
     int Append(const std::string& caption);
     void Delete(int index);
     void Clear();

@@ -80,6 +80,11 @@ void TMainBatch::SetTimerEnabled(bool enabled) {
     F.SetTimerEnabled(enabled);
 }
 
+void TMainBatch::ShowStopping() {
+    // In the place of what would have followed the batch.
+    F.ProgressPanel().SetThenText("Stopping…");
+}
+
 std::string TMainBatch::OutputDirText() const {
     return F.OutputDir();
 }

@@ -40,6 +40,7 @@ public:
     void SetRemainingText(const std::string& text) override;
     void ShowProgress(const ProgressBars& bars) override;
     void SetTimerEnabled(bool enabled) override;
+    void ShowStopping() override;
 
     // BatchSettings
     std::string OutputDirText() const override;

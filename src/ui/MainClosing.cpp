@@ -3,8 +3,22 @@
 #include "ui/MainBatch.h"
 #include "ui/MainForm.h"
 
+#include <QApplication>
+#include <QMessageBox>
+
 void TMainForm::CloseUnasked() {
+    // A second request while a stopped batch waits for its encoders to
+    // finish their files ends them at once.
+    if (FQuitRequested && FBatch) FBatch->Driver().EndAtOnce();
+    FQuitRequested = true;
     FCloseUnasked = true;
+    // A message left open (the end of a batch, an error) would keep the
+    // program waiting for a click: it is closed. A question is left to the
+    // user.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window);
+            box && box->isVisible() && box->standardButtons() == QMessageBox::Ok)
+            box->close();
     close();
 }
 

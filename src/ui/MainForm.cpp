@@ -124,11 +124,12 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FCloseUnasked = true; });
 #endif
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FCloseUnasked = true; });
-    // The Status cell of a failed or incomplete task tells why.
+    // The Status cell of a failed or incomplete task tells why, and of a
+    // stopped one how much it wrote.
     FTaskModel->SetStatusTip([this](const TaskRow& row) {
         const std::string& status = row.SubItems[tfStatus];
         if (status == "Unreadable") return ProbeProblem(row.Caption);
-        return status == "Failed" || status == "Incomplete"
+        return status == "Failed" || status == "Incomplete" || status == "Stop"
                    ? FBatch->Driver().FailureReason(row.Caption)
                    : std::string();
     });

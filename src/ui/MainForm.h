@@ -380,6 +380,8 @@ private:
     bool FBusy = false;
     // The system asked the program to end: closing does not ask.
     bool FCloseUnasked = false;
+    // A quit signal has come (a second one ends a batch's encoders at once).
+    bool FQuitRequested = false;
 
     // Created after the window, destroyed before it.
     std::unique_ptr<TAboutForm> FAboutForm;

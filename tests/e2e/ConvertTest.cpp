@@ -231,6 +231,36 @@ TEST_F(ConvertTest, StopMidwayEndsAtOnceAndLeavesAPlayableFile) {
     EXPECT_EQ(out.Width, 320);
 }
 
+// x264's slowest preset holds many frames of a large picture; after a stop
+// it takes seconds to encode them and write the index, more on a busy
+// machine. The stop waits for that, and the file left plays.
+TEST_F(ConvertTest, AStopWaitsForASlowFinishAndLeavesAPlayableFile) {
+    const std::string clip = Dir.file("large.mp4");
+    ToolResult made = MakeTestClip(clip, {1280, 720, 10, "mpeg4"});
+    ASSERT_EQ(made.Exit, 0) << made.Output;
+    ltvItemData task = ProbedTask(clip, EncoderProber(Runner).ProbeMedia(clip), "stopped");
+    const std::string output = Dir.file("stopped.mp4");
+    const auto begin = Clock::now();
+    Clock::time_point stoppedAt{};
+    RunOutcome r = Runner.RunEncoder(
+        EncoderCommandLine(task, " -c:v libx264 -preset veryslow -an", output),
+        [&] {
+            if (stoppedAt == Clock::time_point{} &&
+                Clock::now() - begin > std::chrono::seconds(2)) {
+                stoppedAt = Clock::now();
+                Runner.TerminateEncoder();
+            }
+        },
+        nullptr, 60000);
+    const auto finishMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stoppedAt).count();
+    ASSERT_NE(stoppedAt, Clock::time_point{});
+    EXPECT_TRUE(r.Terminated);
+    EXPECT_LT(finishMs, 13000);
+    EXPECT_GT(Inspect(output).Duration, 0) << "unplayable after " << finishMs << " ms";
+    RecordProperty("FinishMs", static_cast<int>(finishMs));
+}
+
 TEST_F(ConvertTest, AMissingStandInIsNotStarted) {
     EncoderRunner missing(Dir.file("wmaspi.dll"));
     RunOutcome r = missing.RunEncoder(

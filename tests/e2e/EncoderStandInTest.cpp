@@ -157,6 +157,26 @@ TEST_F(StandInProbe, FindsTheVideoAfterAudioAndNoneInAudioOnlyFiles) {
     }
 }
 
+TEST_F(StandInProbe, TellsWhereEachStreamEndsAndListsEachStreamOnce) {
+    TempDir dir;
+    for (const char* name : {"clip.mkv", "clip.ts"}) {
+        SCOPED_TRACE(name);
+        const std::string clip = dir.file(name);
+        ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=duration=2:size=160x120", "-f", "lavfi",
+                          "-i", "sine=duration=1", "-c:v", "mpeg2video", "-c:a", "mp2", clip})
+                      .Exit,
+                  0);
+        ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", clip});
+        EXPECT_TRUE(std::regex_search(
+            lib.Output,
+            std::regex(R"(\n  Stream lengths: video 00:00:02\.\d\d, audio 00:00:01\.\d\d\n)")))
+            << lib.Output;
+        ToolResult viaFfprobe =
+            RunCaptured(EncoderStandInPath(), {"-i", clip}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
+        EXPECT_EQ(viaFfprobe.Output, lib.Output);
+    }
+}
+
 TEST_F(StandInProbe, ReportsUnreadableInputLikeFfmpeg) {
     TempDir dir;
     std::string text = dir.file("notes, not a video.mp4");

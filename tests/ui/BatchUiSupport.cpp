@@ -81,6 +81,16 @@ void MakeTruncatedMp4(const std::string& path, int seconds, int keepPercent) {
     fs::remove(whole);
 }
 
+void MakeClipWithSound(const std::string& path, int pictureSeconds, int soundSeconds) {
+    fs::create_directories(fs::path(path).parent_path());
+    const std::string cmd =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=duration=" +
+        std::to_string(pictureSeconds) +
+        ":size=160x120:rate=10 -f lavfi -i sine=duration=" + std::to_string(soundSeconds) +
+        " -c:v mpeg4 -c:a aac " + ShellQuoted(path);
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("ffmpeg failed: " + cmd);
+}
+
 int KillFfmpeg(const std::string& text) {
     int killed = 0;
     std::error_code ec;

@@ -46,6 +46,9 @@ double MediaSeconds(const std::string& path);
 // data stops after keepPercent of its bytes, as a download cut short.
 void MakeTruncatedMp4(const std::string& path, int seconds, int keepPercent);
 
+// An MP4 clip whose picture and sound last the given seconds each.
+void MakeClipWithSound(const std::string& path, int pictureSeconds, int soundSeconds);
+
 // Ends the ffmpeg processes whose command line mentions text with SIGKILL;
 // returns how many there were.
 int KillFfmpeg(const std::string& text);

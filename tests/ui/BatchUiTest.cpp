@@ -10,7 +10,9 @@
 #include "ui/BalloonTip.h"
 #include "ui/ImageButton.h"
 #include "ui/LogDialog.h"
+#include "ui/QtDesktop.h"
 #include "ui/QtText.h"
+#include "ui/QuitSignals.h"
 #include "ui/SettingForm.h"
 #include "ui/TaskListModel.h"
 #include "ui/ValueListEditor.h"
@@ -24,6 +26,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,6 +37,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -240,7 +244,7 @@ TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
     Add({Clip("long.avi", 60), Clip("second.avi"), Clip("third.avi")});
 
     std::chrono::steady_clock::time_point seen;
-    bool running = false;
+    bool running = false, stopShownAtOnce = false;
     WhenInBatch stop(
         [&] {
             if (Status(0) != "Converting") return false;
@@ -249,10 +253,16 @@ TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
             return w.Find<QProgressBar>("pgbCurrent")->value() > 0 ||
                    std::chrono::steady_clock::now() - seen > std::chrono::milliseconds(50);
         },
-        [&] { ClickStop(); });
+        [&] {
+            ClickStop();
+            stopShownAtOnce = Status(0) == "Stop" &&
+                              w.Find<QLabel>("labThen")->text() == QString::fromUtf8("Stopping…");
+        });
     ClickStart();
 
     ASSERT_TRUE(stop.Fired());
+    EXPECT_TRUE(stopShownAtOnce);
+    EXPECT_TRUE(StatusTip(0).startsWith("Stopped after ")) << FromQ(StatusTip(0));
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Stop", "OK", "OK"}));
     EXPECT_EQ(Messages(), std::vector<std::string>{Canceled});
     EXPECT_EQ(w.prompter.Shown[0].Caption, "Cancel");
@@ -447,6 +457,42 @@ TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
     EXPECT_GT(MediaSeconds(Output("cut.mp4")), 3.0); // what was converted stays
 }
 
+TEST_F(BatchUi, AnOutputThatIsAFolderFailsAndTheReasonNamesItsPath) {
+    Open({"Auto Open Dir=0"});
+    Add({Clip("a.avi")});
+    fs::create_directories(Output("a.mp4"));
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed"});
+    EXPECT_EQ(FromQ(StatusTip(0)), Output("a.mp4") + ": Is a directory");
+}
+
+TEST_F(BatchUi, OutputsEndingWithTheStreamsTheyKeepOrWithTheInputAreComplete) {
+    WriteFileBytes(folder.ProfilesDir() + "Silent.apf",
+                   "[Main]\r\nType=mp4\r\nPara=1\r\n0=Disable Audio\r\n[Disable Audio]\r\n"
+                   "Sort=2\r\nReadOnly=1\r\nList=0\r\nCaption=Yes\r\nValue=\\\r\ncmd=-an\r\n");
+    Open({"Auto Open Dir=0"});
+    SelectProfile("MP3 - Audio Only");
+    MakeClipWithSound(media.file("in/short sound.mp4"), 4, 2);
+    Add({media.file("in/short sound.mp4")});
+    ClickStart();
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"}) << FromQ(StatusTip(0));
+
+    // Without sound, the picture's end is the end; an End Time beyond the
+    // input ends where the input does.
+    w->tbtnClearClick();
+    SelectProfile("Silent");
+    MakeClipWithSound(media.file("in/long sound.mp4"), 2, 4);
+    Add({media.file("in/long sound.mp4"), Clip("short.avi")});
+    ltvItemData task;
+    GetTaskData(w->Tasks(), 1, tfAll, task);
+    task.EndTime = task.ClipLength = "00:00:05";
+    SetTaskData(w->Tasks(), 1, tfAll, task);
+    ClickStart();
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "Complete"}))
+        << FromQ(StatusTip(0)) << FromQ(StatusTip(1));
+    EXPECT_EQ(Messages().back(), Completed);
+}
+
 TEST_F(BatchUi, AKilledEncoderIsExplainedByItsExitNotItsBanner) {
     Open({"Auto Open Dir=0"});
     Add({Clip("long.avi", 60)});
@@ -623,6 +669,77 @@ TEST_F(BatchUi, ClosingTheWindowDuringABatchAsksAndYesStopsItAndCloses) {
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(w->Batch().State(), ConvertState::Idle);
     EXPECT_TRUE(fs::exists(folder.File("Preferences.ini")));
+    ExpectNoEncoderLeft();
+}
+
+TEST_F(BatchUi, ATerminationRequestClosesTheCompletionMessageAndTheProgram) {
+    TMessageBoxPrompter boxes;
+    w.boxes = &boxes;
+    Open(); // "Auto Open Dir" on
+    Add({Clip("a.avi")});
+    TQuitSignals quit;
+    quit.SetWindow(w.form.get());
+    auto box = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    // A box still open a while after the request is clicked away, as a user would.
+    bool leftOpen = false;
+    QTimer click;
+    click.setSingleShot(true);
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        if (QMessageBox* open = box()) {
+            leftOpen = true;
+            open->close();
+        }
+    });
+    QString shown;
+    WhenInBatch terminate([&] { return box() != nullptr; },
+                          [&] {
+                              shown = box()->text();
+                              std::raise(SIGTERM);
+                              click.start(3000);
+                          });
+    ClickStart();
+
+    ASSERT_TRUE(terminate.Fired());
+    EXPECT_EQ(FromQ(shown), Completed);
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w.shell.Opened.empty());
+}
+
+TEST_F(BatchUi, ASecondTerminationRequestEndsAStopThatWaitsForTheEncoder) {
+    // An encoder that goes on converting after a stop request, as a slow
+    // one finishing its file does; probes go to the real stand-in.
+    const std::string real = folder.File("real wmaspi.dll");
+    fs::rename(folder.File("wmaspi.dll"), real);
+    WriteFileBytes(folder.File("wmaspi.dll"),
+                   "#!/bin/sh\ncase \"$1\" in -y) trap '' TERM\n"
+                   "  while :; do echo 'frame=1 time=1.00 x'; sleep 0.1; done;;\nesac\n"
+                   "exec '" +
+                       real + "' \"$@\"\n");
+    fs::permissions(folder.File("wmaspi.dll"), fs::perms::owner_all);
+    Open();
+    Add({Clip("a.avi")});
+    TQuitSignals quit;
+    quit.SetWindow(w.form.get());
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point second{};
+    bool waited = false;
+    WhenInBatch first([&] { return Status(0) == "Converting"; }, [] { std::raise(SIGTERM); });
+    WhenInBatch again([&] { return first.Fired(); },
+                      [&] {
+                          QTest::qWait(500);
+                          waited = w->isVisible() && closed == 0;
+                          second = Clock::now();
+                          std::raise(SIGTERM);
+                      });
+    ClickStart();
+
+    ASSERT_TRUE(again.Fired());
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(closed, 1);
+    EXPECT_LT(Clock::now() - second, std::chrono::milliseconds(2000));
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Stop"});
     ExpectNoEncoderLeft();
 }
 

@@ -100,7 +100,7 @@ void Window::Create(const ProgramFolder& folder, const std::vector<std::string>&
     TMainFormOptions options;
     options.ProgramDir = folder.Dir();
     options.Arguments = args;
-    options.prompter = &prompter;
+    options.prompter = boxes ? boxes : &prompter;
     options.shell = &shell;
     options.dialogs = &dialogs;
     form = std::make_unique<TMainForm>(options);

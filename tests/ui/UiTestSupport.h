@@ -92,6 +92,8 @@ private:
 // A main window over a program folder, with fakes for the desktop.
 struct Window {
     FakePrompter prompter;
+    // Message boxes used instead of the fake when set before Create.
+    Prompter* boxes = nullptr;
     FakeShell shell;
     FakeDialogs dialogs;
     std::unique_ptr<TMainForm> form;

@@ -56,6 +56,7 @@ struct FakeView : BatchView {
         timer = on;
         log.push_back(on ? "timer:on" : "timer:off");
     }
+    void ShowStopping() override { log.push_back("stopping"); }
 };
 
 struct FakeSettings : BatchSettings {
@@ -177,6 +178,7 @@ struct ScriptedEncoder : RunningEncoders {
     int chunk = -1; // index of the chunk it is about to hand over
     bool inRun = false;
     bool terminated = false;
+    bool killed = false;
     int terminateCalls = 0;
     size_t mostAtOnce = 0;
 
@@ -227,6 +229,10 @@ struct ScriptedEncoder : RunningEncoders {
         for (Live& l : live)
             l.terminated = true;
         if (inRun) terminated = true;
+    }
+    void KillEncoder() override {
+        killed = true;
+        TerminateEncoder();
     }
     void Abandon() override { live.clear(); }
     int Count() const override { return static_cast<int>(live.size()); }
@@ -396,16 +402,24 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     rows.SetSubItem(2, tfStatus, "Complete"); // from an earlier batch
     settings.autoOpenDir = true;
     settings.autoExit = true;
+    encoder.scripts[0].lastReading = 17;
+    std::string statusAtStop;
     AtChunk(0, 3, [&] {
         driver->timerTimeTimer();
         driver->timerTimeTimer();
         driver->tbtnStopClick();
         driver->tbtnStopClick(); // a second press changes nothing
+        statusAtStop = Status(0);
     });
 
     driver->imgStartClick();
 
     EXPECT_EQ(encoder.commands.size(), 1u);
+    // The row says so at once; the encoder then finishes its file, and the
+    // cancel comes once it has ended.
+    EXPECT_EQ(statusAtStop, "Stop");
+    EXPECT_LT(IndexOf(log, "stopping"), IndexOf(log, "message:"));
+    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "Stopped after 00:00:17 of 00:00:40");
     EXPECT_EQ(Statuses(), (V{"Stop", "OK", "Complete"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
@@ -655,12 +669,18 @@ TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses)
     AddThreeTasks();
     settings.autoOpenDir = true;
     EXPECT_FALSE(driver->CloseRequested()); // no batch: close at once
-    bool deferred = false;
-    AtChunk(1, 2, [&] { deferred = driver->CloseRequested(); });
+    bool deferred = false, killedAtFirst = true;
+    AtChunk(1, 2, [&] {
+        deferred = driver->CloseRequested();
+        killedAtFirst = encoder.killed;
+        driver->EndAtOnce(); // asked again: no time to finish
+    });
 
     driver->imgStartClick();
 
     EXPECT_TRUE(deferred);
+    EXPECT_FALSE(killedAtFirst);
+    EXPECT_TRUE(encoder.killed);
     EXPECT_EQ(encoder.commands.size(), 2u);
     EXPECT_TRUE(encoder.terminated);
     EXPECT_EQ(Statuses(), (V{"Complete", "Stop", "OK"}));

@@ -67,4 +67,14 @@ TEST(ParseProbeOutput, TextWithoutCommasGivesEmptyValues) {
     EXPECT_EQ(r.Size, "");
 }
 
+TEST(KeptStreamsEnd, TheLongestKeptStreamUnlessOneIsOfUnknownLength) {
+    const std::string lengths = "video 00:00:10.00, audio 00:00:06.00";
+    EXPECT_EQ(KeptStreamsEnd(lengths, true, true), 10);
+    EXPECT_EQ(KeptStreamsEnd(lengths, false, true), 6);
+    EXPECT_EQ(KeptStreamsEnd("video N/A, audio 00:00:06.00", true, true), -1);
+    EXPECT_EQ(KeptStreamsEnd("video N/A, audio 00:00:06.00", false, true), 6);
+    EXPECT_EQ(KeptStreamsEnd("audio 00:00:06.00", true, false), -1);
+    EXPECT_EQ(Parse(Output + "  Stream lengths: " + lengths + "\r\n").StreamLengths, lengths);
+}
+
 } // namespace

@@ -113,7 +113,8 @@ TEST(IsErrorLine, BannersMetadataAndProgressAreNoReasons) {
         EXPECT_FALSE(IsErrorLine(line)) << line;
     for (const char* line : {"clip.mp4: Invalid data found when processing input",
                              "Encoder (codec none) not found for output stream #0:0",
-                             "[libx264 @ 0x5] width not divisible by 2", "Conversion failed!"})
+                             "[libx264 @ 0x5] width not divisible by 2", "Conversion failed!",
+                             "file:/media/card/clip.mp4: Read-only file system"})
         EXPECT_TRUE(IsErrorLine(line)) << line;
 }
 
@@ -275,6 +276,17 @@ TEST_F(RunnerTest, StopReachesWhatTheEncoderStartedAndAnEncoderIgnoringItIsKille
     EXPECT_FALSE(k.TimedOut);
     EXPECT_EQ(k.ExitCode, -1);
     EXPECT_GE(MsSince(begin), 1900); // the kill follows the ignored terminate
+
+    // One that goes on printing is finishing its file: it is waited for.
+    Out.Chunks.clear();
+    RunOutcome f = Runner.RunEncoder(
+        Words({"ignoreterm", "print", "go", "chunks", "150", ".", "exit", "0"}),
+        [&] {
+            if (!Out.Chunks.empty()) Runner.TerminateEncoder();
+        },
+        CollectInto(Out), 20000);
+    EXPECT_TRUE(f.Terminated);
+    EXPECT_EQ(f.ExitCode, 0);
 }
 
 TEST_F(RunnerTest, WorksWhenTheProgramHasNoStandardHandles) {

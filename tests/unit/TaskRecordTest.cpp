@@ -116,7 +116,7 @@ TEST(TaskRecord, BadIndexOrFieldIsAnError) {
     ltvItemData t;
     EXPECT_THROW(GetTaskData(rows, 0, tfAll, t), std::out_of_range);
     rows.Append("a");
-    EXPECT_THROW(GetTaskData(rows, 0, 10, t), std::out_of_range);
+    EXPECT_THROW(GetTaskData(rows, 0, 11, t), std::out_of_range);
     EXPECT_THROW(SetTaskData(rows, 0, -3, t), std::out_of_range);
 }
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/types.h>
@@ -321,4 +323,35 @@ bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
 
 int ChildProcess::EndSignal() const {
     return d->Reaped ? d->EndSignal : 0;
+}
+
+double ChildProcess::CpuSeconds() const {
+    // Once reaped, the id may belong to another process.
+    if (!d->Alive()) return -1;
+#ifdef __linux__
+    // /proc/<pid>/stat: "<pid> (<name>) <state> ..." with the user and the
+    // system time, in clock ticks, as the 14th and 15th fields. The name may
+    // hold blanks and parentheses, so the fields are counted after the last
+    // ")".
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(d->Pid));
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    char buf[1024];
+    ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n <= 0) return -1;
+    buf[n] = '\0';
+    const char* p = std::strrchr(buf, ')');
+    if (!p) return -1;
+    unsigned long long user = 0, system = 0;
+    // After ")": state (3rd field), then 4th..13th, then utime and stime.
+    if (std::sscanf(p + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                    &system) != 2)
+        return -1;
+    const long perSecond = ::sysconf(_SC_CLK_TCK);
+    return perSecond > 0 ? static_cast<double>(user + system) / perSecond : -1;
+#else
+    return -1;
+#endif
 }

@@ -250,6 +250,16 @@ int ChildProcess::EndSignal() const {
     return 0;
 }
 
+double ChildProcess::CpuSeconds() const {
+    FILETIME created, exited, kernel, user;
+    if (!d->Process || !GetProcessTimes(d->Process, &created, &exited, &kernel, &user)) return -1;
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    // In units of 100 ns.
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+
 bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
     if (!d->Process) return false;
     DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
