@@ -12,13 +12,12 @@ void TMainForm::CloseUnasked() {
     if (FQuitRequested && FBatch) FBatch->Driver().EndAtOnce();
     FQuitRequested = true;
     FCloseUnasked = true;
-    // A message left open (the end of a batch, an error) would keep the
-    // program waiting for a click: it is closed. A question is left to the
-    // user.
+    // A message left open (the end of a batch, an error, the question
+    // whether to stop a batch and quit) would keep the program waiting for a
+    // click: it is closed. The question's close reads as No, which the close
+    // handler then overrules, since the request came from the system.
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(window);
-            box && box->isVisible() && box->standardButtons() == QMessageBox::Ok)
-            box->close();
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) box->close();
     close();
 }
 

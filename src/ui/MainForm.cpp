@@ -608,7 +608,8 @@ void TMainForm::showEvent(QShowEvent* e) {
 void TMainForm::closeEvent(QCloseEvent* e) {
     if (AskBeforeClosing() &&
         FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
-                           MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgResult::Yes) {
+                           MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgResult::Yes &&
+        !FCloseUnasked) {
         e->ignore();
         return;
     }

@@ -707,6 +707,43 @@ TEST_F(BatchUi, ATerminationRequestClosesTheCompletionMessageAndTheProgram) {
     EXPECT_TRUE(w.shell.Opened.empty());
 }
 
+TEST_F(BatchUi, ATerminationRequestAnswersTheQuestionOnClosingAndEndsTheProgram) {
+    TMessageBoxPrompter boxes;
+    w.boxes = &boxes;
+    Open();
+    Add({Clip("long.avi", 60)});
+    TQuitSignals quit;
+    quit.SetWindow(w.form.get());
+    auto box = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    WhenInBatch ask([&] { return Status(0) == "Converting"; }, [&] { w->close(); });
+    // A question still open a while after the request is answered Yes, as a
+    // user would, so that a failure does not hang.
+    bool leftOpen = false;
+    QTimer click;
+    click.setSingleShot(true);
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        if (QMessageBox* open = box()) {
+            leftOpen = true;
+            open->button(QMessageBox::Yes)->click();
+        }
+    });
+    QString shown;
+    WhenInBatch terminate([&] { return ask.Fired() && box() != nullptr; },
+                          [&] {
+                              shown = box()->text();
+                              std::raise(SIGTERM);
+                              click.start(3000);
+                          });
+    ClickStart();
+
+    ASSERT_TRUE(terminate.Fired());
+    EXPECT_EQ(FromQ(shown), "A conversion is running. Stop it and quit?");
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(w->isVisible());
+    ExpectNoEncoderLeft();
+}
+
 TEST_F(BatchUi, ASecondTerminationRequestEndsAStopThatWaitsForTheEncoder) {
     // An encoder that goes on converting after a stop request, as a slow
     // one finishing its file does; probes go to the real stand-in.
