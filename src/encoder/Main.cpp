@@ -8,6 +8,11 @@
 //       converts with ffmpeg and prints a status line with "time=" several
 //       times a second; exits with ffmpeg's status.
 //
+// The options are ffmpeg's, and two of the stand-in's own that profiles
+// use: "-s fit<long>x<short>", a size the picture is shrunk to fit as it is
+// seen (Arguments.h), and "-audio_tracks first|all", which sound tracks the
+// output keeps.
+//
 // Everything is printed on standard error, like ffmpeg.
 #include "encoder/Arguments.h"
 #include "encoder/MediaReport.h"
