@@ -89,6 +89,17 @@ std::string StreamLengths(const MediaFacts& facts) {
     return out;
 }
 
+// The line of text that starts at pos, without its line break; pos moves to
+// the next line.
+std::string_view NextLine(std::string_view text, size_t& pos) {
+    const size_t nl = text.find('\n', pos);
+    std::string_view line =
+        text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 } // namespace
 
 int QuarterTurn(double degrees) {
@@ -137,10 +148,7 @@ bool PacketSpans::ApplyTo(MediaFacts& facts) const {
 void AddFfprobePackets(std::string_view text, PacketSpans& spans) {
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        std::string_view line =
-            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        pos = nl == std::string_view::npos ? text.size() : nl + 1;
+        std::string_view line = NextLine(text, pos);
         int index = -1;
         std::optional<int64_t> pts, dts, duration;
         while (!line.empty()) {
@@ -251,11 +259,7 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
     int avgNum = 0, avgDen = 0, realNum = 0, realDen = 0;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        std::string_view line =
-            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        pos = nl == std::string_view::npos ? text.size() : nl + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = NextLine(text, pos);
 
         // A transport stream lists its streams again under each program.
         if (line == "[PROGRAM]" || line == "[/PROGRAM]") {

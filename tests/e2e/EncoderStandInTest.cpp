@@ -92,6 +92,16 @@ std::vector<double> TimeReadings(const std::string& output) {
     return times;
 }
 
+// The stand-in's probe of path through FFmpeg's libraries, which reading
+// through ffprobe must tell exactly alike.
+ToolResult ProbeBothWays(const std::string& path) {
+    ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", path});
+    ToolResult viaFfprobe =
+        RunCaptured(EncoderStandInPath(), {"-i", path}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
+    EXPECT_EQ(viaFfprobe.Output, lib.Output);
+    return lib;
+}
+
 class StandInTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -184,11 +194,8 @@ TEST_F(StandInProbe, GivesThePictureSizeAsItIsSeen) {
     // A phone's landscape sensor held upright: 320x180 stored, turned 90°.
     const std::string turned = dir.file("turned.mp4");
     ASSERT_EQ(MakeTestClip(turned, {320, 180, 0.2, "mpeg4", 90}).Exit, 0);
-    ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", turned});
+    ToolResult lib = ProbeBothWays(turned);
     EXPECT_EQ(ReadProbe(lib.Output, turned).Size, " 180x320") << lib.Output;
-    ToolResult viaFfprobe =
-        RunCaptured(EncoderStandInPath(), {"-i", turned}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
-    EXPECT_EQ(viaFfprobe.Output, lib.Output);
 }
 
 // Files whose header only estimates the length from a bit rate: the probe
@@ -232,16 +239,13 @@ TEST_F(StandInProbe, MeasuresALengthTheHeaderOnlyEstimates) {
         if (c.Misstated) {
             EXPECT_GT(std::abs(DurationOf(c.Path).value_or(0) - c.Seconds), 1.0);
         }
-        ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", c.Path});
+        ToolResult lib = ProbeBothWays(c.Path);
         const double probed = TimeToSeconds(ReadProbe(lib.Output, c.Path).Duration);
         EXPECT_NEAR(probed, c.Seconds, 0.1) << lib.Output;
         EXPECT_NE(lib.Output.find(std::string("Stream lengths: ") + c.Kind + " " +
                                   ReadProbe(lib.Output, c.Path).Duration + "\n"),
                   std::string::npos)
             << lib.Output;
-        ToolResult viaFfprobe =
-            RunCaptured(EncoderStandInPath(), {"-i", c.Path}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
-        EXPECT_EQ(viaFfprobe.Output, lib.Output);
 
         const std::string out = c.Path + ".mkv";
         const bool sound = std::string(c.Kind) == "audio";
