@@ -15,12 +15,6 @@
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string>& SoundExts() {
-    static const std::vector<std::string> exts{".mp3", ".m4a",  ".flac", ".wav",
-                                               ".ogg", ".opus", ".aac",  ".wma"};
-    return exts;
-}
-
 const std::vector<std::string>& SupportedExts() {
     // The types of old first, in their order; then the ones cameras, phones,
     // the web and disc rips give today; then sound files. Each one converts
@@ -34,6 +28,12 @@ const std::vector<std::string>& SupportedExts() {
         all.insert(all.end(), SoundExts().begin(), SoundExts().end());
         return all;
     }();
+    return exts;
+}
+
+const std::vector<std::string>& SoundExts() {
+    static const std::vector<std::string> exts{".mp3", ".m4a",  ".flac", ".wav",
+                                               ".ogg", ".opus", ".aac",  ".wma"};
     return exts;
 }
 
