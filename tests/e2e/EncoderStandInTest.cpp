@@ -405,46 +405,6 @@ TEST_F(StandInConvert, OddSizesBecomeEvenOnlyWhereTheCodecNeedsIt) {
     }
 }
 
-// "Up to" sizes: the picture as seen, in square pixels, shrunk to fit the
-// box turned its way, never enlarged, with even sides; after the filters
-// the options give.
-TEST_F(StandInConvert, UpToSizesKeepTheShapeAsSeenAndNeverEnlarge) {
-    TempDir dir;
-    const std::string anamorphic = dir.file("pal.mp4"); // 720x576 seen as 768x576
-    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=0.2", "-vf",
-                      "setsar=16/15", "-c:v", "mpeg4", anamorphic})
-                  .Exit,
-              0);
-    struct Case {
-        const char* Name;
-        TestClip Clip; // unused for the anamorphic clip
-        const char* Fit;
-        const char* Expected;
-    } cases[] = {
-        {"portrait.mp4", {1080, 1920, 0.2, "mpeg4"}, "fit1280x720", "720,1280,1:1\n"},
-        {"turned.mp4", {1920, 1080, 0.2, "mpeg4", 90}, "fit1280x720", "720,1280,1:1\n"},
-        {"small.mp4", {640, 360, 0.2, "mpeg4"}, "fit1920x1080", "640,360,1:1\n"},
-        {"wide.mp4", {1920, 800, 0.2, "mpeg4"}, "fit1280x720", "1280,534,1:1\n"},
-        {"pal.mp4", {}, "fit854x480", "640,480,1:1\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string in = dir.file(c.Name);
-        if (in != anamorphic) {
-            ASSERT_EQ(MakeTestClip(in, c.Clip).Exit, 0);
-        }
-        const std::string out = dir.file(std::string("out ") + c.Name);
-        ToolResult r = RunCaptured(EncoderStandInPath(),
-                                   {"-y", "-i", in, "-c:v", "libx264", "-preset", "ultrafast", "-s",
-                                    c.Fit, "-vf", "yadif", "-pix_fmt", "yuv420p", out});
-        ASSERT_EQ(r.Exit, 0) << r.Output;
-        EXPECT_EQ(Ffprobe(out, "stream=width,height,sample_aspect_ratio", "v"), c.Expected);
-        // Upright as stored: no player has to turn it.
-        EXPECT_EQ(Ffprobe(out, "stream_side_data=rotation", "v").find_first_of("123456789"),
-                  std::string::npos);
-    }
-}
-
 TEST_F(StandInConvert, NamesThatLookLikeProtocolsAreFiles) {
     TempDir dir;
     // Relative names, as only those can be taken for a protocol.

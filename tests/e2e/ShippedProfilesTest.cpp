@@ -262,39 +262,47 @@ std::string VideoFacts(const std::string& path) {
 
 // The newer profiles' "up to" sizes: a phone's portrait clip, stored
 // upright or on its side with a rotation, comes out upright and in shape in
-// square pixels; a small clip is not enlarged.
+// square pixels (after the Deinterlace filter, when chosen), with even
+// sides; a small clip is not enlarged.
 TEST(ShippedProfiles, UpToSizesKeepThePictureAsSeenAndNeverEnlarge) {
     TempDir dir;
     const std::string portrait = dir.file("portrait.mp4"), turned = dir.file("turned.mp4"),
-                      small = dir.file("small.mp4"), wide = dir.file("wide.mp4");
+                      small = dir.file("small.mp4"), wide = dir.file("wide.mp4"),
+                      pal = dir.file("pal.mp4"); // 720x576 seen as 768x576
     ASSERT_EQ(MakeTestClip(portrait, {1080, 1920, 0.4, "mpeg4"}).Exit, 0);
     ASSERT_EQ(MakeTestClip(turned, {1920, 1080, 0.4, "mpeg4", 90}).Exit, 0);
     ASSERT_EQ(MakeTestClip(small, {640, 360, 0.4, "mpeg4"}).Exit, 0);
-    ASSERT_EQ(MakeTestClip(wide, {1920, 1080, 0.4, "mpeg4"}).Exit, 0);
+    ASSERT_EQ(MakeTestClip(wide, {1920, 800, 0.4, "mpeg4"}).Exit, 0);
+    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=0.4", "-vf",
+                      "setsar=16/15", "-c:v", "mpeg4", pal})
+                  .Exit,
+              0);
     struct Case {
         const char* Profile;
         std::string Input;
         const char* Size; // the Video Size chosen; empty: the profile's default
         const char* Expected;
+        bool Deinterlace = false;
     } cases[] = {
         {"MP4 - H.264 AAC 720p Phone and Web", portrait, "", "720,1280,1:1\n"},
         {"MP4 - H.264 AAC 720p Phone and Web", turned, "", "720,1280,1:1\n"},
         {"MP4 - H.264 AAC 720p Phone and Web", turned, "Up to 640x360", "360,640,1:1\n"},
+        {"MP4 - H.264 AAC 720p Phone and Web", pal, "Up to 854x480", "640,480,1:1\n", true},
         // A custom size is exactly what was typed, shown in shape through
         // the pixels' aspect.
         {"MP4 - H.264 AAC 720p Phone and Web", turned, "1280x720", "1280,720,81:256\n"},
         {"MP4 - H.265 AAC 1080p", small, "", "640,360,1:1\n"},
-        {"WebM - VP9 Opus", wide, "", "1280,720,1:1\n"},
+        {"WebM - VP9 Opus", wide, "", "1280,534,1:1\n"},
         {"MKV - H.264 AAC Original Size", turned, "", "1080,1920,1:1\n"},
-        {"MKV - H.264 AAC Original Size", portrait, "Up to 854x480", "480,854,1:1\n"},
+        {"MKV - H.264 AAC Original Size", portrait, "Up to 854x480", "480,854,1:1\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.Profile) + " " + c.Input + " " + c.Size);
         const std::string out = ConvertWith(c.Profile, c.Input, [&c](Sheets& s) {
             if (*c.Size) s.Video.SetValue("Video Size", c.Size);
+            if (c.Deinterlace) s.Advanced.SetValue("Deinterlace", "Yes");
         });
-        // Upright as stored (no rotation left for players to apply), and
-        // a custom size stays exactly what was typed.
+        // Upright as stored: no rotation is left for players to apply.
         EXPECT_EQ(VideoFacts(out), c.Expected);
         EXPECT_NEAR(ProbeMedia(out).Duration, 0.4, 0.1);
     }
