@@ -251,11 +251,6 @@ struct BatchDriver::ActiveTask {
     int RunId = 0;
 };
 
-namespace {
-// The longest wait for output before the window gets its messages again.
-constexpr int SliceMs = 20;
-} // namespace
-
 void BatchDriver::RunLoop(const std::string& profileArguments) {
     const int count = S.Rows->Count();
     BeginBatch(count);
