@@ -10,9 +10,6 @@ file(GLOB PREVIEW_SOURCES CONFIGURE_DEPENDS
 add_library(tarvolin_preview STATIC ${PREVIEW_SOURCES})
 target_link_libraries(tarvolin_preview PUBLIC
   tarvolin_engine Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets)
-if(NOT WIN32)
-  target_link_libraries(tarvolin_preview PRIVATE ${CMAKE_DL_LIBS})
-endif()
 
 file(GLOB UI_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/ui/*.h)
