@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/Library.h"
 #include "platform/Process.h"
 #include "platform/QuitRequests.h"
 
@@ -42,6 +43,22 @@ TEST(Platform, ExitCodesAsMessagesShowThem) {
 #else
     EXPECT_EQ(ExitCodeText(-1), "") << "ended by a signal: no code";
 #endif
+}
+
+TEST(Platform, OnlyALibraryAlreadyLoadedIsFoundAndNoneIsLoaded) {
+#ifdef _WIN32
+    const LoadedLibrary loaded("kernel32.dll"), other("tarvolin-none.dll");
+    const char* function = "GetTickCount";
+#else
+    // GStreamer is installed for the preview, but nothing here loads it.
+    const LoadedLibrary loaded("libc.so.6"), other("libgstreamer-1.0.so.0");
+    const char* function = "printf";
+#endif
+    ASSERT_TRUE(loaded.Found());
+    EXPECT_NE(loaded.Function(function), nullptr);
+    EXPECT_EQ(loaded.Function("tarvolin_none"), nullptr);
+    EXPECT_FALSE(other.Found());
+    EXPECT_EQ(other.Function(function), nullptr);
 }
 
 #ifndef _WIN32
