@@ -90,12 +90,24 @@ std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe
     return refused;
 }
 
+namespace {
+// Whether path has a ".." part.
+bool ClimbsUp(std::string_view path) {
+    for (size_t at = path.find(".."); at != std::string_view::npos; at = path.find("..", at + 1))
+        if ((at == 0 || IsPathDelimiter(path[at - 1])) &&
+            (at + 2 == path.size() || IsPathDelimiter(path[at + 2])))
+            return true;
+    return false;
+}
+} // namespace
+
 std::string IntakePath(const std::string& path) {
     const std::string shown = AbsolutePath(path);
+    if (!ClimbsUp(shown)) return shown;
     // ".." after a link leads elsewhere than the text before it suggests:
     // it is taken out only when the shorter path names the same file.
     const std::string normal = LexicallyNormalPath(shown);
-    return normal != shown && SameFile(normal, shown) ? normal : shown;
+    return SameFile(normal, shown) ? normal : shown;
 }
 
 bool IsPlainlyNotMedia(std::string_view path) {
