@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -27,18 +25,11 @@ double ClipSeconds(const ltvItemData& task) {
 std::string FailureText(const RunOutcome& outcome) {
     if (!outcome.LastErrorLine.empty()) return outcome.LastErrorLine;
     if (outcome.TimedOut) return "The encoder did not finish in time.";
-    if (outcome.ExitCode >= 0)
-        return "The encoder ended with exit code " + std::to_string(outcome.ExitCode) + ".";
-#ifdef _WIN32
-    // A crash status such as 0xC0000005 reads as a negative int.
-    char code[32];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(outcome.ExitCode));
-    return std::string("The encoder ended with exit code ") + code + ".";
-#else
     if (outcome.Signal > 0)
         return "The encoder was ended by signal " + std::to_string(outcome.Signal) + ".";
+    const std::string code = ExitCodeText(outcome.ExitCode);
+    if (!code.empty()) return "The encoder ended with exit code " + code + ".";
     return "The encoder ended abnormally.";
-#endif
 }
 
 // Whether an encoder that reports success wrote clearly less than the clip
@@ -88,42 +79,16 @@ double ObtainableSeconds(const ltvItemData& task, const KeptStreams& keeps) {
     return end - task.StartSec;
 }
 
-// What is known of a file before the encoder writes it, to tell afterwards
-// whether the encoder created or changed it.
-struct FileState {
-    bool Exists = false;
-    bool Regular = false; // a regular file itself, not a link or a directory
-    std::uintmax_t Size = 0;
-    std::filesystem::file_time_type Time{};
-};
-
-FileState StateOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    FileState state;
-    std::error_code ec;
-    const fs::file_status own = fs::symlink_status(fs::path(path), ec);
-    if (ec || !fs::exists(own)) return state;
-    state.Exists = true;
-    state.Regular = fs::is_regular_file(own);
-    state.Size = fs::file_size(fs::path(path), ec);
-    if (ec) state.Size = 0;
-    state.Time = fs::last_write_time(fs::path(path), ec);
-    if (ec) state.Time = {};
-    return state;
-}
-
 // After a failed run: removes the output file when this run created it or
 // changed it (a broken or empty file under the final name helps nobody); a
 // file the encoder did not touch stays, and so does anything that is not a
 // regular file.
 void RemoveFailedOutput(const std::string& path, const FileState& before) {
-    const FileState after = StateOf(path);
+    const FileState after = FileStateOf(path);
     if (!after.Regular) return;
     const bool touched =
         !before.Exists || !before.Regular || before.Size != after.Size || before.Time != after.Time;
-    if (!touched) return;
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(path), ec);
+    if (touched) RemoveFile(path);
 }
 
 } // namespace
@@ -251,11 +216,6 @@ struct BatchDriver::ActiveTask {
     int RunId = 0;
 };
 
-namespace {
-// The longest wait for output before the window gets its messages again.
-constexpr int SliceMs = 20;
-} // namespace
-
 void BatchDriver::RunLoop(const std::string& profileArguments) {
     const int count = S.Rows->Count();
     BeginBatch(count);
@@ -350,7 +310,7 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
                               S.Settings->Overwrite(), &FWritten};
     run.Output = OutputPath(active.Task, active.Index, naming);
     FWritten.push_back(run.Output);
-    run.Before = StateOf(run.Output);
+    run.Before = FileStateOf(run.Output);
     run.Keeps = StreamsKept(profileArguments, run.Output);
     const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
     if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);

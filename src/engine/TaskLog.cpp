@@ -2,15 +2,12 @@
 
 #include "base/FileNames.h"
 #include "platform/FileSystem.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,32 +38,20 @@ std::string WithNewlines(std::string_view text) {
     return lines;
 }
 
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
-
 std::string FormatTime(const std::tm& time, const char* format) {
     char text[64];
     const std::size_t n = std::strftime(text, sizeof text, format, &time);
     return std::string(text, n);
 }
 
-// The batch files of dir, oldest first.
-std::vector<std::pair<std::string, fs::path>> BatchFiles(const fs::path& dir) {
-    std::vector<std::pair<std::string, fs::path>> files;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+// The batch files of folder (with its trailing separator), oldest first:
+// (order key, path).
+std::vector<std::pair<std::string, std::string>> BatchFiles(const std::string& folder) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const FolderEntry& entry : ListFolder(folder)) {
         std::string key;
-        if (ParseBatchLogName(it->path().filename().string(), key) && it->is_regular_file(ec) &&
-            !it->is_symlink(ec))
-            files.emplace_back(key, it->path());
+        if (ParseBatchLogName(entry.Name, key) && entry.Regular && !entry.Link)
+            files.emplace_back(key, folder + entry.Name);
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -118,12 +103,11 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
         reason = "Cannot create folder \"" + dir + "\". " + reason;
         return {};
     }
-    std::error_code ec;
-    const fs::path folder(dir);
+    const std::string folder = WithTrailingBackslash(dir);
     std::string path;
     for (int n = 1;; ++n) {
-        path = (folder / BatchLogName(time, n)).string();
-        if (!fs::exists(fs::symlink_status(fs::path(path), ec))) break;
+        path = folder + BatchLogName(time, n);
+        if (!FileStateOf(path).Exists) break;
     }
 
     std::string text = "Batch ended " + FormatTime(time, "%Y-%m-%d %H:%M:%S") + ", " +
@@ -135,10 +119,10 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
     }
     if (!WriteNewPrivateFile(path, text, reason)) return {};
 
-    std::vector<std::pair<std::string, fs::path>> files = BatchFiles(folder);
+    std::vector<std::pair<std::string, std::string>> files = BatchFiles(folder);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
     for (std::size_t i = 0; i + kept < files.size(); ++i)
-        if (files[i].second != fs::path(path)) fs::remove(files[i].second, ec);
+        if (files[i].second != path) RemoveFile(files[i].second);
     return path;
 }
 
@@ -212,7 +196,8 @@ void TaskLog::BatchEnded(const std::function<std::string(const std::string&)>& r
     // The batch's log is a help, never a reason for the batch to fail.
     std::string reason;
     try {
-        FLastFile = WriteBatchLog(FLogsDir, tasks, LocalNow(), KeptBatches, reason);
+        FLastFile =
+            WriteBatchLog(FLogsDir, tasks, LocalTime(std::time(nullptr)), KeptBatches, reason);
     } catch (const std::exception& e) {
         reason = e.what();
     }

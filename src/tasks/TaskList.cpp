@@ -10,10 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 const std::vector<std::string>& SupportedExts() {
     // The types of old first, in their order; then the ones cameras, phones,
@@ -94,23 +90,24 @@ std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe
     return refused;
 }
 
+namespace {
+// Whether path has a ".." part.
+bool ClimbsUp(std::string_view path) {
+    for (size_t at = path.find(".."); at != std::string_view::npos; at = path.find("..", at + 1))
+        if ((at == 0 || IsPathDelimiter(path[at - 1])) &&
+            (at + 2 == path.size() || IsPathDelimiter(path[at + 2])))
+            return true;
+    return false;
+}
+} // namespace
+
 std::string IntakePath(const std::string& path) {
-    if (path.empty()) return path;
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec);
-    if (ec) return path;
-    fs::path shown;
-    bool dots = false;
-    for (const auto& part : absolute) {
-        if (part == ".") continue;
-        dots = dots || part == "..";
-        shown /= part;
-    }
-    if (!dots) return shown.string();
+    const std::string shown = AbsolutePath(path);
+    if (!ClimbsUp(shown)) return shown;
     // ".." after a link leads elsewhere than the text before it suggests:
     // it is taken out only when the shorter path names the same file.
-    const fs::path normal = shown.lexically_normal();
-    return fs::equivalent(normal, shown, ec) ? normal.string() : shown.string();
+    const std::string normal = LexicallyNormalPath(shown);
+    return SameFile(normal, shown) ? normal : shown;
 }
 
 bool IsPlainlyNotMedia(std::string_view path) {
@@ -121,10 +118,6 @@ bool IsPlainlyNotMedia(std::string_view path) {
 }
 
 namespace {
-bool IsHiddenEntry(const fs::directory_entry& entry) {
-    return IsHiddenOrSystemFile(entry.path().string());
-}
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
     std::string la = LowerAscii(a), lb = LowerAscii(b);
     if (la != lb) return la < lb;
@@ -135,22 +128,16 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
 std::vector<std::string> SupportedFilesInDir(const std::string& dir,
                                              const std::vector<std::string>& exts,
                                              std::vector<std::string>* skipped) {
-    std::error_code ec;
-    fs::path base = fs::absolute(fs::path(dir), ec);
-    if (ec) base = fs::path(dir);
+    if (dir.empty()) return {};
+    const std::string prefix = WithTrailingBackslash(AbsolutePath(dir));
     std::vector<std::string> names, others;
-    fs::directory_iterator it(base, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const auto& entry = *it;
-        std::error_code typeError;
-        if (entry.is_directory(typeError) || IsHiddenEntry(entry)) continue;
-        std::string name = entry.path().filename().string();
-        if (IsSupportedFile(name, exts))
-            names.push_back(name);
-        else if (!IsPlainlyNotMedia(name))
-            others.push_back(name);
+    for (FolderEntry& entry : ListFolder(prefix)) {
+        if (entry.Folder || IsHiddenOrSystemFile(prefix + entry.Name)) continue;
+        if (IsSupportedFile(entry.Name, exts))
+            names.push_back(std::move(entry.Name));
+        else if (!IsPlainlyNotMedia(entry.Name))
+            others.push_back(std::move(entry.Name));
     }
-    std::string prefix = WithTrailingBackslash(base.string());
     auto fullPaths = [&prefix](std::vector<std::string>& list) {
         std::sort(list.begin(), list.end(), LessIgnoringCase);
         for (auto& n : list)
@@ -227,18 +214,15 @@ bool ColumnWidthSharing::ListResized(int newWidth, std::array<int, 4>& widths) {
 }
 
 PathAction CommandLineAction(const std::string& entry, const std::vector<std::string>& exts) {
-    std::error_code ec;
-    fs::path p(entry);
     if (entry.empty()) return PathAction::Skip;
-    if (fs::is_regular_file(p, ec))
+    if (RegularFileExists(entry))
         return IsSupportedFile(entry, exts) ? PathAction::AddFile : PathAction::Skip;
-    if (fs::is_directory(p, ec)) return PathAction::AddDir;
+    if (DirectoryExists(entry)) return PathAction::AddDir;
     return PathAction::Skip;
 }
 
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts) {
-    std::error_code ec;
-    if (!path.empty() && fs::is_directory(fs::path(path), ec)) return PathAction::AddDir;
+    if (DirectoryExists(path)) return PathAction::AddDir;
     return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
 }
 

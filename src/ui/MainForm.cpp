@@ -41,7 +41,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <filesystem>
 #include <system_error>
 
 namespace {

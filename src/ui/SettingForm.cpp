@@ -26,35 +26,18 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace {
 
 constexpr const char* ProfileFilter = "Profiles (*.apf)|*.apf";
 constexpr const char* ProfileExt = ".apf";
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec);
-}
-
 // The whole file at source into target, replacing what is there. The target
 // is only replaced once the copy is complete, so a failure leaves it as it
 // was (or absent). On failure reason holds the system's text.
 bool CopyProfileFile(const std::string& source, const std::string& target, std::string& reason) {
-    errno = 0;
-    std::ifstream in(std::filesystem::path(source), std::ios::binary);
     std::string data;
-    if (in) data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
-        reason = SystemErrorText(errno ? errno : EIO);
-        return false;
-    }
-    return ReplaceFileContents(target, data, reason);
+    return ReadFileContents(source, data, reason) && ReplaceFileContents(target, data, reason);
 }
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, const QRect& place) {

@@ -146,6 +146,13 @@ TEST(TaskList, IntakePathsAreFullPaths) {
     for (const char* named : {"a.avi", "./a.avi", "sub/../a.avi"})
         EXPECT_EQ(IntakePath(named), full) << named;
     EXPECT_EQ(IntakePath(full), full);
+#ifndef _WIN32
+    // After a link, ".." leads where the link's target is: it stays.
+    fs::create_directories(dir.path() / "deep/er");
+    fs::create_directory_symlink(dir.path() / "deep/er", dir.path() / "link");
+    const std::string viaLink = (fs::current_path() / "link/../a.avi").string();
+    EXPECT_EQ(IntakePath("link/../a.avi"), viaLink);
+#endif
     fs::current_path(before);
 }
 
