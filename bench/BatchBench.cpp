@@ -126,7 +126,7 @@ bool RunDirectAtOnce(const std::string& program, const std::vector<std::vector<s
     return true;
 }
 
-ltvItemData Task(const std::string& input, int seconds) {
+ltvItemData ClipTask(const std::string& input, int seconds) {
     const std::string length =
         "00:00:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds);
     ltvItemData t;
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     const std::string arguments = BuildProfileArguments(profile, settings.ProfileSheets());
 
     // The clips: a 1280x720 test picture and a tone each.
-    TaskRows rows;
+    TaskQueue rows;
     std::vector<std::vector<std::string>> direct;
     for (int k = 0; k < clipCount; ++k) {
         const std::string path = (work / "in" / ("clip" + std::to_string(k) + ".mp4")).string();
@@ -187,8 +187,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot make %s\n", path.c_str());
             return 1;
         }
-        const ltvItemData task = Task(path, seconds);
-        SetTaskData(rows, rows.Append(path), tfAll, task);
+        const ltvItemData task = ClipTask(path, seconds);
+        rows.AddFiles({path}, "");
+        SetTaskData(rows, rows.Count() - 1, tfAll, task);
         // What the stand-in hands ffmpeg, writing beside the batch's outputs.
         const std::string output =
             (work / "out" / ("direct" + std::to_string(k) + ".mp4")).string();
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
     NoPower power;
     EncoderRunSet runs(encoder);
     BatchServices services;
-    services.Rows = &rows;
+    services.Tasks = &rows;
     services.View = &view;
     services.Settings = &settings;
     services.Prompt = &prompter;

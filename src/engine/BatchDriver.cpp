@@ -128,12 +128,12 @@ void RemoveFailedOutput(const std::string& path, const FileState& before) {
 
 } // namespace
 
-BatchDriver::BatchDriver(BatchServices services) : S(std::move(services)) {}
+BatchDriver::BatchDriver(BatchServices services) : FServices(std::move(services)) {}
 
 BatchDriver::~BatchDriver() = default;
 
 void BatchDriver::imgStartClick() {
-    if (S.Rows->Count() == 0) return;
+    if (FServices.Tasks->Count() == 0) return;
     tbtnStartClick();
 }
 
@@ -141,28 +141,28 @@ void BatchDriver::tbtnStartClick() {
     // The start image is hidden while a batch runs; the menu and the keyboard
     // must not start a second batch inside the first one either.
     if (FState != ConvertState::Idle) return;
-    S.View->FocusTaskList();
-    if (!DirectoryExists(S.Settings->OutputDirText())) {
-        S.Prompt->Message("The output path does not exist. Please specify another one.",
-                          "Output path does not exist", MsgIcon::Information);
-        S.View->FocusOutputDir();
+    FServices.View->FocusTaskList();
+    if (!DirectoryExists(FServices.Settings->OutputDirText())) {
+        FServices.Prompt->Message("The output path does not exist. Please specify another one.",
+                                  "Output path does not exist", MsgIcon::Information);
+        FServices.View->FocusOutputDir();
         return;
     }
-    if (S.Rows->Count() == 0) return;
-    S.View->SetBusyControls();
+    if (FServices.Tasks->Count() == 0) return;
+    FServices.View->SetBusyControls();
     std::string arguments;
     try {
-        arguments =
-            BuildProfileArguments(S.Settings->ProfileFilePath(), S.Settings->ProfileSheets());
+        arguments = BuildProfileArguments(FServices.Settings->ProfileFilePath(),
+                                          FServices.Settings->ProfileSheets());
     } catch (const std::exception& e) {
         // The profile is refused (a pick-list choice without an encoder
         // value, a file that cannot be rewritten): nothing is converted.
-        S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
-        S.View->SetIdleControls();
+        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
+        FServices.View->SetIdleControls();
         return;
     }
     ConvertTasks(arguments);
-    S.View->SetIdleControls();
+    FServices.View->SetIdleControls();
 }
 
 void BatchDriver::tbtnStopClick() {
@@ -179,36 +179,30 @@ bool BatchDriver::CloseRequested() {
 
 void BatchDriver::EndAtOnce() {
     if (!CloseRequested()) return;
-    S.Encoder->KillEncoder();
+    FServices.Encoder->KillEncoder();
 }
 
 void BatchDriver::timerTimeTimer() {
     ++FElapsedSeconds;
-    S.View->SetElapsedText(SecondsToTime(FElapsedSeconds));
+    FServices.View->SetElapsedText(SecondsToTime(FElapsedSeconds));
     const int p = FBars.Total;
     if (p != 0)
         FRemainingSeconds =
             static_cast<int>(RoundHalfEven(FElapsedSeconds / (p / 100.0) - FElapsedSeconds));
-    S.View->SetRemainingText(SecondsToTime(FRemainingSeconds));
+    FServices.View->SetRemainingText(SecondsToTime(FRemainingSeconds));
 }
 
-std::string BatchDriver::FailureReason(const std::string& inputFile) const {
-    auto it = FFailureReasons.find(inputFile);
-    return it == FFailureReasons.end() ? std::string() : it->second;
-}
-
-void BatchDriver::SetStatus(int index, ltvItemData& task, const char* status) {
-    task.Status = status;
-    SetTaskData(*S.Rows, index, tfStatus, task);
-    if (S.Log) S.Log->TaskStatus(task.InputFile, task.Status);
+void BatchDriver::SetState(TaskId id, TaskState state, std::string reason) {
+    FServices.Tasks->SetState(id, state, std::move(reason));
+    if (FServices.Log) FServices.Log->TaskStatus(id, state);
 }
 
 void BatchDriver::EndBatchLog() {
-    if (S.Log) S.Log->BatchEnded([this](const std::string& input) { return FailureReason(input); });
+    if (FServices.Log) FServices.Log->BatchEnded();
 }
 
 void BatchDriver::EndBatchDisplay() {
-    S.View->ShowProgressPanel(false);
+    FServices.View->ShowProgressPanel(false);
     FState = ConvertState::Idle;
 }
 
@@ -219,11 +213,11 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     } catch (const std::exception& e) {
         // An error nothing above handles (a file that cannot be touched):
         // the batch ends as after a failed start, and the error is shown.
-        S.Encoder->Abandon();
+        FServices.Encoder->Abandon();
         FActive.clear();
-        S.View->SetTimerEnabled(false);
+        FServices.View->SetTimerEnabled(false);
         EndBatchDisplay();
-        S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
+        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
     }
     // A batch that was stopped or could not go on is logged here.
     EndBatchLog();
@@ -231,7 +225,7 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     // handler then finds no batch and lets the program end.
     const bool closeWindow = FCloseRequested;
     FCloseRequested = false;
-    if (closeWindow && S.CloseMainWindow) S.CloseMainWindow();
+    if (closeWindow && FServices.CloseMainWindow) FServices.CloseMainWindow();
 }
 
 // What one task's encoder run leaves for judging it.
@@ -244,8 +238,9 @@ struct BatchDriver::TaskRun {
 
 // A task whose encoder runs.
 struct BatchDriver::ActiveTask {
-    int Index = 0;
-    ltvItemData Task;
+    TaskId Id = 0;
+    int Position = 0; // in the batch: the list's row when it began
+    ltvItemData Task; // as read when it was prepared
     TaskRun Run;
     ProgressParser Parser;
     int RunId = 0;
@@ -257,9 +252,13 @@ constexpr int SliceMs = 20;
 } // namespace
 
 void BatchDriver::RunLoop(const std::string& profileArguments) {
-    const int count = S.Rows->Count();
-    BeginBatch(count);
-    const size_t slots = static_cast<size_t>(std::max(1, S.Settings->SimultaneousConversions()));
+    // The list cannot change while the batch runs (the window disables it):
+    // the batch is its tasks at the start, in list order.
+    FBatch = FServices.Tasks->Ids();
+    const int count = static_cast<int>(FBatch.size());
+    BeginBatch();
+    const size_t slots =
+        static_cast<size_t>(std::max(1, FServices.Settings->SimultaneousConversions()));
     int next = 0;
     std::string startError;
     // Tasks start in list order as slots free up; with one slot this is one
@@ -268,8 +267,8 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         while (FState == ConvertState::Running && next < count && FActive.size() < slots)
             if (!StartNextTask(next++, profileArguments, startError)) break;
         if (FActive.empty()) break;
-        if (S.Pump) S.Pump();
-        for (RunningEncoders::Ended& ended : S.Encoder->Poll(SliceMs))
+        if (FServices.Pump) FServices.Pump();
+        for (RunningEncoders::Ended& ended : FServices.Encoder->Poll(SliceMs))
             EndTask(ended, next >= count);
     }
     if (!startError.empty())
@@ -283,13 +282,14 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     }
 }
 
-void BatchDriver::BeginBatch(int count) {
-    S.View->SetConvertingFile("");
-    S.View->SetElapsedText("");
-    S.View->SetRemainingText("");
+void BatchDriver::BeginBatch() {
+    BatchView& view = *FServices.View;
+    view.SetConvertingFile("");
+    view.SetElapsedText("");
+    view.SetRemainingText("");
     FBars = ProgressBars{};
-    S.View->ShowProgress(FBars);
-    S.View->ShowProgressPanel(true);
+    view.ShowProgress(FBars);
+    view.ShowProgressPanel(true);
     FState = ConvertState::Running;
 
     FDone = 0;
@@ -298,33 +298,29 @@ void BatchDriver::BeginBatch(int count) {
     FRemainingSeconds = 0;
     FFailed = 0;
     FIncomplete = 0;
-    FFailureReasons.clear();
     FWritten.clear();
-    if (S.Log) S.Log->BatchBegun();
-    S.View->SetTimerEnabled(true);
+    if (FServices.Log) FServices.Log->BatchBegun();
+    view.SetTimerEnabled(true);
 
-    ltvItemData task;
-    for (int i = 0; i < count; ++i) {
-        GetTaskData(*S.Rows, i, tfAll, task);
-        FTotal += ClipSeconds(task);
-    }
+    for (TaskId id : FBatch)
+        if (const Task* task = FServices.Tasks->Find(id)) FTotal += ClipSeconds(RecordOf(*task));
 }
 
-bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
+bool BatchDriver::StartNextTask(int position, const std::string& profileArguments,
                                 std::string& startError) {
     auto active = std::make_unique<ActiveTask>();
-    active->Index = index;
-    PrepareTask(*active);
+    active->Position = position;
+    active->Id = FBatch[static_cast<size_t>(position)];
+    if (!PrepareTask(*active)) return true;
     // A Stop (or a close) handled by the pump above concerns this task: it
     // is not started at all rather than converted to its end.
     if (FState != ConvertState::Running) {
-        SetStatus(index, active->Task, "Stop");
+        SetState(active->Id, TaskState::Stopped);
         return true;
     }
     if (!StartTask(*active, profileArguments)) {
         startError = active->Run.Outcome.StartError;
-        SetStatus(index, active->Task, "Failed");
-        FFailureReasons[active->Task.InputFile] = startError;
+        SetState(active->Id, TaskState::Failed, startError);
         std::erase(FWritten, active->Run.Output);
         // The tasks already running are stopped; the batch ends once they
         // have.
@@ -335,27 +331,31 @@ bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
     return true;
 }
 
-void BatchDriver::PrepareTask(ActiveTask& active) {
-    if (S.Pump) S.Pump();
-    ltvItemData& task = active.Task;
-    GetTaskData(*S.Rows, active.Index, tfAll, task);
-    active.Parser.BeginTask(task.ClipLengthSec, FDone, FTotal);
-    SetStatus(active.Index, task, "Converting");
-    if (FActive.empty()) S.View->SetConvertingFile(ExtractFileName(task.InputFile));
+bool BatchDriver::PrepareTask(ActiveTask& active) {
+    if (FServices.Pump) FServices.Pump();
+    const Task* task = FServices.Tasks->Find(active.Id);
+    if (!task) return false;
+    active.Task = RecordOf(*task);
+    active.Parser.BeginTask(active.Task.ClipLengthSec, FDone, FTotal);
+    SetState(active.Id, TaskState::Converting);
+    if (FActive.empty()) FServices.View->SetConvertingFile(ExtractFileName(active.Task.InputFile));
+    return true;
 }
 
 bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArguments) {
     TaskRun& run = active.Run;
-    const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
-                              S.Settings->Overwrite(), &FWritten};
-    run.Output = OutputPath(active.Task, active.Index, naming);
+    const BatchSettings& settings = *FServices.Settings;
+    const OutputNaming naming{settings.OutputDirText(), settings.OutputExtension(),
+                              settings.Overwrite(), &FWritten};
+    run.Output = OutputPath(active.Task, active.Position, naming);
     FWritten.push_back(run.Output);
+    FServices.Tasks->SetOutput(active.Id, run.Output);
     run.Before = StateOf(run.Output);
     run.Keeps = StreamsKept(profileArguments, run.Output);
     const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
-    if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);
+    if (FServices.Log) FServices.Log->TaskStarted(active.Id, run.Output, command.Text);
     ActiveTask* task = &active;
-    const RunningEncoders::Start start = S.Encoder->StartRun(
+    const RunningEncoders::Start start = FServices.Encoder->StartRun(
         command, [this, task](std::string_view chunk) { ConsumeChunk(*task, chunk); });
     active.RunId = start.Id;
     run.Outcome.StartError = start.Error;
@@ -363,13 +363,14 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
 }
 
 void BatchDriver::ConsumeChunk(ActiveTask& active, std::string_view chunk) {
-    if (S.Log) S.Log->TaskOutput(active.Task.InputFile, chunk);
+    if (FServices.Log) FServices.Log->TaskOutput(active.Id, chunk);
     ProgressBars bars = FBars;
     if (!active.Parser.Consume(chunk, bars)) return;
+    FServices.Tasks->SetProgress(active.Id, active.Parser.Position());
     // The current bar follows the oldest running task.
     if (&active == FActive.front().get()) FBars.Current = bars.Current;
     if (FTotal != 0) FBars.Total = TotalPosition();
-    S.View->ShowProgress(FBars);
+    FServices.View->ShowProgress(FBars);
 }
 
 int BatchDriver::TotalPosition() const {
@@ -390,62 +391,62 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FState == ConvertState::StopRequested) {
-        // Marked "Stop" when the stop came; what it wrote is kept.
+        // Marked "Stop" when the stop came; what it wrote is kept, and its
+        // reason says how much.
         const RunOutcome& outcome = active->Run.Outcome;
-        FFailureReasons[active->Task.InputFile] =
-            "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
-            SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
+        SetState(active->Id, TaskState::Stopped,
+                 "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
+                     SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps)));
         return;
     }
-    const bool finished = JudgeTask(active->Index, active->Task, active->Run);
+    const bool finished = JudgeTask(*active);
     FinishTask(finished, noneLeft && FActive.empty(), wasOldest);
 }
 
 void BatchDriver::EndAfterFailedStart(const std::string& error) {
-    S.Prompt->Message(error, S.Settings->ProgramTitle(), MsgIcon::None);
-    S.View->SetTimerEnabled(false);
+    FServices.Prompt->Message(error, FServices.Settings->ProgramTitle(), MsgIcon::None);
+    FServices.View->SetTimerEnabled(false);
     EndBatchDisplay();
 }
 
 void BatchDriver::RequestStop() {
     FState = ConvertState::StopRequested;
     for (const auto& active : FActive)
-        SetStatus(active->Index, active->Task, "Stop");
-    if (!FActive.empty()) S.View->ShowStopping();
-    S.Encoder->TerminateEncoder();
+        SetState(active->Id, TaskState::Stopped);
+    if (!FActive.empty()) FServices.View->ShowStopping();
+    FServices.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::StopBatch() {
-    S.View->SetTimerEnabled(false);
+    FServices.View->SetTimerEnabled(false);
     // Closing the window stops the batch silently: the program ends.
     if (!FCloseRequested)
-        S.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
+        FServices.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
     EndBatchDisplay();
 }
 
-bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
-    const RunOutcome& outcome = run.Outcome;
+bool BatchDriver::JudgeTask(const ActiveTask& active) {
+    const ltvItemData& task = active.Task;
+    const RunOutcome& outcome = active.Run.Outcome;
     FDone += ClipSeconds(task);
-    const double obtainable = ObtainableSeconds(task, run.Keeps);
+    const double obtainable = ObtainableSeconds(task, active.Run.Keeps);
     if (outcome.Succeeded() && FallsShort(outcome.LastReading, obtainable)) {
         ++FFailed;
         ++FIncomplete;
-        SetStatus(index, task, "Incomplete");
         std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
                              SecondsToTime(obtainable) + " was converted.";
         if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
-        FFailureReasons[task.InputFile] = reason;
+        SetState(active.Id, TaskState::Incomplete, reason);
         return false;
     }
     if (outcome.Succeeded()) {
-        SetStatus(index, task, "Complete");
+        SetState(active.Id, TaskState::Complete);
         return true;
     }
     ++FFailed;
-    SetStatus(index, task, "Failed");
-    FFailureReasons[task.InputFile] = FailureText(outcome);
-    RemoveFailedOutput(run.Output, run.Before);
-    std::erase(FWritten, run.Output);
+    SetState(active.Id, TaskState::Failed, FailureText(outcome));
+    RemoveFailedOutput(active.Run.Output, active.Run.Before);
+    std::erase(FWritten, active.Run.Output);
     return false;
 }
 
@@ -462,19 +463,20 @@ void BatchDriver::FinishTask(bool finished, bool last, bool wasOldest) {
             if (oldest.Task.ClipLengthSec != 0)
                 FBars.Current =
                     ProgressPosition(oldest.Parser.Reading() / oldest.Task.ClipLengthSec);
-            S.View->SetConvertingFile(ExtractFileName(oldest.Task.InputFile));
+            FServices.View->SetConvertingFile(ExtractFileName(oldest.Task.InputFile));
         }
     }
     if (FTotal > 0) FBars.Total = TotalPosition();
-    S.View->ShowProgress(FBars);
+    FServices.View->ShowProgress(FBars);
 }
 
 void BatchDriver::CompleteBatch(int count) {
-    S.View->SetTimerEnabled(false);
+    FServices.View->SetTimerEnabled(false);
+    const BatchSettings& settings = *FServices.Settings;
     // Power-off wins when both are set; its countdown cancelled, the batch
     // ends as if neither were set and the window stays.
-    const bool turnOff = S.Settings->AutoTurnOff();
-    const bool exit = !turnOff && S.Settings->AutoExit();
+    const bool turnOff = settings.AutoTurnOff();
+    const bool exit = !turnOff && settings.AutoExit();
     // Failures are never lost behind an exit: their count comes first and
     // waits for the user. A power-off must not wait for an answer (the user
     // may have left), so its countdown names the failures instead.
@@ -487,7 +489,7 @@ void BatchDriver::CompleteBatch(int count) {
                               : CountdownGoesOn(CompletionAction::Exit, ExitCountdownSeconds, "");
         if (goOn || FCloseRequested) {
             FState = ConvertState::Idle;
-            if (goOn && turnOff) S.Power->PowerOff();
+            if (goOn && turnOff) FServices.Power->PowerOff();
             FCloseRequested = true;
             return;
         }
@@ -495,7 +497,7 @@ void BatchDriver::CompleteBatch(int count) {
     if (!reported) ShowCompletionMessage(count);
     // A close that came while the message was shown (a termination request
     // closes it) ends the program without opening anything.
-    if (S.Settings->AutoOpenDir() && !FCloseRequested) S.Shell->Open(S.Settings->OutputDirText());
+    if (settings.AutoOpenDir() && !FCloseRequested) FServices.Shell->Open(settings.OutputDirText());
     EndBatchDisplay();
 }
 
@@ -511,16 +513,17 @@ std::string BatchDriver::FailureSummary(int count) const {
 
 void BatchDriver::ShowCompletionMessage(int count) {
     if (FFailed > 0)
-        S.Prompt->Message(FailureSummary(count), "Complete", MsgIcon::Warning);
+        FServices.Prompt->Message(FailureSummary(count), "Complete", MsgIcon::Warning);
     else
-        S.Prompt->Message("The coversion is completed successfully.", "Complete",
-                          MsgIcon::Information);
+        FServices.Prompt->Message("The coversion is completed successfully.", "Complete",
+                                  MsgIcon::Information);
 }
 
 bool BatchDriver::CountdownGoesOn(CompletionAction action, int seconds, const std::string& note) {
     // A close that came while the message above was shown (a quit signal,
     // the session ending) ends the program without a countdown or power-off.
     if (FCloseRequested) return false;
-    const bool goOn = !S.Countdown || S.Countdown->ConfirmCountdown(action, seconds, note);
+    const bool goOn =
+        !FServices.Countdown || FServices.Countdown->ConfirmCountdown(action, seconds, note);
     return goOn && !FCloseRequested;
 }

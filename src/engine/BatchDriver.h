@@ -11,17 +11,17 @@
 #include "engine/TaskLog.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
+#include "tasks/TaskQueue.h"
 #include "tasks/TaskRecord.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The window's controls the batch writes to. Task statuses are not here: they
-// go into the task rows, which the list shows.
+// The window's controls the batch writes to. Task states are not here: they
+// go into the tasks of the queue, which the list shows.
 class BatchView {
 public:
     virtual ~BatchView() = default;
@@ -67,14 +67,14 @@ public:
 };
 
 struct BatchServices {
-    TaskRows* Rows = nullptr;
+    TaskQueue* Tasks = nullptr;
     BatchView* View = nullptr;
     BatchSettings* Settings = nullptr;
     Prompter* Prompt = nullptr;
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;
     RunningEncoders* Encoder = nullptr;
-    // Told each task's command line, encoder text and status; optional.
+    // Told each task's command line, encoder text and state; optional.
     TaskLogSink* Log = nullptr;
     // The countdown before power-off or exit; nullptr: the action runs at once.
     CountdownPrompter* Countdown = nullptr;
@@ -121,17 +121,13 @@ public:
     double Total() const { return FTotal; }
     const ProgressBars& Bars() const { return FBars; }
 
-    // Why the task with this input file failed or is incomplete in the last
-    // batch (the encoder's last error line, its exit code, the start error,
-    // or how much of the clip was converted), or how much a stopped one had
-    // written; empty when it ended well.
-    std::string FailureReason(const std::string& inputFile) const;
-
 private:
     struct TaskRun;
     struct ActiveTask;
 
-    void SetStatus(int index, ltvItemData& task, const char* status);
+    // A task's new state, with why (failed, incomplete, stopped); the log
+    // hears of it.
+    void SetState(TaskId id, TaskState state, std::string reason = {});
     void EndBatchDisplay();
     // The batch's tasks are over: the log gets their reasons (only the first
     // call of a batch counts).
@@ -139,15 +135,16 @@ private:
     // The batch from its first display to its completion actions.
     void RunLoop(const std::string& profileArguments);
     // Resets the display, the times and the totals, starts the timer and
-    // adds up the clip lengths of all count tasks.
-    void BeginBatch(int count);
+    // adds up the clip lengths of the batch's tasks.
+    void BeginBatch();
     // Prepares the task and starts its encoder, which then runs beside the
     // others. A Stop that came first marks it "Stop" instead; an encoder
     // that cannot start fails it, stops the others and returns false.
-    bool StartNextTask(int index, const std::string& profileArguments, std::string& startError);
-    // Handles pending messages, reads the task afresh, marks it "Converting"
+    bool StartNextTask(int position, const std::string& profileArguments, std::string& startError);
+    // Handles pending messages, reads the task afresh, marks it Converting
     // and, when no other task runs, names its file in the progress panel.
-    void PrepareTask(ActiveTask& active);
+    // false when the task is gone.
+    bool PrepareTask(ActiveTask& active);
     // Composes the output path (reserved at once, so that no task started
     // later can take it) and the command line, and starts the encoder;
     // false when it could not start.
@@ -167,9 +164,9 @@ private:
     void StopBatch();
     // The total bar: done plus every running task's reading, over total.
     int TotalPosition() const;
-    // Marks the task "Complete", "Incomplete" or "Failed" by its outcome,
-    // notes why, and keeps or removes its output. true for "Complete".
-    bool JudgeTask(int index, ltvItemData& task, const TaskRun& run);
+    // Marks the task Complete, Incomplete or Failed by its outcome, with
+    // why, and keeps or removes its output. true for Complete.
+    bool JudgeTask(const ActiveTask& active);
     // The bars after a task; when it was the oldest running task the
     // current bar and the file name pass to the next oldest.
     void FinishTask(bool finished, bool last, bool wasOldest);
@@ -186,7 +183,7 @@ private:
     // program then just ends).
     bool CountdownGoesOn(CompletionAction action, int seconds, const std::string& note);
 
-    BatchServices S;
+    BatchServices FServices;
     ConvertState FState = ConvertState::Idle;
     int FElapsedSeconds = 0;
     int FRemainingSeconds = 0;
@@ -200,7 +197,8 @@ private:
     int FFailed = 0;
     int FIncomplete = 0;
     bool FCloseRequested = false;
-    std::map<std::string, std::string> FFailureReasons;
+    // The tasks of the running batch, in list order.
+    std::vector<TaskId> FBatch;
     // The output files the running batch has written so far or is writing
     // (reserved when a task starts): a later task of the same batch never
     // overwrites them.

@@ -10,7 +10,7 @@ namespace {
 BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& encoder,
                        PowerControl& power, TaskLog& log, CountdownPrompter& countdown) {
     BatchServices s;
-    s.Rows = &form.Tasks();
+    s.Tasks = &form.Tasks();
     s.View = &batch;
     s.Settings = &batch;
     s.Prompt = &form.prompter();
@@ -31,7 +31,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& enco
 } // namespace
 
 TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FLog(form.LogsDir()), FCountdown(&form), FRuns(form.EncoderPath()),
+    : F(form), FLog(form.Tasks(), form.LogsDir()), FCountdown(&form), FRuns(form.EncoderPath()),
       FDriver(Services(form, *this, FRuns, FPower, FLog, FCountdown)) {}
 
 void TMainBatch::FocusTaskList() {

@@ -19,8 +19,6 @@ public:
 
     BatchDriver& Driver() { return FDriver; }
     const BatchDriver& Driver() const { return FDriver; }
-    // The tasks' logs, written per batch into the window's logs folder.
-    const TaskLog& Log() const { return FLog; }
     // What the power-off completion action calls; nullptr: nothing (the
     // window closes all the same).
     void SetPowerControl(PowerControl* power) { FPower.Target = power; }

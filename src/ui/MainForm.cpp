@@ -124,15 +124,6 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FCloseUnasked = true; });
 #endif
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FCloseUnasked = true; });
-    // The Status cell of a failed or incomplete task tells why, and of a
-    // stopped one how much it wrote.
-    FTaskModel->SetStatusTip([this](const TaskRow& row) {
-        const std::string& status = row.SubItems[tfStatus];
-        if (status == "Unreadable") return ProbeProblem(row.Caption);
-        return status == "Failed" || status == "Incomplete" || status == "Stop"
-                   ? FBatch->Driver().FailureReason(row.Caption)
-                   : std::string();
-    });
     connect(vleOutput, &TValueListEditor::MousePressed, this, &TMainForm::vleOutputMouseDown);
     connect(vleOutput, &QAbstractItemView::clicked, this, [this] { RefreshSheets(); });
 }
@@ -185,10 +176,9 @@ void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
     // Results come back on a worker's thread and are handed to the window's.
     FProbes = std::make_unique<ProbePool>(
         ProbePool::EncoderProbers(FEncoderPath),
-        [this](std::uint64_t ticket, const std::string& path, const ProbeResult& result) {
+        [this](std::uint64_t id, const std::string&, const ProbeResult& result) {
             QMetaObject::invokeMethod(
-                this, [this, ticket, path, result] { ProbeFinished(ticket, path, result); },
-                Qt::QueuedConnection);
+                this, [this, id, result] { ProbeFinished(id, result); }, Qt::QueuedConnection);
         });
 
     Guarded([&] { FVersionText = FPrefs.ReadVersion(); });
@@ -230,23 +220,24 @@ void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
         ShowError(intake.Error);
         return;
     }
-    std::vector<std::string> notTaken;
+    std::vector<std::string> files, notTaken;
     for (const auto& entry : intake.Entries) {
         Guarded([&] {
             switch (CommandLineAction(entry, SupportedExts())) {
             case PathAction::AddFile:
-                AddTaskFile(entry);
+                files.push_back(entry);
                 break;
             case PathAction::AddDir:
-                AddTaskDir(entry, &notTaken);
+                for (std::string& file : SupportedFilesInDir(entry, SupportedExts(), &notTaken))
+                    files.push_back(std::move(file));
                 break;
             case PathAction::Skip:
                 notTaken.push_back(entry);
                 break;
             }
         });
-        if (FClosing) return;
     }
+    Guarded([&] { AddFiles(files); });
     // Said once the window is on screen: a message box now would keep the
     // window from showing until it is answered.
     if (!notTaken.empty())
@@ -625,7 +616,6 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     SavePreferences();
     FClosing = true;
     FProbes->CancelAll();
-    FProbing.clear();
     for (QWidget* form :
          std::initializer_list<QWidget*>{FSizeForm.get(), FSettingForm.get(), FAboutForm.get()})
         if (form && form->isVisible()) form->close();
@@ -661,29 +651,34 @@ void TMainForm::SavePreferences() {
 // Task list
 
 void TMainForm::AddTaskFile(const std::string& path) {
-    panbg->hide();
-    // The row comes at once; its length and size follow when the probe ends.
-    const std::string full = IntakePath(path);
-    if (AddPendingTaskFile(FTasks, full, FOutputExtension) < 0) return;
-    FProbing[full] = FProbes->Submit(full);
+    AddFiles({path});
 }
 
-void TMainForm::ProbeFinished(std::uint64_t ticket, const std::string& path,
-                              const ProbeResult& result) {
-    auto it = FProbing.find(path);
-    if (it == FProbing.end() || it->second != ticket) return;
-    FProbing.erase(it);
-    const int index = FTasks.Find(path);
-    if (index < 0) return;
-    if (result.Problem.empty())
-        FProbeProblems.erase(path);
-    else
-        FProbeProblems[path] = result.Problem;
+void TMainForm::AddTaskDir(const std::string& dir, std::vector<std::string>* skipped) {
+    AddFiles(SupportedFilesInDir(dir, SupportedExts(), skipped));
+}
+
+void TMainForm::AddFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    panbg->hide();
+    // The rows come at once; their length and size follow when their probes
+    // end.
+    std::vector<std::string> full;
+    full.reserve(paths.size());
+    for (const std::string& path : paths)
+        full.push_back(IntakePath(path));
+    for (TaskId id : FTasks.AddFiles(full, FOutputExtension))
+        FProbes->Submit(id, FTasks.Find(id)->InputFile);
+}
+
+void TMainForm::ProbeFinished(TaskId id, const ProbeResult& result) {
+    if (FClosing) return;
     Guarded([&] {
-        const std::string refused = ApplyProbeResult(FTasks, index, result);
+        std::string refused;
+        if (!FTasks.ApplyProbe(id, result, &refused)) return;
         // The sheet shows the probed values, but a cell the user is typing
         // in keeps the typing.
-        if (index == FirstSelectedRow())
+        if (FTasks.RowOf(id) == FirstSelectedRow())
             vleOutput->ChangeKeepingEditor([&] { ShowSelectedTask(); });
         if (refused.empty()) return;
         FProbeMessages.push_back(refused);
@@ -700,47 +695,11 @@ void TMainForm::ShowProbeMessages() {
         FPrompter->Message(text, ProductName, MsgIcon::Warning);
 }
 
-void TMainForm::DropProbesOfMissingRows() {
-    if (FProbing.empty()) return;
-    std::unordered_map<std::string, int> present;
-    for (int i = 0; i < FTasks.Count(); ++i)
-        present.emplace(FTasks.Row(i).Caption, i);
-    for (auto it = FProbing.begin(); it != FProbing.end();) {
-        if (present.count(it->first)) {
-            ++it;
-        } else {
-            FProbes->Cancel(it->second);
-            it = FProbing.erase(it);
-        }
-    }
-}
-
-std::string TMainForm::ProbeProblem(const std::string& path) const {
-    auto it = FProbeProblems.find(path);
-    return it == FProbeProblems.end() ? std::string() : it->second;
-}
-
 bool TMainForm::RefuseStartWhileProbing() {
-    if (FProbing.empty() || FBusy) return false;
-    const size_t n = FProbing.size();
-    std::string text =
-        n == 1 ? "1 file of the Task List is still being probed for its length and size."
-               : std::to_string(n) +
-                     " files of the Task List are still being probed for their length and size.";
-    text += "\n\nPlease press Start again when no task shows the Status \"Probing\".";
-    FPrompter->Message(text, ProductName, MsgIcon::Information);
+    const std::string refusal = FTasks.StartRefusal();
+    if (refusal.empty() || FBusy) return false;
+    FPrompter->Message(refusal, ProductName, MsgIcon::Information);
     return true;
-}
-
-bool TMainForm::HandleMessages() {
-    QCoreApplication::processEvents();
-    return !FClosing;
-}
-
-void TMainForm::AddTaskDir(const std::string& dir, std::vector<std::string>* skipped) {
-    ::AddTaskDir(
-        dir, SupportedExts(), [this] { return HandleMessages(); },
-        [this](const std::string& path) { AddTaskFile(path); }, skipped);
 }
 
 void TMainForm::ReportNotTaken(const std::vector<std::string>& notTaken) {
@@ -751,21 +710,22 @@ void TMainForm::ReportNotTaken(const std::vector<std::string>& notTaken) {
 void TMainForm::DropFiles(const std::vector<std::string>& paths) {
     // While a conversion runs the list is disabled and takes nothing.
     if (!ltvTask->isEnabled()) return;
-    std::vector<std::string> notTaken;
+    std::vector<std::string> files, notTaken;
     for (const auto& path : paths) {
         switch (DropAction(path, SupportedExts())) {
         case PathAction::AddDir:
-            AddTaskDir(path, &notTaken);
+            for (std::string& file : SupportedFilesInDir(path, SupportedExts(), &notTaken))
+                files.push_back(std::move(file));
             break;
         case PathAction::AddFile:
-            AddTaskFile(path);
+            files.push_back(path);
             break;
         case PathAction::Skip:
             notTaken.push_back(path);
             break;
         }
-        if (FClosing) return;
     }
+    AddFiles(files);
     if (FTasks.Count() > 0) EnableTaskCommands(true);
     ReportNotTaken(notTaken);
 }
@@ -794,25 +754,38 @@ void TMainForm::dropEvent(QDropEvent* e) {
 
 std::vector<bool> TMainForm::SelectedRows() const {
     std::vector<bool> selected(static_cast<size_t>(FTasks.Count()), false);
-    const QItemSelectionModel* model = ltvTask->selectionModel();
-    for (int i = 0; i < FTasks.Count(); ++i)
-        selected[static_cast<size_t>(i)] = model->isRowSelected(i, QModelIndex());
+    for (int row : SelectedRowList())
+        selected[static_cast<size_t>(row)] = true;
     return selected;
 }
 
-int TMainForm::SelectedCount() const {
-    int n = 0;
-    for (bool s : SelectedRows())
-        n += s ? 1 : 0;
-    return n;
+std::vector<int> TMainForm::SelectedRowList() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : ltvTask->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TMainForm::SetSelectedRows(const std::vector<bool>& selected) {
+    std::vector<int> rows;
+    for (size_t i = 0; i < selected.size(); ++i)
+        if (selected[i]) rows.push_back(static_cast<int>(i));
+    SelectRows(rows);
+}
+
+void TMainForm::SelectRows(const std::vector<int>& rows) {
+    // One range for each run of neighbouring rows.
     QItemSelection selection;
-    for (int i = 0; i < FTasks.Count() && static_cast<size_t>(i) < selected.size(); ++i)
-        if (selected[static_cast<size_t>(i)])
-            selection.select(FTaskModel->index(i, 0),
-                             FTaskModel->index(i, TTaskListModel::ColumnCount - 1));
+    for (size_t i = 0; i < rows.size();) {
+        size_t end = i + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1)
+            ++end;
+        if (rows[i] >= 0 && rows[end - 1] < FTasks.Count())
+            selection.select(FTaskModel->index(rows[i], 0),
+                             FTaskModel->index(rows[end - 1], TTaskListModel::ColumnCount - 1));
+        i = end;
+    }
     ltvTask->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -822,10 +795,10 @@ void TMainForm::EnableTaskCommands(bool enable) {
 }
 
 void TMainForm::UpdateTaskMenu() {
-    bool selected = SelectedCount() > 0;
-    mnuOpen->setEnabled(selected);
     const int first = FirstSelectedRow();
-    mnuShowLog->setEnabled(first >= 0 && FBatch && FBatch->Log().Find(FTasks.Row(first).Caption));
+    const bool selected = first >= 0;
+    mnuOpen->setEnabled(selected);
+    mnuShowLog->setEnabled(selected && FTasks.At(first).Log.has_value());
     mnuRemove->setEnabled(selected);
     mnuClear->setEnabled(FTasks.Count() > 0);
     mnuAddFiles->setEnabled(true);
@@ -886,14 +859,13 @@ void TMainForm::SetIdleControls() {
 void TMainForm::tbtnAddFileClick() {
     Guarded([&] {
         std::vector<std::string> names;
-        if (FDialogs->OpenFiles(this, FOpenDialogFilter, names)) {
+        if (FDialogs->OpenFiles(this, FOpenDialogFilter, names) && !names.empty()) {
             // The dialog lists the file chosen first at the end of its list.
-            for (size_t i = 1; i < names.size(); ++i)
-                AddTaskFile(names[i]);
-            if (!names.empty()) AddTaskFile(names[0]);
+            std::rotate(names.begin(), names.begin() + 1, names.end());
+            AddFiles(names);
         }
         if (FTasks.Count() == 1) {
-            SetSelectedRows({true});
+            SelectRows({0});
             ltvTaskClick();
         }
         ltvTask->setFocus();
@@ -915,26 +887,22 @@ void TMainForm::tbtnAddDirClick() {
 
 void TMainForm::tbtnUpClick() {
     Guarded([&] {
-        std::vector<bool> selected = SelectedRows();
-        if (SelectedCount() == 0) return;
-        MoveTasksUp(FTasks, selected);
-        SetSelectedRows(selected);
+        const std::vector<int> selected = SelectedRowList();
+        if (!selected.empty()) SelectRows(FTasks.MoveUp(selected));
     });
 }
 
 void TMainForm::tbtnDownClick() {
     Guarded([&] {
-        std::vector<bool> selected = SelectedRows();
-        if (SelectedCount() == 0) return;
-        MoveTasksDown(FTasks, selected);
-        SetSelectedRows(selected);
+        const std::vector<int> selected = SelectedRowList();
+        if (!selected.empty()) SelectRows(FTasks.MoveDown(selected));
     });
 }
 
 void TMainForm::tbtnRemoveClick() {
     Guarded([&] {
-        RemoveTasks(FTasks, SelectedRows());
-        DropProbesOfMissingRows();
+        for (const Task& task : FTasks.Remove(SelectedRowList()))
+            if (task.State == TaskState::Probing) FProbes->Cancel(task.Id);
         SetOutputSheetValues(FOutput, {});
         if (FTasks.Count() == 0) EnableTaskCommands(false);
     });
@@ -944,7 +912,6 @@ void TMainForm::tbtnClearClick() {
     Guarded([&] {
         FTasks.Clear();
         FProbes->CancelAll();
-        FProbing.clear();
         SetOutputSheetValues(FOutput, {});
         EnableTaskCommands(false);
     });
@@ -1004,31 +971,31 @@ void TMainForm::ltvTaskClick() {
 
 void TMainForm::ltvTaskDblClick() {
     Guarded([&] {
-        if (SelectedCount() > 0) PreviewSelectedTask();
+        if (FirstSelectedRow() >= 0) PreviewSelectedTask();
     });
 }
 
 void TMainForm::mnuShowLogClick() {
     Guarded([&] {
         const int row = FirstSelectedRow();
-        if (row < 0 || !FBatch) return;
-        const std::string& input = FTasks.Row(row).Caption;
-        const TaskLogEntry* entry = FBatch->Log().Find(input);
-        if (!entry) return;
-        auto* dialog = new TLogDialog(this, ExtractFileName(input), TaskLogText(*entry));
+        if (row < 0) return;
+        const Task& task = FTasks.At(row);
+        if (!task.Log) return;
+        auto* dialog =
+            new TLogDialog(this, ExtractFileName(task.InputFile), TaskLogText(*task.Log));
         dialog->show();
     });
 }
 
 void TMainForm::PreviewSelectedTask() {
     int row = FirstSelectedRow();
-    if (row >= 0) Preview->PreviewFile(FTasks.Row(row).Caption);
+    if (row >= 0) Preview->PreviewFile(FTasks.At(row).InputFile);
 }
 
 void TMainForm::sbtnPlayClick() {
     Guarded([&] {
         if (FTasks.Count() == 0) return;
-        if (SelectedCount() == 0) SetSelectedRows({true});
+        if (FirstSelectedRow() < 0) SelectRows({0});
         PreviewSelectedTask();
     });
 }

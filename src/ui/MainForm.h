@@ -8,16 +8,14 @@
 #include "profiles/ParamSheet.h"
 #include "profiles/Profile.h"
 #include "tasks/TaskList.h"
-#include "tasks/TaskRecord.h"
+#include "tasks/TaskQueue.h"
 #include "ui/SettingsHost.h"
 
 #include <QList>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class BatchDriver;
@@ -106,8 +104,8 @@ public:
     TFileDialogs& dialogs() const override { return *FDialogs; }
     EncoderRunner& Runner() const { return *FRunner; }
 
-    // The task rows: the one store of the tasks.
-    TaskRows& Tasks() { return FTasks; }
+    // The task queue: the one store of the tasks, which the list shows.
+    TaskQueue& Tasks() { return FTasks; }
     // The sheets: 0 Output, 1 Video, 2 Audio, 3 Advanced.
     ParamSheet& Sheet(int n);
     ParamSheet& VideoSheet() { return FVideo; }
@@ -120,17 +118,19 @@ public:
     void AddTaskFile(const std::string& path);
     // skipped, when given, gets the folder's files of a type not taken.
     void AddTaskDir(const std::string& dir, std::vector<std::string>* skipped = nullptr);
-    // Added files whose probe has not ended yet (their Status reads
-    // "Probing"); Start waits for none of them and is refused meanwhile.
-    int ProbesPending() const { return static_cast<int>(FProbing.size()); }
-    // Why the file of a task whose Status reads "Unreadable" cannot be read.
-    std::string ProbeProblem(const std::string& path) const;
+    // Added files whose probe has not ended yet (they are Probing); Start is
+    // refused meanwhile.
+    int ProbesPending() const { return FTasks.ProbingCount(); }
     // Names, in one message, the files an intake did not take.
     void ReportNotTaken(const std::vector<std::string>& notTaken);
     // Paths dropped on the window, in the order the desktop gives them.
     void DropFiles(const std::vector<std::string>& paths);
+    // The selection as one flag per row.
     std::vector<bool> SelectedRows() const;
     void SetSelectedRows(const std::vector<bool>& selected);
+    // The selected rows, ascending.
+    std::vector<int> SelectedRowList() const;
+    void SelectRows(const std::vector<int>& rows);
     // Move Up, Move Down, Remove, Clear and Start.
     void EnableTaskCommands(bool enable);
     // The enabling of the context menu's entries, as when it opens.
@@ -261,17 +261,16 @@ private:
     // The preview plays the input of the lowest selected task.
     void PreviewSelectedTask();
     void UpdatePanelButtons();
-    bool HandleMessages();
-    // A probe has ended (on the window's thread): its row, if it is still
-    // the one the probe was asked for, gets the length and size.
-    void ProbeFinished(std::uint64_t ticket, const std::string& path, const ProbeResult& result);
+    // Adds the files (in one insertion, under their full paths) and probes
+    // each new one in the background.
+    void AddFiles(const std::vector<std::string>& paths);
+    // A probe has ended (on the window's thread): its task, if it is still
+    // there and waiting, gets the length and size.
+    void ProbeFinished(TaskId id, const ProbeResult& result);
     // Shows what probes have refused of the times set meanwhile.
     void ShowProbeMessages();
-    // Forgets the probes of rows no longer in the list.
-    void DropProbesOfMissingRows();
     // true (and says why) when Start must wait for probes still running.
     bool RefuseStartWhileProbing();
-    int SelectedCount() const;
     // The lowest selected row, or -1.
     int FirstSelectedRow() const;
 
@@ -354,17 +353,14 @@ private:
     ShellActions* FShell;
     TFileDialogs* FDialogs = nullptr;
     std::unique_ptr<EncoderRunner> FRunner;
-    // Probes added files off the window's thread; FProbing maps the path of
-    // each row still waiting to the ticket of its probe, so a late result for
-    // a row removed (or added again) is dropped.
+    // Probes added files off the window's thread, each under its task's id:
+    // a late result for a task removed (or added again) is dropped.
     std::unique_ptr<ProbePool> FProbes;
-    std::unordered_map<std::string, std::uint64_t> FProbing;
-    std::unordered_map<std::string, std::string> FProbeProblems;
     // Messages of ended probes waiting for the Output sheet's cell editor to close.
     std::vector<std::string> FProbeMessages;
     std::unique_ptr<TMainBatch> FBatch;
 
-    TaskRows FTasks;
+    TaskQueue FTasks;
     ParamSheet FOutput;
     ParamSheet FVideo;
     ParamSheet FAudio;

@@ -510,13 +510,13 @@ TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
 
     TQuitSignals quit;
     quit.SetWindow(w.form.get());
-    WhenInBatch terminate([&] { return w->Tasks().Row(0).SubItems[tfStatus] == "Converting"; },
+    WhenInBatch terminate([&] { return w->Tasks().At(0).State == TaskState::Converting; },
                           [&] { std::raise(SIGTERM); });
     QTest::mouseClick(w.Find<TImageButton>("imgStart"), Qt::LeftButton, {}, QPoint(60, 30));
 
     ASSERT_TRUE(terminate.Fired());
-    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Stop");
-    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfStatus], "OK");
+    EXPECT_EQ(w->Tasks().At(0).State, TaskState::Stopped);
+    EXPECT_EQ(w->Tasks().At(1).State, TaskState::Ready);
     EXPECT_TRUE(w.prompter.Shown.empty());
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(w->isVisible());

@@ -169,7 +169,7 @@ struct ScriptedEncoder : RunningEncoders {
         size_t next = 0;
         bool terminated = false;
     };
-    TaskRows& rows;
+    TaskQueue& rows;
     std::vector<Script> scripts; // one per run; missing ones succeed quietly
     std::vector<CommandLine> commands;
     std::vector<std::vector<std::string>> statusesAtStart;
@@ -182,14 +182,14 @@ struct ScriptedEncoder : RunningEncoders {
     int terminateCalls = 0;
     size_t mostAtOnce = 0;
 
-    explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
+    explicit ScriptedEncoder(TaskQueue& r) : rows(r) {}
 
     Start StartRun(const CommandLine& command, ChunkConsumer consumer) override {
         ++run;
         commands.push_back(command);
         std::vector<std::string> statuses;
         for (int i = 0; i < rows.Count(); ++i)
-            statuses.push_back(rows.Row(i).SubItems[tfStatus]);
+            statuses.push_back(StatusText(rows.At(i).State));
         statusesAtStart.push_back(statuses);
         const Script s = run < static_cast<int>(scripts.size()) ? scripts[run] : Script{};
         if (!s.startError.empty()) return {0, s.startError};
@@ -251,7 +251,7 @@ class BatchDriverTest : public ::testing::Test {
 protected:
     TempDir dir;
     Log log;
-    TaskRows rows;
+    TaskQueue rows;
     FakeView view{log};
     FakeSettings settings;
     FakePrompter prompter{log};
@@ -269,7 +269,7 @@ protected:
         settings.outputDir = dir.path().string();
         settings.profilePath = dir.file("none.apf");
         BatchServices s;
-        s.Rows = &rows;
+        s.Tasks = &rows;
         s.View = &view;
         s.Settings = &settings;
         s.Prompt = &prompter;
@@ -291,8 +291,7 @@ protected:
     }
 
     void AddTask(const std::string& name, const std::string& length) {
-        const ltvItemData t = ListedTask("/videos/" + name, length);
-        SetTaskData(rows, rows.Append(t.InputFile), tfAll, t);
+        AddRecord(rows, ListedTask("/videos/" + name, length));
     }
     void AddThreeTasks() {
         AddTask("a.avi", "00:00:40");
@@ -300,7 +299,14 @@ protected:
         AddTask("c.avi", "00:00:20");
         encoder.scripts = {Runs(Chunks({20, 40})), Runs(Chunks({20, 40})), Runs(Chunks({10, 20}))};
     }
-    std::string Status(int i) const { return rows.Row(i).SubItems[tfStatus]; }
+    std::string Status(int i) const { return StatusText(rows.At(i).State); }
+    // Why the task of this input is failed, incomplete or stopped.
+    std::string Reason(const std::string& name) const { return rows.At(Row(name)).Reason; }
+    int Row(const std::string& name) const {
+        for (int i = 0; i < rows.Count(); ++i)
+            if (rows.At(i).InputFile == "/videos/" + name) return i;
+        return -1;
+    }
     std::vector<std::string> Statuses() const {
         std::vector<std::string> s;
         for (int i = 0; i < rows.Count(); ++i)
@@ -399,7 +405,7 @@ TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
 
 TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     AddThreeTasks();
-    rows.SetSubItem(2, tfStatus, "Complete"); // from an earlier batch
+    rows.SetState(rows.At(2).Id, TaskState::Complete); // from an earlier batch
     settings.autoOpenDir = true;
     settings.autoExit = true;
     encoder.scripts[0].lastReading = 17;
@@ -419,7 +425,7 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     // cancel comes once it has ended.
     EXPECT_EQ(statusAtStop, "Stop");
     EXPECT_LT(IndexOf(log, "stopping"), IndexOf(log, "message:"));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "Stopped after 00:00:17 of 00:00:40");
+    EXPECT_EQ(Reason("a.avi"), "Stopped after 00:00:17 of 00:00:40");
     EXPECT_EQ(Statuses(), (V{"Stop", "OK", "Complete"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
@@ -478,9 +484,8 @@ TEST_F(BatchDriverTest, AFailedTaskIsMarkedAndReportedAndTheOthersGoOn) {
 
     EXPECT_EQ(encoder.commands.size(), 3u);
     EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "Complete"}));
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"),
-              "/videos/b.avi: Invalid data found when processing input");
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "");
+    EXPECT_EQ(Reason("b.avi"), "/videos/b.avi: Invalid data found when processing input");
+    EXPECT_EQ(Reason("a.avi"), "");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The conversion of 1 of 3 tasks failed.");
     EXPECT_EQ(prompter.shown[0].caption, "Complete");
@@ -499,9 +504,9 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
     driver->imgStartClick();
 
     EXPECT_EQ(Statuses(), (V{"Failed", "Failed"}));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "The encoder ended with exit code 3.");
+    EXPECT_EQ(Reason("a.avi"), "The encoder ended with exit code 3.");
 #ifndef _WIN32
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "The encoder was ended by signal 9.");
+    EXPECT_EQ(Reason("b.avi"), "The encoder was ended by signal 9.");
 #endif
     // Auto Exit still applies after a failure, but the failures are told
     // first.
@@ -520,7 +525,7 @@ TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
 
     EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "OK"}));
     EXPECT_EQ(encoder.commands.size(), 2u);
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "Error on CreateProcess()");
+    EXPECT_EQ(Reason("b.avi"), "Error on CreateProcess()");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
     EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
@@ -720,7 +725,7 @@ TEST_F(BatchDriverTest, AnOutputClearlyShorterThanTheClipIsIncomplete) {
     driver->imgStartClick();
 
     EXPECT_EQ(Statuses(), (V{"Incomplete", "Complete", "Complete", "Complete"}));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "Only 00:00:05.7 of 00:00:10 was converted.");
+    EXPECT_EQ(Reason("a.avi"), "Only 00:00:05.7 of 00:00:10 was converted.");
     EXPECT_EQ(prompter.shown.back().text, "The conversion of 1 of 4 tasks is incomplete.");
     // With a failure too, both count.
     AddTask("e.avi", "00:00:10");
