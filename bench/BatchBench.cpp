@@ -45,20 +45,6 @@ double ChildrenCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-struct QuietView : BatchView {
-    void FocusTaskList() override {}
-    void FocusOutputDir() override {}
-    void SetBusyControls() override {}
-    void SetIdleControls() override {}
-    void ShowProgressPanel(bool) override {}
-    void SetConvertingFile(const std::string&) override {}
-    void SetElapsedText(const std::string&) override {}
-    void SetRemainingText(const std::string&) override {}
-    void ShowProgress(const ProgressBars&) override {}
-    void SetTimerEnabled(bool) override {}
-    void ShowStopping() override {}
-};
-
 struct Settings : BatchSettings {
     std::string OutputDir, Profile;
     ParamSheet Video, Audio, Advanced;
@@ -200,14 +186,12 @@ int main(int argc, char** argv) {
         direct.push_back(args);
     }
 
-    QuietView view;
     Messages prompter;
     NoShell shell;
     NoPower power;
     EncoderRunSet runs(encoder);
     BatchServices services;
     services.Tasks = &rows;
-    services.View = &view;
     services.Settings = &settings;
     services.Prompt = &prompter;
     services.Shell = &shell;

@@ -128,106 +128,6 @@ void RemoveFailedOutput(const std::string& path, const FileState& before) {
 
 } // namespace
 
-BatchDriver::BatchDriver(BatchServices services) : FServices(std::move(services)) {}
-
-BatchDriver::~BatchDriver() = default;
-
-void BatchDriver::imgStartClick() {
-    if (FServices.Tasks->Count() == 0) return;
-    tbtnStartClick();
-}
-
-void BatchDriver::tbtnStartClick() {
-    // The start image is hidden while a batch runs; the menu and the keyboard
-    // must not start a second batch inside the first one either.
-    if (FState != ConvertState::Idle) return;
-    FServices.View->FocusTaskList();
-    if (!DirectoryExists(FServices.Settings->OutputDirText())) {
-        FServices.Prompt->Message("The output path does not exist. Please specify another one.",
-                                  "Output path does not exist", MsgIcon::Information);
-        FServices.View->FocusOutputDir();
-        return;
-    }
-    if (FServices.Tasks->Count() == 0) return;
-    FServices.View->SetBusyControls();
-    std::string arguments;
-    try {
-        arguments = BuildProfileArguments(FServices.Settings->ProfileFilePath(),
-                                          FServices.Settings->ProfileSheets());
-    } catch (const std::exception& e) {
-        // The profile is refused (a pick-list choice without an encoder
-        // value, a file that cannot be rewritten): nothing is converted.
-        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
-        FServices.View->SetIdleControls();
-        return;
-    }
-    ConvertTasks(arguments);
-    FServices.View->SetIdleControls();
-}
-
-void BatchDriver::tbtnStopClick() {
-    if (FState != ConvertState::Running) return;
-    RequestStop();
-}
-
-bool BatchDriver::CloseRequested() {
-    if (FState == ConvertState::Idle) return false;
-    FCloseRequested = true;
-    if (FState == ConvertState::Running) RequestStop();
-    return true;
-}
-
-void BatchDriver::EndAtOnce() {
-    if (!CloseRequested()) return;
-    FServices.Encoder->KillEncoder();
-}
-
-void BatchDriver::timerTimeTimer() {
-    ++FElapsedSeconds;
-    FServices.View->SetElapsedText(SecondsToTime(FElapsedSeconds));
-    const int p = FBars.Total;
-    if (p != 0)
-        FRemainingSeconds =
-            static_cast<int>(RoundHalfEven(FElapsedSeconds / (p / 100.0) - FElapsedSeconds));
-    FServices.View->SetRemainingText(SecondsToTime(FRemainingSeconds));
-}
-
-void BatchDriver::SetState(TaskId id, TaskState state, std::string reason) {
-    FServices.Tasks->SetState(id, state, std::move(reason));
-    if (FServices.Log) FServices.Log->TaskStatus(id, state);
-}
-
-void BatchDriver::EndBatchLog() {
-    if (FServices.Log) FServices.Log->BatchEnded();
-}
-
-void BatchDriver::EndBatchDisplay() {
-    FServices.View->ShowProgressPanel(false);
-    FState = ConvertState::Idle;
-}
-
-void BatchDriver::ConvertTasks(const std::string& profileArguments) {
-    FCloseRequested = false;
-    try {
-        RunLoop(profileArguments);
-    } catch (const std::exception& e) {
-        // An error nothing above handles (a file that cannot be touched):
-        // the batch ends as after a failed start, and the error is shown.
-        FServices.Encoder->Abandon();
-        FActive.clear();
-        FServices.View->SetTimerEnabled(false);
-        EndBatchDisplay();
-        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
-    }
-    // A batch that was stopped or could not go on is logged here.
-    EndBatchLog();
-    // The window closes last, once the driver is idle again: its close
-    // handler then finds no batch and lets the program end.
-    const bool closeWindow = FCloseRequested;
-    FCloseRequested = false;
-    if (closeWindow && FServices.CloseMainWindow) FServices.CloseMainWindow();
-}
-
 // What one task's encoder run leaves for judging it.
 struct BatchDriver::TaskRun {
     std::string Output; // the output path; empty when the task was not started
@@ -245,6 +145,125 @@ struct BatchDriver::ActiveTask {
     ProgressParser Parser;
     int RunId = 0;
 };
+
+BatchDriver::BatchDriver(BatchServices services) : FServices(std::move(services)) {}
+
+BatchDriver::~BatchDriver() = default;
+
+StartOutcome BatchDriver::imgStartClick() {
+    if (FServices.Tasks->Count() == 0) return StartOutcome::NothingToDo;
+    return tbtnStartClick();
+}
+
+StartOutcome BatchDriver::tbtnStartClick() {
+    // The start image is hidden while a batch runs; the menu and the keyboard
+    // must not start a second batch inside the first one either.
+    if (FNow.State != ConvertState::Idle) return StartOutcome::Busy;
+    if (!DirectoryExists(FServices.Settings->OutputDirText())) {
+        FServices.Prompt->Message("The output path does not exist. Please specify another one.",
+                                  "Output path does not exist", MsgIcon::Information);
+        return StartOutcome::NoOutputDir;
+    }
+    if (FServices.Tasks->Count() == 0) return StartOutcome::NothingToDo;
+    SetBusy(true);
+    std::string arguments;
+    try {
+        arguments = BuildProfileArguments(FServices.Settings->ProfileFilePath(),
+                                          FServices.Settings->ProfileSheets());
+    } catch (const std::exception& e) {
+        // The profile is refused (a pick-list choice without an encoder
+        // value, a file that cannot be rewritten): nothing is converted.
+        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
+        SetBusy(false);
+        return StartOutcome::ProfileRefused;
+    }
+    ConvertTasks(arguments);
+    SetBusy(false);
+    return StartOutcome::Converted;
+}
+
+void BatchDriver::tbtnStopClick() {
+    if (FNow.State != ConvertState::Running) return;
+    RequestStop();
+}
+
+bool BatchDriver::CloseRequested() {
+    if (FNow.State == ConvertState::Idle) return false;
+    FCloseRequested = true;
+    if (FNow.State == ConvertState::Running) RequestStop();
+    return true;
+}
+
+void BatchDriver::EndAtOnce() {
+    if (!CloseRequested()) return;
+    FServices.Encoder->KillEncoder();
+}
+
+void BatchDriver::timerTimeTimer() {
+    ++FNow.ElapsedSeconds;
+    FNow.ElapsedText = SecondsToTime(FNow.ElapsedSeconds);
+    const int p = FNow.Bars.Total;
+    if (p != 0)
+        FNow.RemainingSeconds = static_cast<int>(
+            RoundHalfEven(FNow.ElapsedSeconds / (p / 100.0) - FNow.ElapsedSeconds));
+    FNow.RemainingText = SecondsToTime(FNow.RemainingSeconds);
+    Publish();
+}
+
+void BatchDriver::Publish() {
+    FNow.Running.clear();
+    for (const auto& active : FActive)
+        FNow.Running.push_back(RunningTask{active->Id, ExtractFileName(active->Task.InputFile),
+                                           active->Parser.Position()});
+    if (FServices.Observer) FServices.Observer->BatchChanged(FNow);
+}
+
+void BatchDriver::SetBusy(bool busy) {
+    FNow.Busy = busy;
+    Publish();
+}
+
+void BatchDriver::SetTimerRunning(bool running) {
+    FNow.TimerRunning = running;
+    Publish();
+}
+
+void BatchDriver::SetState(TaskId id, TaskState state, std::string reason) {
+    FServices.Tasks->SetState(id, state, std::move(reason));
+    if (FServices.Log) FServices.Log->TaskStatus(id, state);
+}
+
+void BatchDriver::EndBatchLog() {
+    if (FServices.Log) FServices.Log->BatchEnded();
+}
+
+void BatchDriver::EndBatchDisplay() {
+    FNow.ProgressShown = false;
+    FNow.State = ConvertState::Idle;
+    Publish();
+}
+
+void BatchDriver::ConvertTasks(const std::string& profileArguments) {
+    FCloseRequested = false;
+    try {
+        RunLoop(profileArguments);
+    } catch (const std::exception& e) {
+        // An error nothing above handles (a file that cannot be touched):
+        // the batch ends as after a failed start, and the error is shown.
+        FServices.Encoder->Abandon();
+        FActive.clear();
+        SetTimerRunning(false);
+        EndBatchDisplay();
+        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
+    }
+    // A batch that was stopped or could not go on is logged here.
+    EndBatchLog();
+    // The window closes last, once the driver is idle again: its close
+    // handler then finds no batch and lets the program end.
+    const bool closeWindow = FCloseRequested;
+    FCloseRequested = false;
+    if (closeWindow && FServices.CloseMainWindow) FServices.CloseMainWindow();
+}
 
 namespace {
 // The longest wait for output before the window gets its messages again.
@@ -264,7 +283,7 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     // Tasks start in list order as slots free up; with one slot this is one
     // task after the other.
     for (;;) {
-        while (FState == ConvertState::Running && next < count && FActive.size() < slots)
+        while (FNow.State == ConvertState::Running && next < count && FActive.size() < slots)
             if (!StartNextTask(next++, profileArguments, startError)) break;
         if (FActive.empty()) break;
         if (FServices.Pump) FServices.Pump();
@@ -273,9 +292,9 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     }
     if (!startError.empty())
         EndAfterFailedStart(startError);
-    else if (FState == ConvertState::StopRequested)
+    else if (FNow.State == ConvertState::StopRequested)
         StopBatch();
-    else if (FState == ConvertState::Running) {
+    else if (FNow.State == ConvertState::Running) {
         // Written before the completion actions, which may end the program.
         EndBatchLog();
         CompleteBatch(count);
@@ -283,27 +302,31 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
 }
 
 void BatchDriver::BeginBatch() {
-    BatchView& view = *FServices.View;
-    view.SetConvertingFile("");
-    view.SetElapsedText("");
-    view.SetRemainingText("");
-    FBars = ProgressBars{};
-    view.ShowProgress(FBars);
-    view.ShowProgressPanel(true);
-    FState = ConvertState::Running;
+    FNow.State = ConvertState::Running;
+    FNow.ProgressShown = true;
+    FNow.TimerRunning = true;
+    FNow.ConvertingFile.clear();
+    FNow.ElapsedText.clear();
+    FNow.RemainingText.clear();
+    FNow.Bars = ProgressBars{};
+    FNow.ElapsedSeconds = 0;
+    FNow.RemainingSeconds = 0;
+    FNow.TasksDone = 0;
+    FNow.TasksTotal = static_cast<int>(FBatch.size());
+    // What follows the batch, read as it starts (the settings cannot change
+    // while it runs).
+    const BatchSettings& settings = *FServices.Settings;
+    FNow.Then = CompletionNote(settings.AutoTurnOff(), settings.AutoExit());
 
     FDone = 0;
     FTotal = 0;
-    FElapsedSeconds = 0;
-    FRemainingSeconds = 0;
     FFailed = 0;
     FIncomplete = 0;
     FWritten.clear();
     if (FServices.Log) FServices.Log->BatchBegun();
-    view.SetTimerEnabled(true);
-
     for (TaskId id : FBatch)
         if (const Task* task = FServices.Tasks->Find(id)) FTotal += ClipSeconds(RecordOf(*task));
+    Publish();
 }
 
 bool BatchDriver::StartNextTask(int position, const std::string& profileArguments,
@@ -314,7 +337,7 @@ bool BatchDriver::StartNextTask(int position, const std::string& profileArgument
     if (!PrepareTask(*active)) return true;
     // A Stop (or a close) handled by the pump above concerns this task: it
     // is not started at all rather than converted to its end.
-    if (FState != ConvertState::Running) {
+    if (FNow.State != ConvertState::Running) {
         SetState(active->Id, TaskState::Stopped);
         return true;
     }
@@ -328,6 +351,7 @@ bool BatchDriver::StartNextTask(int position, const std::string& profileArgument
         return false;
     }
     FActive.push_back(std::move(active));
+    Publish();
     return true;
 }
 
@@ -338,7 +362,10 @@ bool BatchDriver::PrepareTask(ActiveTask& active) {
     active.Task = RecordOf(*task);
     active.Parser.BeginTask(active.Task.ClipLengthSec, FDone, FTotal);
     SetState(active.Id, TaskState::Converting);
-    if (FActive.empty()) FServices.View->SetConvertingFile(ExtractFileName(active.Task.InputFile));
+    if (FActive.empty()) {
+        FNow.ConvertingFile = ExtractFileName(active.Task.InputFile);
+        Publish();
+    }
     return true;
 }
 
@@ -364,13 +391,13 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
 
 void BatchDriver::ConsumeChunk(ActiveTask& active, std::string_view chunk) {
     if (FServices.Log) FServices.Log->TaskOutput(active.Id, chunk);
-    ProgressBars bars = FBars;
+    ProgressBars bars = FNow.Bars;
     if (!active.Parser.Consume(chunk, bars)) return;
     FServices.Tasks->SetProgress(active.Id, active.Parser.Position());
     // The current bar follows the oldest running task.
-    if (&active == FActive.front().get()) FBars.Current = bars.Current;
-    if (FTotal != 0) FBars.Total = TotalPosition();
-    FServices.View->ShowProgress(FBars);
+    if (&active == FActive.front().get()) FNow.Bars.Current = bars.Current;
+    if (FTotal != 0) FNow.Bars.Total = TotalPosition();
+    Publish();
 }
 
 int BatchDriver::TotalPosition() const {
@@ -388,15 +415,17 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::unique_ptr<ActiveTask> active = std::move(*it);
     FActive.erase(it);
     active->Run.Outcome = std::move(ended.Outcome);
+    ++FNow.TasksDone;
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
-    if (FState == ConvertState::StopRequested) {
+    if (FNow.State == ConvertState::StopRequested) {
         // Marked "Stop" when the stop came; what it wrote is kept, and its
         // reason says how much.
         const RunOutcome& outcome = active->Run.Outcome;
         SetState(active->Id, TaskState::Stopped,
                  "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
                      SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps)));
+        Publish();
         return;
     }
     const bool finished = JudgeTask(*active);
@@ -405,20 +434,22 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
 
 void BatchDriver::EndAfterFailedStart(const std::string& error) {
     FServices.Prompt->Message(error, FServices.Settings->ProgramTitle(), MsgIcon::None);
-    FServices.View->SetTimerEnabled(false);
+    SetTimerRunning(false);
     EndBatchDisplay();
 }
 
 void BatchDriver::RequestStop() {
-    FState = ConvertState::StopRequested;
+    FNow.State = ConvertState::StopRequested;
     for (const auto& active : FActive)
         SetState(active->Id, TaskState::Stopped);
-    if (!FActive.empty()) FServices.View->ShowStopping();
+    // In the place of what would have followed the batch.
+    if (!FActive.empty()) FNow.Then = "Stopping…";
+    Publish();
     FServices.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::StopBatch() {
-    FServices.View->SetTimerEnabled(false);
+    SetTimerRunning(false);
     // Closing the window stops the batch silently: the program ends.
     if (!FCloseRequested)
         FServices.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
@@ -455,23 +486,23 @@ void BatchDriver::FinishTask(bool finished, bool last, bool wasOldest) {
         // The encoder's last reading usually falls short of the clip's end
         // (ffmpeg reports every quarter second), so a finished task would be
         // left showing 85 % next to "Complete": show what is really done.
-        if (finished) FBars.Current = 100;
+        if (finished) FNow.Bars.Current = 100;
         // The current bar and the file name pass to the next oldest task.
-        if (!last) FBars.Current = 0;
+        if (!last) FNow.Bars.Current = 0;
         if (!FActive.empty()) {
             const ActiveTask& oldest = *FActive.front();
             if (oldest.Task.ClipLengthSec != 0)
-                FBars.Current =
+                FNow.Bars.Current =
                     ProgressPosition(oldest.Parser.Reading() / oldest.Task.ClipLengthSec);
-            FServices.View->SetConvertingFile(ExtractFileName(oldest.Task.InputFile));
+            FNow.ConvertingFile = ExtractFileName(oldest.Task.InputFile);
         }
     }
-    if (FTotal > 0) FBars.Total = TotalPosition();
-    FServices.View->ShowProgress(FBars);
+    if (FTotal > 0) FNow.Bars.Total = TotalPosition();
+    Publish();
 }
 
 void BatchDriver::CompleteBatch(int count) {
-    FServices.View->SetTimerEnabled(false);
+    SetTimerRunning(false);
     const BatchSettings& settings = *FServices.Settings;
     // Power-off wins when both are set; its countdown cancelled, the batch
     // ends as if neither were set and the window stays.
@@ -488,7 +519,7 @@ void BatchDriver::CompleteBatch(int count) {
                                                 PowerOffCountdownSeconds, FailureSummary(count))
                               : CountdownGoesOn(CompletionAction::Exit, ExitCountdownSeconds, "");
         if (goOn || FCloseRequested) {
-            FState = ConvertState::Idle;
+            FNow.State = ConvertState::Idle;
             if (goOn && turnOff) FServices.Power->PowerOff();
             FCloseRequested = true;
             return;

@@ -1,10 +1,14 @@
 #pragma once
 // The batch conversion: what Start and Stop do. Converts every task of the
-// task list in list order, one encoder run per task, shows each task's status
-// in its row, both progress bars and the times, and performs the completion
-// actions the preferences ask for. Everything runs on the window's thread; the
-// window's handlers (Stop, the one-second timer, closing) run nested inside
-// the message pump that the conversion calls between reads.
+// task queue in list order, one encoder run per task (several side by side
+// when the settings allow), sets each task's state, and performs the
+// completion actions the preferences ask for; every change of the batch's
+// progress is published as a snapshot. Everything runs on the front end's
+// thread: Start returns when the batch is over, and the front end's own
+// work (the window's Stop, its timer, closing; a command line's signals)
+// runs in the pump that the conversion calls between reads. Nothing here
+// needs a window.
+#include "engine/BatchSnapshot.h"
 #include "engine/CompletionActions.h"
 #include "engine/Progress.h"
 #include "engine/Runner.h"
@@ -19,30 +23,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-// The window's controls the batch writes to. Task states are not here: they
-// go into the tasks of the queue, which the list shows.
-class BatchView {
-public:
-    virtual ~BatchView() = default;
-    virtual void FocusTaskList() = 0;
-    virtual void FocusOutputDir() = 0;
-    // Busy: preview stopped; add/move/delete/clear, options and the task
-    // list disabled; the stop image instead of the start image. Idle undoes it.
-    virtual void SetBusyControls() = 0;
-    virtual void SetIdleControls() = 0;
-    // true: the progress panel (panBottomLeft) instead of the profile and
-    // output directory panel (panBottomCenter); false: the other way round.
-    virtual void ShowProgressPanel(bool progress) = 0;
-    virtual void SetConvertingFile(const std::string& text) = 0;
-    virtual void SetElapsedText(const std::string& text) = 0;
-    virtual void SetRemainingText(const std::string& text) = 0;
-    // Both bars, and their labels as the position followed by "%".
-    virtual void ShowProgress(const ProgressBars& bars) = 0;
-    virtual void SetTimerEnabled(bool enabled) = 0;
-    // A Stop came while encoders run: they are finishing their files.
-    virtual void ShowStopping() = 0;
-};
 
 // Live values, read at the moment they are needed (they may change while a
 // batch runs: the sheets and the output directory box stay editable).
@@ -68,7 +48,8 @@ public:
 
 struct BatchServices {
     TaskQueue* Tasks = nullptr;
-    BatchView* View = nullptr;
+    // Hears every snapshot of the batch; optional.
+    BatchObserver* Observer = nullptr;
     BatchSettings* Settings = nullptr;
     Prompter* Prompt = nullptr;
     ShellActions* Shell = nullptr;
@@ -78,13 +59,20 @@ struct BatchServices {
     TaskLogSink* Log = nullptr;
     // The countdown before power-off or exit; nullptr: the action runs at once.
     CountdownPrompter* Countdown = nullptr;
-    // Handles all pending window messages.
+    // The front end's work between reads (the window: all pending messages).
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
     std::function<void()> CloseMainWindow;
 };
 
-enum class ConvertState { Idle = 0, Running = 1, StopRequested = 2 };
+// What came of Start.
+enum class StartOutcome {
+    Converted,      // a batch ran (however it ended)
+    Busy,           // a batch runs already
+    NoOutputDir,    // the output folder does not exist (the user was told)
+    NothingToDo,    // the task list is empty
+    ProfileRefused, // the profile's arguments could not be built (the user was told)
+};
 
 class BatchDriver {
 public:
@@ -92,13 +80,14 @@ public:
     ~BatchDriver();
 
     // A click on the start image: Start, unless the task list is empty.
-    void imgStartClick();
-    // Start: checks the output directory, switches to the busy controls,
-    // builds the profile arguments once and converts every task.
-    void tbtnStartClick();
-    // Stop: while running, marks the running tasks "Stop" and asks their
+    StartOutcome imgStartClick();
+    // Start: checks the output directory, switches to the busy look, builds
+    // the profile arguments once and converts every task.
+    StartOutcome tbtnStartClick();
+    // Stop: while running, marks the running tasks Stopped and asks their
     // encoders to end; they may take a few seconds to finish their files
-    // (the view says so), and the batch is cancelled once they have ended.
+    // (the snapshot says "Stopping…"), and the batch is cancelled once they
+    // have ended.
     void tbtnStopClick();
     // The batch loop.
     void ConvertTasks(const std::string& profileArguments);
@@ -114,12 +103,14 @@ public:
     // encoders: they are ended at once, with no time to finish their files.
     void EndAtOnce();
 
-    ConvertState State() const { return FState; }
-    int ElapsedSeconds() const { return FElapsedSeconds; }
-    int RemainingSeconds() const { return FRemainingSeconds; }
+    // The batch as it stands: what was last published.
+    const BatchSnapshot& Snapshot() const { return FNow; }
+    ConvertState State() const { return FNow.State; }
+    int ElapsedSeconds() const { return FNow.ElapsedSeconds; }
+    int RemainingSeconds() const { return FNow.RemainingSeconds; }
+    // The seconds of the batch's clips converted so far, and of them all.
     double Done() const { return FDone; }
     double Total() const { return FTotal; }
-    const ProgressBars& Bars() const { return FBars; }
 
 private:
     struct TaskRun;
@@ -128,6 +119,11 @@ private:
     // A task's new state, with why (failed, incomplete, stopped); the log
     // hears of it.
     void SetState(TaskId id, TaskState state, std::string reason = {});
+    // Tells the observer how the batch stands now.
+    void Publish();
+    void SetBusy(bool busy);
+    void SetTimerRunning(bool running);
+    // Hides the progress; the driver is idle again.
     void EndBatchDisplay();
     // The batch's tasks are over: the log gets their reasons (only the first
     // call of a batch counts).
@@ -184,12 +180,11 @@ private:
     bool CountdownGoesOn(CompletionAction action, int seconds, const std::string& note);
 
     BatchServices FServices;
-    ConvertState FState = ConvertState::Idle;
-    int FElapsedSeconds = 0;
-    int FRemainingSeconds = 0;
+    // The state, the look, the bars and the times; the running tasks are
+    // filled in as it is published.
+    BatchSnapshot FNow;
     double FDone = 0;
     double FTotal = 0;
-    ProgressBars FBars;
     // The tasks whose encoders run, oldest first.
     std::vector<std::unique_ptr<ActiveTask>> FActive;
     // Tasks of the running batch that did not end well, and the incomplete

@@ -1,7 +1,6 @@
 #include "ui/MainBatch.h"
 
 #include "ui/MainForm.h"
-#include "ui/ProgressPanel.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +10,7 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& enco
                        PowerControl& power, TaskLog& log, CountdownPrompter& countdown) {
     BatchServices s;
     s.Tasks = &form.Tasks();
-    s.View = &batch;
+    s.Observer = &form;
     s.Settings = &batch;
     s.Prompt = &form.prompter();
     s.Shell = &form.shell();
@@ -33,57 +32,6 @@ BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& enco
 TMainBatch::TMainBatch(TMainForm& form)
     : F(form), FLog(form.Tasks(), form.LogsDir()), FCountdown(&form), FRuns(form.EncoderPath()),
       FDriver(Services(form, *this, FRuns, FPower, FLog, FCountdown)) {}
-
-void TMainBatch::FocusTaskList() {
-    F.FocusTaskList();
-}
-
-void TMainBatch::FocusOutputDir() {
-    F.FocusOutputDir();
-}
-
-void TMainBatch::SetBusyControls() {
-    F.SetBusyControls();
-}
-
-void TMainBatch::SetIdleControls() {
-    F.SetIdleControls();
-}
-
-void TMainBatch::ShowProgressPanel(bool progress) {
-    // What follows the batch, read as it starts (the settings cannot change
-    // while it runs).
-    if (progress) {
-        const GeneralPreferences general = F.General();
-        F.ProgressPanel().SetThenText(CompletionNote(general.AutoTurnOff, general.AutoExit));
-    }
-    F.ShowProgressPanel(progress);
-}
-
-void TMainBatch::SetConvertingFile(const std::string& text) {
-    F.ProgressPanel().SetConvertingFile(text);
-}
-
-void TMainBatch::SetElapsedText(const std::string& text) {
-    F.ProgressPanel().SetElapsedText(text);
-}
-
-void TMainBatch::SetRemainingText(const std::string& text) {
-    F.ProgressPanel().SetRemainingText(text);
-}
-
-void TMainBatch::ShowProgress(const ProgressBars& bars) {
-    F.ProgressPanel().ShowProgress(bars);
-}
-
-void TMainBatch::SetTimerEnabled(bool enabled) {
-    F.SetTimerEnabled(enabled);
-}
-
-void TMainBatch::ShowStopping() {
-    // In the place of what would have followed the batch.
-    F.ProgressPanel().SetThenText("Stopping…");
-}
 
 std::string TMainBatch::OutputDirText() const {
     return F.OutputDir();

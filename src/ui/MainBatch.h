@@ -11,7 +11,7 @@
 
 class TMainForm;
 
-class TMainBatch : public BatchView, public BatchSettings {
+class TMainBatch : public BatchSettings {
 public:
     // The window's runner, prompter and shell are used; no power control is
     // installed until SetPowerControl.
@@ -26,19 +26,6 @@ public:
     // (tests shorten it), and its end as a Cancel when the window closes.
     void SetCountdownTick(int ms) { FCountdown.SetTickMs(ms); }
     void CancelCountdown() { FCountdown.Cancel(); }
-
-    // BatchView
-    void FocusTaskList() override;
-    void FocusOutputDir() override;
-    void SetBusyControls() override;
-    void SetIdleControls() override;
-    void ShowProgressPanel(bool progress) override;
-    void SetConvertingFile(const std::string& text) override;
-    void SetElapsedText(const std::string& text) override;
-    void SetRemainingText(const std::string& text) override;
-    void ShowProgress(const ProgressBars& bars) override;
-    void SetTimerEnabled(bool enabled) override;
-    void ShowStopping() override;
 
     // BatchSettings
     std::string OutputDirText() const override;

@@ -827,24 +827,23 @@ void TMainForm::SetBusyControls() {
     ApplyShortcuts(true);
 }
 
-void TMainForm::ShowProgressPanel(bool progress) {
-    panBottomCenter->setVisible(!progress);
-    panBottomLeft->setVisible(progress);
-}
-
-void TMainForm::SetTimerEnabled(bool enabled) {
-    if (enabled)
-        timerTime->start();
-    else
-        timerTime->stop();
-}
-
-void TMainForm::FocusTaskList() {
-    ltvTask->setFocus();
-}
-
-void TMainForm::FocusOutputDir() {
-    edtOutputdir->setFocus();
+void TMainForm::BatchChanged(const BatchSnapshot& batch) {
+    if (batch.Busy != FBusy) {
+        if (batch.Busy)
+            SetBusyControls();
+        else
+            SetIdleControls();
+    }
+    // A finished batch leaves the panel as it last was.
+    if (batch.ProgressShown) panBottomLeft->Show(batch);
+    panBottomCenter->setVisible(!batch.ProgressShown);
+    panBottomLeft->setVisible(batch.ProgressShown);
+    if (batch.TimerRunning != timerTime->isActive()) {
+        if (batch.TimerRunning)
+            timerTime->start();
+        else
+            timerTime->stop();
+    }
 }
 
 void TMainForm::SetIdleControls() {
@@ -1040,7 +1039,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::imgStartClick() {
     if (RefuseStartWhileProbing()) return;
-    Guarded([&] { FBatch->Driver().imgStartClick(); });
+    Guarded([&] { StartBatch(true); });
 }
 
 void TMainForm::imgStopClick() {
@@ -1051,7 +1050,14 @@ void TMainForm::imgStopClick() {
 
 void TMainForm::tbtnStartClick() {
     if (RefuseStartWhileProbing()) return;
-    Guarded([&] { FBatch->Driver().tbtnStartClick(); });
+    Guarded([&] { StartBatch(false); });
+}
+
+void TMainForm::StartBatch(bool image) {
+    BatchDriver& driver = FBatch->Driver();
+    if ((image && FTasks.Count() == 0) || driver.State() != ConvertState::Idle) return;
+    ltvTask->setFocus();
+    if (driver.tbtnStartClick() == StartOutcome::NoOutputDir) edtOutputdir->setFocus();
 }
 
 void TMainForm::tbtnStopClick() {

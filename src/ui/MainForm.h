@@ -4,6 +4,7 @@
 // Stop pictures, and it runs the start-up of the program while it is created.
 #include "config/Locations.h"
 #include "config/Preferences.h"
+#include "engine/BatchSnapshot.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
 #include "profiles/Profile.h"
@@ -61,7 +62,7 @@ struct TMainFormOptions {
     PowerControl* power = nullptr;
 };
 
-class TMainForm : public QWidget, public SettingsHost {
+class TMainForm : public QWidget, public SettingsHost, public BatchObserver {
     Q_OBJECT
 public:
     static constexpr const char* ProductName = "Tarvolin PSP Video Converter";
@@ -152,14 +153,10 @@ public:
     // they stand (the preferences file's before the dialog exists).
     GeneralPreferences General() const;
 
-    // What a batch shows and reads while it runs.
-    TProgressPanel& ProgressPanel() const { return *panBottomLeft; }
-    // true: the progress panel in place of the profile and output path.
-    void ShowProgressPanel(bool progress);
-    // The one-second timer of the elapsed and remaining time.
-    void SetTimerEnabled(bool enabled);
-    void FocusTaskList();
-    void FocusOutputDir();
+    // BatchObserver: the busy look, the progress panel in place of the
+    // profile and output path, and the one-second timer of the elapsed and
+    // remaining time, as the batch stands.
+    void BatchChanged(const BatchSnapshot& batch) override;
 
     // SettingsHost
     std::string SelectedProfileName() const override;
@@ -271,6 +268,10 @@ private:
     void ShowProbeMessages();
     // true (and says why) when Start must wait for probes still running.
     bool RefuseStartWhileProbing();
+    // Start from the picture (image: nothing on an empty list) or the
+    // command: the focus goes to the list, to the output path when that is
+    // missing.
+    void StartBatch(bool image);
     // The lowest selected row, or -1.
     int FirstSelectedRow() const;
 

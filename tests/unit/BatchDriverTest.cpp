@@ -4,6 +4,8 @@
 // that write into one event log so that the order of effects can be checked.
 #include "engine/BatchDriver.h"
 
+#include "profiles/Profile.h"
+
 #include "TestRecords.h"
 #include "TestSupport.h"
 
@@ -30,33 +32,38 @@ int IndexOf(const Log& log, const std::string& prefix) {
     return -1;
 }
 
-struct FakeView : BatchView {
+// Notes each snapshot the driver publishes, and what changed in it in the
+// event log.
+struct FakeObserver : BatchObserver {
     Log& log;
+    std::vector<BatchSnapshot> seen;
     std::string convertingFile = "-", elapsed = "-", remaining = "-";
-    ProgressBars bars{-1, -1};
+    ProgressBars bars;
     bool progressPanel = false;
     bool timer = false;
-    explicit FakeView(Log& l) : log(l) {}
-    void FocusTaskList() override { log.push_back("focus:list"); }
-    void FocusOutputDir() override { log.push_back("focus:outputdir"); }
-    void SetBusyControls() override { log.push_back("busy"); }
-    void SetIdleControls() override { log.push_back("idle"); }
-    void ShowProgressPanel(bool progress) override {
-        progressPanel = progress;
-        log.push_back(progress ? "panel:progress" : "panel:profile");
+    bool busy = false;
+    explicit FakeObserver(Log& l) : log(l) {}
+    void BatchChanged(const BatchSnapshot& s) override {
+        if (s.Busy != busy) log.push_back(s.Busy ? "busy" : "idle");
+        if (s.ProgressShown != progressPanel)
+            log.push_back(s.ProgressShown ? "panel:progress" : "panel:profile");
+        if (s.Bars.Current != bars.Current || s.Bars.Total != bars.Total)
+            log.push_back("bars:" + std::to_string(s.Bars.Current) + "%/" +
+                          std::to_string(s.Bars.Total) + "%");
+        if (s.TimerRunning != timer) log.push_back(s.TimerRunning ? "timer:on" : "timer:off");
+        if (s.Then == "Stopping…" && (seen.empty() || seen.back().Then != s.Then))
+            log.push_back("stopping");
+        busy = s.Busy;
+        progressPanel = s.ProgressShown;
+        bars = s.Bars;
+        timer = s.TimerRunning;
+        if (s.ProgressShown) {
+            convertingFile = s.ConvertingFile;
+            elapsed = s.ElapsedText;
+            remaining = s.RemainingText;
+        }
+        seen.push_back(s);
     }
-    void SetConvertingFile(const std::string& t) override { convertingFile = t; }
-    void SetElapsedText(const std::string& t) override { elapsed = t; }
-    void SetRemainingText(const std::string& t) override { remaining = t; }
-    void ShowProgress(const ProgressBars& b) override {
-        bars = b;
-        log.push_back("bars:" + std::to_string(b.Current) + "%/" + std::to_string(b.Total) + "%");
-    }
-    void SetTimerEnabled(bool on) override {
-        timer = on;
-        log.push_back(on ? "timer:on" : "timer:off");
-    }
-    void ShowStopping() override { log.push_back("stopping"); }
 };
 
 struct FakeSettings : BatchSettings {
@@ -252,7 +259,7 @@ protected:
     TempDir dir;
     Log log;
     TaskQueue rows;
-    FakeView view{log};
+    FakeObserver view{log};
     FakeSettings settings;
     FakePrompter prompter{log};
     FakeShell shell{log};
@@ -270,7 +277,7 @@ protected:
         settings.profilePath = dir.file("none.apf");
         BatchServices s;
         s.Tasks = &rows;
-        s.View = &view;
+        s.Observer = &view;
         s.Settings = &settings;
         s.Prompt = &prompter;
         s.Shell = &shell;
@@ -386,11 +393,12 @@ TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
 
 TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
     AddThreeTasks();
+    onPump = [&] { driver->timerTimeTimer(); };
     driver->imgStartClick();
+    ASSERT_NE(view.elapsed, "");
     encoder.scripts = {Runs(Chunks({40})), Runs(Chunks({40})), Runs(Chunks({20}))};
     encoder.run = -1;
-    view.elapsed = "stale";
-    std::string elapsedAtFirstRun;
+    std::string elapsedAtFirstRun = "-";
     onPump = [&] {
         if (encoder.run == 0 && encoder.chunk == 0) elapsedAtFirstRun = view.elapsed;
     };
@@ -607,7 +615,7 @@ TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPrevent
 
 TEST_F(BatchDriverTest, AClickOnStartWithAnEmptyListDoesNothingAtAll) {
     settings.outputDir = dir.file("missing");
-    driver->imgStartClick();
+    EXPECT_EQ(driver->imgStartClick(), StartOutcome::NothingToDo);
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(encoder.commands.empty());
 }
@@ -619,13 +627,13 @@ TEST_F(BatchDriverTest, AMissingOutputDirectoryIsReportedAndNothingChanges) {
         log.clear();
         prompter.shown.clear();
         settings.outputDir = bad;
-        driver->imgStartClick();
+        EXPECT_EQ(driver->imgStartClick(), StartOutcome::NoOutputDir);
         ASSERT_EQ(prompter.shown.size(), 1u) << bad;
         EXPECT_EQ(prompter.shown[0].text,
                   "The output path does not exist. Please specify another one.");
         EXPECT_EQ(prompter.shown[0].caption, "Output path does not exist");
         EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
-        EXPECT_EQ(log, (Log{"focus:list", "message:" + prompter.shown[0].text, "focus:outputdir"}));
+        EXPECT_EQ(log, Log{"message:" + prompter.shown[0].text});
     }
     EXPECT_TRUE(encoder.commands.empty());
     EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
@@ -658,13 +666,13 @@ TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
     WriteCodecProfile(settings.profilePath, "mpeg4,");
     settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
 
-    driver->imgStartClick();
+    EXPECT_EQ(driver->imgStartClick(), StartOutcome::ProfileRefused);
 
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "List index out of bounds (1)");
     EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Error);
-    EXPECT_EQ(log, (Log{"focus:list", "busy", "message:List index out of bounds (1)", "idle"}));
+    EXPECT_EQ(log, (Log{"busy", "message:List index out of bounds (1)", "idle"}));
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_TRUE(encoder.commands.empty());
     EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
@@ -800,6 +808,19 @@ TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress
     EXPECT_EQ(view.convertingFile, "c.avi");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+    // Each running task with its own progress, oldest first; the count of
+    // tasks done.
+    auto both = std::find_if(view.seen.begin(), view.seen.end(), [](const BatchSnapshot& s) {
+        return s.Running.size() == 2 && s.Running[1].Percent == 100;
+    });
+    ASSERT_NE(both, view.seen.end());
+    EXPECT_EQ(both->Running[0].Name, "a.avi");
+    EXPECT_EQ(both->Running[0].Percent, 25);
+    EXPECT_EQ(both->Running[1].Name, "b.avi");
+    EXPECT_EQ(both->TasksDone, 0);
+    EXPECT_EQ(view.seen.back().TasksDone, 3);
+    EXPECT_EQ(view.seen.back().TasksTotal, 3);
+    EXPECT_TRUE(view.seen.back().Running.empty());
 }
 
 TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
@@ -840,5 +861,77 @@ TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_EQ(log.back(), "idle");
 }
+
+#ifdef TARVOLIN_FAKE_ENCODER
+// A whole batch the way a front end without a window runs one: real encoder
+// processes (the runner's fake encoder, scripted by the profile's
+// arguments), the real runner, queue and task log, and a plain loop as the
+// pump that ticks the timer now and then.
+TEST(BatchDriverLoop, ConvertsABatchWithRealEncodersFromAPlainLoop) {
+    TempDir dir;
+    Log log;
+    FakeObserver observer{log};
+    FakePrompter prompter{log};
+    FakeShell shell{log};
+    FakePower power{log};
+    FakeSettings settings;
+    settings.outputDir = dir.path().string();
+    settings.simultaneous = 2;
+    settings.profilePath = dir.file("fake.apf");
+    WriteFileBytes(settings.profilePath,
+                   "[Main]\r\nType=mp4\r\nPara=1\r\n0=Script\r\n[Script]\r\nSort=1\r\n"
+                   "ReadOnly=1\r\nList=0\r\ncmd=print\r\nValue=banner\\n sleep 150 print "
+                   "streams\\n sleep 150 print \"frame=1 time=1.50 x\\r\" sleep 100 print "
+                   "\"frame=2 time=1.50 x\\r\" sleep 100 print end\\n\r\n");
+    LoadProfile(settings.profilePath, settings.ProfileSheets(), nullptr);
+    TaskQueue tasks;
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+        AddRecord(tasks, ListedTask(dir.file(name), "00:00:02"));
+    TaskLog taskLog(tasks, "");
+    EncoderRunSet encoders(TARVOLIN_FAKE_ENCODER);
+    int pumps = 0;
+    std::unique_ptr<BatchDriver> driver;
+    BatchServices services;
+    services.Tasks = &tasks;
+    services.Observer = &observer;
+    services.Settings = &settings;
+    services.Prompt = &prompter;
+    services.Shell = &shell;
+    services.Power = &power;
+    services.Encoder = &encoders;
+    services.Log = &taskLog;
+    services.Pump = [&] {
+        if (++pumps % 10 == 0 && driver->Snapshot().TimerRunning) driver->timerTimeTimer();
+    };
+    driver = std::make_unique<BatchDriver>(std::move(services));
+
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::Converted);
+
+    for (int i = 0; i < tasks.Count(); ++i) {
+        const Task& task = tasks.At(i);
+        EXPECT_EQ(task.State, TaskState::Complete) << task.Reason;
+        ASSERT_TRUE(task.Log.has_value());
+        EXPECT_NE(task.Log->CommandLine.find(" print banner"), std::string::npos);
+        EXPECT_NE(task.Log->Output.find("streams\nframe=1"), std::string::npos);
+        EXPECT_EQ(task.Output, dir.file(std::string(1, static_cast<char>('a' + i)) + ".mp4"));
+    }
+    size_t most = 0;
+    int percent = 0;
+    for (const BatchSnapshot& s : observer.seen) {
+        most = std::max(most, s.Running.size());
+        for (const RunningTask& running : s.Running)
+            percent = std::max(percent, running.Percent);
+    }
+    EXPECT_EQ(most, 2u);
+    EXPECT_EQ(percent, 75);
+    const BatchSnapshot& last = observer.seen.back();
+    EXPECT_EQ(last.State, ConvertState::Idle);
+    EXPECT_FALSE(last.Busy || last.ProgressShown || last.TimerRunning);
+    EXPECT_EQ(last.TasksDone, 3);
+    EXPECT_EQ(last.Bars.Total, 100);
+    EXPECT_NE(observer.elapsed, "");
+    EXPECT_EQ(prompter.shown.back().text, "The coversion is completed successfully.");
+}
+#endif
 
 } // namespace
