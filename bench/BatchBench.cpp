@@ -45,23 +45,15 @@ double ChildrenCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The batch's settings over sheets of their own: overwrite, nothing after
+// the batch.
 struct Settings : BatchSettings {
-    std::string OutputDir, Profile;
     ParamSheet Video, Audio, Advanced;
-    int Slots = 1;
-    std::string OutputDirText() const override { return OutputDir; }
-    std::string OutputExtension() const override { return ".mp4"; }
-    bool Overwrite() const override { return true; }
-    bool AutoTurnOff() const override { return false; }
-    bool AutoExit() const override { return false; }
-    bool AutoOpenDir() const override { return false; }
-    std::string ProfileFilePath() const override { return Profile; }
-    SheetSet ProfileSheets() const override {
-        auto* self = const_cast<Settings*>(this);
-        return {&self->Video, &self->Audio, &self->Advanced};
+    Settings() {
+        OutputExtension = ".mp4";
+        Sheets = {&Video, &Audio, &Advanced};
+        General.AutoOpenDir = false;
     }
-    std::string ProgramTitle() const override { return "batch_bench"; }
-    int SimultaneousConversions() const override { return Slots; }
 };
 
 struct Messages : Prompter {
@@ -155,9 +147,9 @@ int main(int argc, char** argv) {
 
     Settings settings;
     settings.OutputDir = (work / "out").string();
-    settings.Profile = profile;
-    LoadProfile(profile, settings.ProfileSheets(), nullptr);
-    const std::string arguments = BuildProfileArguments(profile, settings.ProfileSheets());
+    settings.ProfileFile = profile;
+    LoadProfile(profile, settings.Sheets, nullptr);
+    const std::string arguments = BuildProfileArguments(profile, settings.Sheets);
 
     // The clips: a 1280x720 test picture and a tone each.
     TaskQueue rows;
@@ -193,6 +185,7 @@ int main(int argc, char** argv) {
     BatchServices services;
     services.Tasks = &rows;
     services.Settings = &settings;
+    services.ProgramTitle = "batch_bench";
     services.Prompt = &prompter;
     services.Shell = &shell;
     services.Power = &power;
@@ -201,7 +194,7 @@ int main(int argc, char** argv) {
 
     double batchCpu = 1e9;
     auto batch = [&](int slots) {
-        settings.Slots = slots;
+        settings.General.SimultaneousConversions = slots;
         prompter.Shown.clear();
         const double cpuBefore = ChildrenCpuSeconds();
         const auto start = Clock::now();

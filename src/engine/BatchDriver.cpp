@@ -159,7 +159,7 @@ StartOutcome BatchDriver::tbtnStartClick() {
     // The start image is hidden while a batch runs; the menu and the keyboard
     // must not start a second batch inside the first one either.
     if (FNow.State != ConvertState::Idle) return StartOutcome::Busy;
-    if (!DirectoryExists(FServices.Settings->OutputDirText())) {
+    if (!DirectoryExists(FServices.Settings->OutputDir)) {
         FServices.Prompt->Message("The output path does not exist. Please specify another one.",
                                   "Output path does not exist", MsgIcon::Information);
         return StartOutcome::NoOutputDir;
@@ -168,12 +168,12 @@ StartOutcome BatchDriver::tbtnStartClick() {
     SetBusy(true);
     std::string arguments;
     try {
-        arguments = BuildProfileArguments(FServices.Settings->ProfileFilePath(),
-                                          FServices.Settings->ProfileSheets());
+        arguments =
+            BuildProfileArguments(FServices.Settings->ProfileFile, FServices.Settings->Sheets);
     } catch (const std::exception& e) {
         // The profile is refused (a pick-list choice without an encoder
         // value, a file that cannot be rewritten): nothing is converted.
-        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
+        FServices.Prompt->Message(e.what(), FServices.ProgramTitle, MsgIcon::Error);
         SetBusy(false);
         return StartOutcome::ProfileRefused;
     }
@@ -254,7 +254,7 @@ void BatchDriver::ConvertTasks(const std::string& profileArguments) {
         FActive.clear();
         SetTimerRunning(false);
         EndBatchDisplay();
-        FServices.Prompt->Message(e.what(), FServices.Settings->ProgramTitle(), MsgIcon::Error);
+        FServices.Prompt->Message(e.what(), FServices.ProgramTitle, MsgIcon::Error);
     }
     // A batch that was stopped or could not go on is logged here.
     EndBatchLog();
@@ -277,7 +277,7 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     const int count = static_cast<int>(FBatch.size());
     BeginBatch();
     const size_t slots =
-        static_cast<size_t>(std::max(1, FServices.Settings->SimultaneousConversions()));
+        static_cast<size_t>(std::max(1, FServices.Settings->General.SimultaneousConversions));
     int next = 0;
     std::string startError;
     // Tasks start in list order as slots free up; with one slot this is one
@@ -316,7 +316,7 @@ void BatchDriver::BeginBatch() {
     // What follows the batch, read as it starts (the settings cannot change
     // while it runs).
     const BatchSettings& settings = *FServices.Settings;
-    FNow.Then = CompletionNote(settings.AutoTurnOff(), settings.AutoExit());
+    FNow.Then = CompletionNote(settings.General.AutoTurnOff, settings.General.AutoExit);
 
     FDone = 0;
     FTotal = 0;
@@ -372,8 +372,8 @@ bool BatchDriver::PrepareTask(ActiveTask& active) {
 bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArguments) {
     TaskRun& run = active.Run;
     const BatchSettings& settings = *FServices.Settings;
-    const OutputNaming naming{settings.OutputDirText(), settings.OutputExtension(),
-                              settings.Overwrite(), &FWritten};
+    const OutputNaming naming{settings.OutputDir, settings.OutputExtension,
+                              settings.General.Overwrite, &FWritten};
     run.Output = OutputPath(active.Task, active.Position, naming);
     FWritten.push_back(run.Output);
     FServices.Tasks->SetOutput(active.Id, run.Output);
@@ -433,7 +433,7 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
 }
 
 void BatchDriver::EndAfterFailedStart(const std::string& error) {
-    FServices.Prompt->Message(error, FServices.Settings->ProgramTitle(), MsgIcon::None);
+    FServices.Prompt->Message(error, FServices.ProgramTitle, MsgIcon::None);
     SetTimerRunning(false);
     EndBatchDisplay();
 }
@@ -506,8 +506,8 @@ void BatchDriver::CompleteBatch(int count) {
     const BatchSettings& settings = *FServices.Settings;
     // Power-off wins when both are set; its countdown cancelled, the batch
     // ends as if neither were set and the window stays.
-    const bool turnOff = settings.AutoTurnOff();
-    const bool exit = !turnOff && settings.AutoExit();
+    const bool turnOff = settings.General.AutoTurnOff;
+    const bool exit = !turnOff && settings.General.AutoExit;
     // Failures are never lost behind an exit: their count comes first and
     // waits for the user. A power-off must not wait for an answer (the user
     // may have left), so its countdown names the failures instead.
@@ -528,7 +528,7 @@ void BatchDriver::CompleteBatch(int count) {
     if (!reported) ShowCompletionMessage(count);
     // A close that came while the message was shown (a termination request
     // closes it) ends the program without opening anything.
-    if (settings.AutoOpenDir() && !FCloseRequested) FServices.Shell->Open(settings.OutputDirText());
+    if (settings.General.AutoOpenDir && !FCloseRequested) FServices.Shell->Open(settings.OutputDir);
     EndBatchDisplay();
 }
 

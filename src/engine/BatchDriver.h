@@ -8,6 +8,7 @@
 // work (the window's Stop, its timer, closing; a command line's signals)
 // runs in the pump that the conversion calls between reads. Nothing here
 // needs a window.
+#include "config/Preferences.h"
 #include "engine/BatchSnapshot.h"
 #include "engine/CompletionActions.h"
 #include "engine/Progress.h"
@@ -24,33 +25,26 @@
 #include <string_view>
 #include <vector>
 
-// Live values, read at the moment they are needed (they may change while a
-// batch runs: the sheets and the output directory box stay editable).
-class BatchSettings {
-public:
-    virtual ~BatchSettings() = default;
-    virtual std::string OutputDirText() const = 0; // edtOutputdir as typed
-    virtual std::string OutputExtension() const = 0;
-    virtual bool Overwrite() const = 0;
-    virtual bool AutoTurnOff() const = 0;
-    virtual bool AutoExit() const = 0;
-    virtual bool AutoOpenDir() const = 0;
-    // The selected profile's file, as the selection loaded it.
-    virtual std::string ProfileFilePath() const = 0;
-    // The main window's Video, Audio and Advanced sheets.
-    virtual SheetSet ProfileSheets() const = 0;
-    // Caption of plain error boxes.
-    virtual std::string ProgramTitle() const = 0;
-    // How many tasks may convert at once (the "Simultaneous conversions"
-    // setting); read at Start.
-    virtual int SimultaneousConversions() const { return 1; }
+// The front end's settings as values. The batch reads each at the moment it
+// needs it: the output folder and the sheets stay editable while a batch
+// runs, and what is typed there counts from the next task on.
+struct BatchSettings {
+    std::string OutputDir;       // the output folder as typed
+    std::string OutputExtension; // "." + Type of the loaded profile; empty before one
+    std::string ProfileFile;     // the selected profile's file, as the selection loads it
+    SheetSet Sheets;             // the Video, Audio and Advanced sheets
+    // Overwrite, the completion actions, how many tasks convert at once
+    // (read at Start).
+    GeneralPreferences General;
 };
 
 struct BatchServices {
     TaskQueue* Tasks = nullptr;
     // Hears every snapshot of the batch; optional.
     BatchObserver* Observer = nullptr;
-    BatchSettings* Settings = nullptr;
+    const BatchSettings* Settings = nullptr;
+    // The caption of plain error boxes.
+    std::string ProgramTitle;
     Prompter* Prompt = nullptr;
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;

@@ -1,21 +1,25 @@
 #pragma once
 // The batch conversion as the main window runs it: the driver of the core
-// over the window's busy and idle looks, its progress panel and one-second
-// timer, its live settings (output path box, the loaded profile's extension,
-// the settings dialog's General values) and the window's desktop services.
+// over the window's part (its tasks, its settings, the observer of the
+// batch's snapshots, its prompter and shell, the closing of the window) and
+// what the batch adds of its own: the encoders of a batch, the tasks' logs
+// written into the logs folder, the countdown before power-off or exit, the
+// power control installed later, and the window's event loop as the pump.
 #include "engine/BatchDriver.h"
 #include "engine/TaskLog.h"
 #include "ui/CountdownDialog.h"
 
 #include <string>
 
-class TMainForm;
+class QWidget;
 
-class TMainBatch : public BatchSettings {
+class TMainBatch {
 public:
-    // The window's runner, prompter and shell are used; no power control is
-    // installed until SetPowerControl.
-    explicit TMainBatch(TMainForm& form);
+    // window: Tasks, Observer, Settings, Prompt, Shell, ProgramTitle and
+    // CloseMainWindow; owner: the window the countdown lies over. No power
+    // control is installed until SetPowerControl.
+    TMainBatch(BatchServices window, QWidget& owner, const std::string& encoderPath,
+               const std::string& logsDir);
 
     BatchDriver& Driver() { return FDriver; }
     const BatchDriver& Driver() const { return FDriver; }
@@ -27,18 +31,6 @@ public:
     void SetCountdownTick(int ms) { FCountdown.SetTickMs(ms); }
     void CancelCountdown() { FCountdown.Cancel(); }
 
-    // BatchSettings
-    std::string OutputDirText() const override;
-    std::string OutputExtension() const override;
-    bool Overwrite() const override;
-    bool AutoTurnOff() const override;
-    bool AutoExit() const override;
-    bool AutoOpenDir() const override;
-    std::string ProfileFilePath() const override;
-    SheetSet ProfileSheets() const override;
-    std::string ProgramTitle() const override;
-    int SimultaneousConversions() const override;
-
 private:
     // Forwards to the installed power control, if any.
     struct PowerSwitch : PowerControl {
@@ -47,7 +39,8 @@ private:
             if (Target) Target->PowerOff();
         }
     };
-    TMainForm& F;
+    BatchServices WithOwnParts(BatchServices window);
+
     PowerSwitch FPower;
     TaskLog FLog;
     TCountdownPrompter FCountdown;

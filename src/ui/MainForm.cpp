@@ -116,7 +116,18 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     timerTime->setObjectName("timerTime");
     timerTime->setInterval(1000);
     connect(timerTime, &QTimer::timeout, this, &TMainForm::timerTimeTimer);
-    FBatch = std::make_unique<TMainBatch>(*this);
+    FSettings.Sheets = MainSheets();
+    BatchServices batch;
+    batch.Tasks = &FTasks;
+    batch.Observer = this;
+    batch.Settings = &FSettings;
+    batch.Prompt = FPrompter;
+    batch.Shell = FShell;
+    batch.ProgramTitle = ProductName;
+    // Runs once the batch is idle again: the close handler then lets the
+    // window close. The window object itself stays until the program ends.
+    batch.CloseMainWindow = [this] { close(); };
+    FBatch = std::make_unique<TMainBatch>(std::move(batch), *this, FEncoderPath, LogsDir());
     FBatch->SetPowerControl(options.power);
     // The session ending closes the window without asking, as a quit
     // signal does.
@@ -155,6 +166,11 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::CreateForms() {
+    // The General preferences, in force from now on. Should the file fail,
+    // the values a missing file would give.
+    FSettings.General = GeneralPreferences{};
+    FSettings.General.OutputPath = FWhere.DefaultOutputDir;
+    Guarded([&] { FSettings.General = FPrefs.ReadGeneral(); });
     FAboutForm = std::make_unique<TAboutForm>(*this);
     FSettingForm = std::make_unique<TSettingForm>(*this);
     FSizeForm = std::make_unique<TSizeForm>(*this);
@@ -261,7 +277,7 @@ std::string TMainForm::SelectedProfileName() const {
 }
 
 std::string TMainForm::OutputDir() const {
-    return FromQ(edtOutputdir->text());
+    return FSettings.OutputDir;
 }
 
 void TMainForm::SetOutputDir(const std::string& dir) {
@@ -512,6 +528,11 @@ void TMainForm::BuildCommands() {
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
     connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
+    // The values a batch reads follow the output path box and the selector.
+    connect(edtOutputdir, &QLineEdit::textChanged, this,
+            [this](const QString& text) { FSettings.OutputDir = FromQ(text); });
+    connect(cmbProfile, &QComboBox::currentIndexChanged, this,
+            [this] { FSettings.ProfileFile = SelectedProfilePath(); });
     connect(imgStart, &TImageButton::clicked, this, &TMainForm::imgStartClick);
     connect(imgStop, &TImageButton::clicked, this, &TMainForm::imgStopClick);
 
@@ -633,8 +654,8 @@ void TMainForm::RestorePreferences() {
     cmbProfileChange();
 }
 
-GeneralPreferences TMainForm::General() const {
-    return FSettingForm ? FSettingForm->General() : FPrefs.ReadGeneral();
+void TMainForm::SetGeneralSettings(const GeneralPreferences& general) {
+    FSettings.General = general;
 }
 
 void TMainForm::SavePreferences() {
@@ -667,7 +688,7 @@ void TMainForm::AddFiles(const std::vector<std::string>& paths) {
     full.reserve(paths.size());
     for (const std::string& path : paths)
         full.push_back(IntakePath(path));
-    for (TaskId id : FTasks.AddFiles(full, FOutputExtension))
+    for (TaskId id : FTasks.AddFiles(full, FSettings.OutputExtension))
         FProbes->Submit(id, FTasks.Find(id)->InputFile);
 }
 
@@ -921,7 +942,7 @@ int TMainForm::FirstSelectedRow() const {
 }
 
 void TMainForm::ShowSelectedTask() {
-    ::ShowSelectedTask(FOutput, FTasks, FirstSelectedRow(), FOutputExtension);
+    ::ShowSelectedTask(FOutput, FTasks, FirstSelectedRow(), FSettings.OutputExtension);
 }
 
 void TMainForm::vleOutputValidate() {
@@ -1109,7 +1130,7 @@ void TMainForm::cmbProfileChange() {
         std::string path = SelectedProfilePath();
         if (cmbProfile->currentIndex() < 0 || !FileExists(path)) return;
         try {
-            LoadProfile(path, MainSheets(), &FOutputExtension);
+            LoadProfile(path, MainSheets(), &FSettings.OutputExtension);
         } catch (...) {
             SyncSheets();
             throw;

@@ -4,7 +4,7 @@
 // Stop pictures, and it runs the start-up of the program while it is created.
 #include "config/Locations.h"
 #include "config/Preferences.h"
-#include "engine/BatchSnapshot.h"
+#include "engine/BatchDriver.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
 #include "profiles/Profile.h"
@@ -98,7 +98,7 @@ public:
     // encoder's arguments from.
     std::string SelectedProfilePath() const;
     // "." + Type of the profile last loaded here; empty before the first load.
-    const std::string& OutputExtension() const { return FOutputExtension; }
+    const std::string& OutputExtension() const { return FSettings.OutputExtension; }
     const PreferencesFile& Preferences() const override { return FPrefs; }
     Prompter& prompter() const override { return *FPrompter; }
     ShellActions& shell() const { return *FShell; }
@@ -149,9 +149,9 @@ public:
     // (tests shorten it).
     void SetCountdownTick(int ms);
 
-    // The General preferences in force: the settings dialog's controls as
-    // they stand (the preferences file's before the dialog exists).
-    GeneralPreferences General() const;
+    // The General preferences in force: read when the other windows are
+    // created, then as the settings dialog hands them back.
+    const GeneralPreferences& General() const { return FSettings.General; }
 
     // BatchObserver: the busy look, the progress panel in place of the
     // profile and output path, and the one-second timer of the elapsed and
@@ -163,6 +163,8 @@ public:
     void ReloadSelectedProfile() override { cmbProfileChange(); }
     std::string OutputDir() const override;
     void SetOutputDir(const std::string& dir) override;
+    const GeneralPreferences& GeneralSettings() const override { return FSettings.General; }
+    void SetGeneralSettings(const GeneralPreferences& general) override;
     void OwnDialog(QWidget& dialog) override;
     void ReleaseDialog() override;
     void ShowError(const std::string& text) override;
@@ -346,7 +348,10 @@ private:
     Locations FWhere;
     std::string FEncoderPath;
     std::string FVersionText = "3.0";
-    std::string FOutputExtension;
+    // The settings a batch reads, as values: the output folder as typed,
+    // the loaded profile's extension and file, the sheets, and the General
+    // preferences in force.
+    BatchSettings FSettings;
     std::string FOpenDialogFilter;
     std::vector<CatalogueEntry> FCatalogue;
     PreferencesFile FPrefs;

@@ -34,6 +34,10 @@ public:
     // The window's output path box.
     virtual std::string OutputDir() const = 0;
     virtual void SetOutputDir(const std::string& dir) = 0;
+    // The General values the window holds: the ones in force, which the
+    // dialog edits a copy of and hands back as it closes.
+    virtual const GeneralPreferences& GeneralSettings() const = 0;
+    virtual void SetGeneralSettings(const GeneralPreferences& general) = 0;
 
     // A dialog of the window opens centred on it and above it, and the
     // window takes no input until ReleaseDialog.

@@ -66,24 +66,15 @@ struct FakeObserver : BatchObserver {
     }
 };
 
+// The settings a batch reads, over sheets of their own; nothing follows a
+// batch unless a test asks for it.
 struct FakeSettings : BatchSettings {
-    std::string outputDir, outputExtension = ".mp4", profilePath;
-    bool overwrite = true, autoTurnOff = false, autoExit = false, autoOpenDir = false;
-    int simultaneous = 1;
-    ParamSheet video, audio, advanced;
-    std::string OutputDirText() const override { return outputDir; }
-    std::string OutputExtension() const override { return outputExtension; }
-    bool Overwrite() const override { return overwrite; }
-    bool AutoTurnOff() const override { return autoTurnOff; }
-    bool AutoExit() const override { return autoExit; }
-    bool AutoOpenDir() const override { return autoOpenDir; }
-    std::string ProfileFilePath() const override { return profilePath; }
-    SheetSet ProfileSheets() const override {
-        auto* self = const_cast<FakeSettings*>(this);
-        return {&self->video, &self->audio, &self->advanced};
+    ::Sheets own;
+    FakeSettings() {
+        OutputExtension = ".mp4";
+        Sheets = own.Set();
+        General.AutoOpenDir = false;
     }
-    std::string ProgramTitle() const override { return "Tarvolin PSP Video Converter"; }
-    int SimultaneousConversions() const override { return simultaneous; }
 };
 
 struct Shown {
@@ -273,12 +264,13 @@ protected:
     std::unique_ptr<BatchDriver> driver;
 
     void SetUp() override {
-        settings.outputDir = dir.path().string();
-        settings.profilePath = dir.file("none.apf");
+        settings.OutputDir = dir.path().string();
+        settings.ProfileFile = dir.file("none.apf");
         BatchServices s;
         s.Tasks = &rows;
         s.Observer = &view;
         s.Settings = &settings;
+        s.ProgramTitle = "Tarvolin PSP Video Converter";
         s.Prompt = &prompter;
         s.Shell = &shell;
         s.Power = &power;
@@ -343,7 +335,7 @@ TEST_F(BatchDriverTest, AFinishedTaskShowsItsWholeLengthDone) {
 
 TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     std::vector<ProgressBars> midTask2;
     AtChunk(1, 3, [&] {
         midTask2.push_back(view.bars);
@@ -379,7 +371,7 @@ TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     EXPECT_EQ(prompter.shown[0].caption, "Complete");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
     // The folder opens after the message, as typed (no separator added).
-    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.outputDir));
+    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.OutputDir));
     EXPECT_LT(IndexOf(log, "busy"), IndexOf(log, "panel:progress"));
     EXPECT_LT(IndexOf(log, "timer:off"), IndexOf(log, "message:"));
     EXPECT_LT(IndexOf(log, "panel:profile"), IndexOf(log, "idle"));
@@ -414,8 +406,8 @@ TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
 TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     AddThreeTasks();
     rows.SetState(rows.At(2).Id, TaskState::Complete); // from an earlier batch
-    settings.autoOpenDir = true;
-    settings.autoExit = true;
+    settings.General.AutoOpenDir = true;
+    settings.General.AutoExit = true;
     encoder.scripts[0].lastReading = 17;
     std::string statusAtStop;
     AtChunk(0, 3, [&] {
@@ -439,7 +431,7 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
     EXPECT_EQ(prompter.shown[0].caption, "Cancel");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 0);
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_FALSE(view.timer);
@@ -452,9 +444,9 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
 
 TEST_F(BatchDriverTest, StopDuringTheLastTaskIsACancelNotACompletion) {
     AddThreeTasks();
-    settings.autoTurnOff = true;
-    settings.autoExit = true;
-    settings.autoOpenDir = true;
+    settings.General.AutoTurnOff = true;
+    settings.General.AutoExit = true;
+    settings.General.AutoOpenDir = true;
     AtChunk(2, 2, [&] { driver->tbtnStopClick(); });
 
     driver->imgStartClick();
@@ -463,7 +455,7 @@ TEST_F(BatchDriverTest, StopDuringTheLastTaskIsACancelNotACompletion) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
     EXPECT_FALSE(Has(log, "poweroff"));
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 0);
 }
 
@@ -484,7 +476,7 @@ TEST_F(BatchDriverTest, StopBetweenTwoTasksStopsTheNextOneBeforeItStarts) {
 
 TEST_F(BatchDriverTest, AFailedTaskIsMarkedAndReportedAndTheOthersGoOn) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     encoder.scripts[1] =
         Fails({"banner\n"}, 1, "/videos/b.avi: Invalid data found when processing input");
 
@@ -507,7 +499,7 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
     AddTask("b.avi", "00:00:40");
     encoder.scripts = {Fails({}, 3, ""), Fails({}, -1, "")};
     encoder.scripts[1].signal = 9;
-    settings.autoExit = true;
+    settings.General.AutoExit = true;
 
     driver->imgStartClick();
 
@@ -526,7 +518,7 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
 
 TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     encoder.scripts[1] = DoesNotStart("Error on CreateProcess()");
 
     driver->imgStartClick();
@@ -538,7 +530,7 @@ TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
     EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
     EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_FALSE(view.timer);
     EXPECT_FALSE(view.progressPanel);
@@ -561,9 +553,9 @@ class CompletionActions : public BatchDriverTest,
 TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
     const CompletionCase& c = GetParam();
     AddTask("a.avi", "00:00:40");
-    settings.autoTurnOff = c.turnOff;
-    settings.autoExit = c.exit;
-    settings.autoOpenDir = c.openDir;
+    settings.General.AutoTurnOff = c.turnOff;
+    settings.General.AutoExit = c.exit;
+    settings.General.AutoOpenDir = c.openDir;
     countdown.goOn = c.goOn;
 
     driver->imgStartClick();
@@ -572,7 +564,7 @@ TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
     for (const std::string& e : log)
         if (e == "poweroff" || e == "close" || e.rfind("message:", 0) == 0 ||
             e.rfind("open:", 0) == 0 || e.rfind("countdown:", 0) == 0)
-            events.push_back(e == "open:" + settings.outputDir ? "open" : e);
+            events.push_back(e == "open:" + settings.OutputDir ? "open" : e);
     EXPECT_EQ(events, c.events);
     if (closes > 0) {
         // The window closes once the driver is idle, so its close goes through.
@@ -598,7 +590,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPreventsThePowerOff) {
     AddTask("a.avi", "00:00:40");
     encoder.scripts = {Fails({}, 1, "broken")};
-    settings.autoTurnOff = true;
+    settings.General.AutoTurnOff = true;
     driver->imgStartClick();
     // Nothing waits for an answer before the power-off.
     EXPECT_TRUE(prompter.shown.empty());
@@ -614,7 +606,7 @@ TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPrevent
 }
 
 TEST_F(BatchDriverTest, AClickOnStartWithAnEmptyListDoesNothingAtAll) {
-    settings.outputDir = dir.file("missing");
+    settings.OutputDir = dir.file("missing");
     EXPECT_EQ(driver->imgStartClick(), StartOutcome::NothingToDo);
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(encoder.commands.empty());
@@ -626,7 +618,7 @@ TEST_F(BatchDriverTest, AMissingOutputDirectoryIsReportedAndNothingChanges) {
     for (const std::string& bad : {dir.file("missing"), dir.file("file"), std::string()}) {
         log.clear();
         prompter.shown.clear();
-        settings.outputDir = bad;
+        settings.OutputDir = bad;
         EXPECT_EQ(driver->imgStartClick(), StartOutcome::NoOutputDir);
         ASSERT_EQ(prompter.shown.size(), 1u) << bad;
         EXPECT_EQ(prompter.shown[0].text,
@@ -649,9 +641,9 @@ void WriteCodecProfile(const std::string& path, const std::string& values) {
 TEST_F(BatchDriverTest, TheProfileArgumentsAreBuiltOnceAndReachEveryTask) {
     AddTask("a.avi", "00:00:40");
     AddTask("b.avi", "00:00:40");
-    settings.profilePath = dir.file("p.apf");
-    WriteCodecProfile(settings.profilePath, "mpeg4,libx264,");
-    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+    settings.ProfileFile = dir.file("p.apf");
+    WriteCodecProfile(settings.ProfileFile, "mpeg4,libx264,");
+    settings.own.Video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
 
     driver->imgStartClick();
 
@@ -662,9 +654,9 @@ TEST_F(BatchDriverTest, TheProfileArgumentsAreBuiltOnceAndReachEveryTask) {
 
 TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
     AddThreeTasks();
-    settings.profilePath = dir.file("p.apf");
-    WriteCodecProfile(settings.profilePath, "mpeg4,");
-    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+    settings.ProfileFile = dir.file("p.apf");
+    WriteCodecProfile(settings.ProfileFile, "mpeg4,");
+    settings.own.Video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
 
     EXPECT_EQ(driver->imgStartClick(), StartOutcome::ProfileRefused);
 
@@ -680,7 +672,7 @@ TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
 
 TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     EXPECT_FALSE(driver->CloseRequested()); // no batch: close at once
     bool deferred = false, killedAtFirst = true;
     AtChunk(1, 2, [&] {
@@ -698,7 +690,7 @@ TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses)
     EXPECT_TRUE(encoder.terminated);
     EXPECT_EQ(Statuses(), (V{"Complete", "Stop", "OK"}));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(stateAtClose, ConvertState::Idle);
     EXPECT_FALSE(closeDeferredAtClose);
@@ -709,7 +701,7 @@ TEST_F(BatchDriverTest, EachOutputPathIsComposedJustBeforeItsTask) {
     // output and, with Overwrite off, takes its numbered name.
     AddTask("clip.avi", "00:00:40");
     AddTask("clip.mpg", "00:00:40");
-    settings.overwrite = false;
+    settings.General.Overwrite = false;
     encoder.scripts = {WritesOutput(Chunks({40})), WritesOutput(Chunks({40}))};
 
     driver->imgStartClick();
@@ -789,7 +781,7 @@ TEST_F(BatchDriverTest, TheEstimateRoundsHalfToEven) {
 // takes b's slot while a still runs.
 TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress) {
     AddThreeTasks();
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     encoder.scripts = {Runs(Chunks({10, 20, 30, 40})), Runs(Chunks({40})), Runs(Chunks({10, 20}))};
 
     driver->imgStartClick();
@@ -828,7 +820,7 @@ TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
     // it starts, so the second gets the numbered name.
     AddTask("clip.avi", "00:00:40");
     AddTask("clip.mpg", "00:00:40");
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     driver->imgStartClick();
     ASSERT_EQ(encoder.commands.size(), 2u);
     EXPECT_EQ(encoder.mostAtOnce, 2u);
@@ -839,7 +831,7 @@ TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
 TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers) {
     AddThreeTasks();
     AddTask("d.avi", "00:00:10");
-    settings.simultaneous = 3;
+    settings.General.SimultaneousConversions = 3;
     AtChunk(2, 1, [&] { driver->tbtnStopClick(); });
     driver->imgStartClick();
     EXPECT_EQ(encoder.commands.size(), 3u);
@@ -853,7 +845,7 @@ TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers
     encoder.run = -1;
     encoder.scripts = {Runs(Chunks({20, 40})), DoesNotStart("Error on CreateProcess()")};
     onPump = nullptr;
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     driver->imgStartClick();
     EXPECT_EQ(Statuses(), (V{"Stop", "Failed", "Stop", "OK"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -875,15 +867,15 @@ TEST(BatchDriverLoop, ConvertsABatchWithRealEncodersFromAPlainLoop) {
     FakeShell shell{log};
     FakePower power{log};
     FakeSettings settings;
-    settings.outputDir = dir.path().string();
-    settings.simultaneous = 2;
-    settings.profilePath = dir.file("fake.apf");
-    WriteFileBytes(settings.profilePath,
+    settings.OutputDir = dir.path().string();
+    settings.General.SimultaneousConversions = 2;
+    settings.ProfileFile = dir.file("fake.apf");
+    WriteFileBytes(settings.ProfileFile,
                    "[Main]\r\nType=mp4\r\nPara=1\r\n0=Script\r\n[Script]\r\nSort=1\r\n"
                    "ReadOnly=1\r\nList=0\r\ncmd=print\r\nValue=banner\\n sleep 150 print "
                    "streams\\n sleep 150 print \"frame=1 time=1.50 x\\r\" sleep 100 print "
                    "\"frame=2 time=1.50 x\\r\" sleep 100 print end\\n\r\n");
-    LoadProfile(settings.profilePath, settings.ProfileSheets(), nullptr);
+    LoadProfile(settings.ProfileFile, settings.Sheets, nullptr);
     TaskQueue tasks;
     for (const char* name : {"a.avi", "b.avi", "c.avi"})
         AddRecord(tasks, ListedTask(dir.file(name), "00:00:02"));
@@ -895,6 +887,7 @@ TEST(BatchDriverLoop, ConvertsABatchWithRealEncodersFromAPlainLoop) {
     services.Tasks = &tasks;
     services.Observer = &observer;
     services.Settings = &settings;
+    services.ProgramTitle = "Tarvolin PSP Video Converter";
     services.Prompt = &prompter;
     services.Shell = &shell;
     services.Power = &power;
