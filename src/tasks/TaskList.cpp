@@ -146,6 +146,26 @@ PathAction DropAction(const std::string& path, const std::vector<std::string>& e
     return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
 }
 
+IntakeFiles TakeFiles(const std::vector<std::string>& paths,
+                      PathAction (*rule)(const std::string&, const std::vector<std::string>&)) {
+    IntakeFiles intake;
+    for (const std::string& path : paths) {
+        switch (rule(path, SupportedExts())) {
+        case PathAction::AddFile:
+            intake.Files.push_back(path);
+            break;
+        case PathAction::AddDir:
+            for (std::string& file : SupportedFilesInDir(path, SupportedExts(), &intake.NotTaken))
+                intake.Files.push_back(std::move(file));
+            break;
+        case PathAction::Skip:
+            intake.NotTaken.push_back(path);
+            break;
+        }
+    }
+    return intake;
+}
+
 std::string NotTakenMessage(const std::vector<std::string>& notTaken) {
     constexpr size_t Shown = 5;
     std::vector<const std::string*> paths;

@@ -77,6 +77,19 @@ PathAction CommandLineAction(const std::string& entry, const std::vector<std::st
 // extension is added as a file, else it is skipped.
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts);
 
+// What paths named to the program give the task list.
+struct IntakeFiles {
+    // The files to add, in the order named, a folder's as SupportedFilesInDir
+    // gives them.
+    std::vector<std::string> Files;
+    // What cannot be taken, in the order met (for NotTakenMessage).
+    std::vector<std::string> NotTaken;
+};
+// Takes paths by rule (CommandLineAction or DropAction) with the supported
+// extensions.
+IntakeFiles TakeFiles(const std::vector<std::string>& paths,
+                      PathAction (*rule)(const std::string&, const std::vector<std::string>&));
+
 // The message that names what an intake (a drop, a folder, the command line)
 // left out: how many, then the first few paths, then how many more. Empty
 // entries (blank lines of a list file) are not files and are not counted.

@@ -20,7 +20,6 @@
 #include <vector>
 
 class BatchDriver;
-class EncoderRunner;
 class ProbePool;
 struct ProbeResult;
 class QAction;
@@ -61,6 +60,10 @@ struct TMainFormOptions {
     // just closes.
     PowerControl* power = nullptr;
 };
+
+// The four sheets of the right-hand column, numbered as SetSheetValue takes
+// them.
+enum class MainSheet { Output = 0, Video = 1, Audio = 2, Advanced = 3 };
 
 class TMainForm : public QWidget, public SettingsHost, public BatchObserver {
     Q_OBJECT
@@ -103,16 +106,15 @@ public:
     Prompter& prompter() const override { return *FPrompter; }
     ShellActions& shell() const { return *FShell; }
     TFileDialogs& dialogs() const override { return *FDialogs; }
-    EncoderRunner& Runner() const { return *FRunner; }
 
     // The task queue: the one store of the tasks, which the list shows.
     TaskQueue& Tasks() { return FTasks; }
-    // The sheets: 0 Output, 1 Video, 2 Audio, 3 Advanced.
-    ParamSheet& Sheet(int n);
+    ParamSheet& Sheet(MainSheet which);
     ParamSheet& VideoSheet() { return FVideo; }
     SheetSet MainSheets();
-    // Sets a row's value by key (case ignored); appends the row when there is
-    // none. Any other sheet number does nothing.
+    // Sets a row's value by key (case ignored) in the sheet numbered as
+    // MainSheet; appends the row when there is none. Any other sheet number
+    // does nothing.
     void SetSheetValue(int sheet, const std::string& key, const std::string& value);
 
     // The task list's commands as the window runs them.
@@ -358,7 +360,6 @@ private:
     Prompter* FPrompter;
     ShellActions* FShell;
     TFileDialogs* FDialogs = nullptr;
-    std::unique_ptr<EncoderRunner> FRunner;
     // Probes added files off the window's thread, each under its task's id:
     // a late result for a task removed (or added again) is dropped.
     std::unique_ptr<ProbePool> FProbes;

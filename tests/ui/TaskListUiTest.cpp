@@ -73,7 +73,7 @@ TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
 
     ASSERT_EQ(w->Tasks().Count(), 1);
     EXPECT_EQ(w->SelectedRows(), std::vector<bool>{true});
-    ParamSheet& output = w->Sheet(0);
+    ParamSheet& output = w->Sheet(MainSheet::Output);
     EXPECT_EQ(output.Value("New Filename"), "my.clip");
     EXPECT_EQ(output.Value("Start Time"), "00:00:00.0");
     EXPECT_EQ(output.Value("End Time"), w->Tasks().At(0).Length);
@@ -219,10 +219,10 @@ TEST(ProbingWindow, AProbeEndingMeetsWhatWasTypedMeanwhile) {
     GetTaskData(w->Tasks(), 0, tfAll, task);
     EXPECT_EQ(task.Status, "OK");
     EXPECT_EQ(editor->text(), "holiday.mkv") << "the typing stays";
-    EXPECT_EQ(w->Sheet(0).Value("End Time"), task.EndTime) << "the other values follow the probe";
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("End Time"), task.EndTime) << "the other values follow the probe";
     // The start is judged against the real length, and the user is told.
     EXPECT_EQ(task.StartTime, "00:00:00.0");
-    EXPECT_EQ(w->Sheet(0).Value("Start Time"), "00:00:00.0");
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("Start Time"), "00:00:00.0");
     EXPECT_TRUE(w.prompter.Shown.empty()) << "no message box takes the focus from the typing";
 
     QTest::keyClick(editor, Qt::Key_Return);
@@ -378,12 +378,12 @@ TEST_F(TaskListWindow, MoveUpAndDownCarryTheSelection) {
 
 TEST_F(TaskListWindow, RemoveAndClearEmptyTheOutputValuesAndTheCommands) {
     Add({Clip("a.avi"), Clip("b.avi"), Clip("c.avi")});
-    w->Sheet(0).SetValue("New Filename", "shown");
+    w->Sheet(MainSheet::Output).SetValue("New Filename", "shown");
 
     // Nothing selected: nothing removed, the Output values emptied all the same.
     Command("tbtnRemove")->trigger();
     EXPECT_EQ(w->Tasks().Count(), 3);
-    EXPECT_EQ(w->Sheet(0).Value("New Filename"), "");
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("New Filename"), "");
 
     w->SetSelectedRows({true, false, true});
     QTest::keyClick(List(), Qt::Key_Delete);

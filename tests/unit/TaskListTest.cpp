@@ -117,6 +117,18 @@ TEST(TaskList, CommandLineAndDropActions) {
     EXPECT_EQ(DropAction(dir.path().string(), exts), PathAction::AddDir);
     EXPECT_EQ(DropAction(dir.file("CLIP.AVI"), exts), PathAction::AddFile);
     EXPECT_EQ(DropAction(dir.file("clip.m2v"), exts), PathAction::Skip);
+
+    // Taken in the order named, a folder's files in its own order; what is
+    // left out in the order met.
+    std::filesystem::create_directory(dir.path() / "sub");
+    WriteFileBytes(dir.file("sub/z.mpg"), "x");
+    WriteFileBytes(dir.file("sub/notes.doc"), "x");
+    const IntakeFiles taken = TakeFiles(
+        {dir.file("sub"), dir.file("b.txt"), dir.file("a.avi"), dir.file("missing.avi")},
+        CommandLineAction);
+    EXPECT_EQ(taken.Files, (std::vector<std::string>{dir.file("sub/z.mpg"), dir.file("a.avi")}));
+    EXPECT_EQ(taken.NotTaken, (std::vector<std::string>{dir.file("sub/notes.doc"), dir.file("b.txt"),
+                                                        dir.file("missing.avi")}));
 }
 
 TEST(TaskList, NotTakenMessageCountsAndNamesTheFirstFew) {
