@@ -419,7 +419,7 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FNow.State == ConvertState::StopRequested) {
-        // Marked "Stop" when the stop came; what it wrote is kept, and its
+        // Marked Stopped when the stop came; what it wrote is kept, and its
         // reason says how much.
         const RunOutcome& outcome = active->Run.Outcome;
         SetState(active->Id, TaskState::Stopped,

@@ -128,11 +128,11 @@ private:
     // adds up the clip lengths of the batch's tasks.
     void BeginBatch();
     // Prepares the task and starts its encoder, which then runs beside the
-    // others. A Stop that came first marks it "Stop" instead; an encoder
+    // others. A Stop that came first marks it Stopped instead; an encoder
     // that cannot start fails it, stops the others and returns false.
     bool StartNextTask(int position, const std::string& profileArguments, std::string& startError);
     // Handles pending messages, reads the task afresh, marks it Converting
-    // and, when no other task runs, names its file in the progress panel.
+    // and, when no other task runs, names its file as the one converting.
     // false when the task is gone.
     bool PrepareTask(ActiveTask& active);
     // Composes the output path (reserved at once, so that no task started
@@ -141,12 +141,12 @@ private:
     bool StartTask(ActiveTask& active, const std::string& profileArguments);
     // One chunk of a running task's encoder output: its progress.
     void ConsumeChunk(ActiveTask& active, std::string_view chunk);
-    // A running task's encoder has ended: "Stop" after a Stop, otherwise
+    // A running task's encoder has ended: Stopped after a Stop, otherwise
     // judged and counted as done. noneLeft: no task is waiting to start.
     void EndTask(RunningEncoders::Ended& ended, bool noneLeft);
     // The encoder could not start: the error is shown and the batch ends.
     void EndAfterFailedStart(const std::string& error);
-    // Stop, a close, or a failed start: the running tasks are marked "Stop"
+    // Stop, a close, or a failed start: the running tasks are marked Stopped
     // and their encoders asked to end.
     void RequestStop();
     // A Stop (or a close) came and the encoders have ended: the batch is
