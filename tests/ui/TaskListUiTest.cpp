@@ -219,7 +219,8 @@ TEST(ProbingWindow, AProbeEndingMeetsWhatWasTypedMeanwhile) {
     GetTaskData(w->Tasks(), 0, tfAll, task);
     EXPECT_EQ(task.Status, "OK");
     EXPECT_EQ(editor->text(), "holiday.mkv") << "the typing stays";
-    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("End Time"), task.EndTime) << "the other values follow the probe";
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("End Time"), task.EndTime)
+        << "the other values follow the probe";
     // The start is judged against the real length, and the user is told.
     EXPECT_EQ(task.StartTime, "00:00:00.0");
     EXPECT_EQ(w->Sheet(MainSheet::Output).Value("Start Time"), "00:00:00.0");
@@ -430,7 +431,6 @@ TEST_F(TaskListWindow, ContextMenuEnabling) {
 
 TEST_F(TaskListWindow, ListLooksAndColumns) {
     QTreeView* list = List();
-    EXPECT_EQ(list->geometry(), QRect(18, 12, 519, 323));
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     QAbstractItemModel* model = list->model();
