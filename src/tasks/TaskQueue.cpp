@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 struct TaskQueue::Node {
     Task Item;
@@ -163,11 +164,10 @@ std::vector<TaskId> TaskQueue::AddTasks(std::vector<Task> tasks) {
     // Left out first, so that the listener hears of one insertion.
     std::vector<Task> taken;
     taken.reserve(tasks.size());
-    std::unordered_map<TaskId, bool> ids;
+    std::unordered_set<TaskId> ids;
     for (Task& task : tasks) {
         if (!FPaths.emplace(task.InputFile, 0).second) continue;
-        if (task.Id == 0 || FNodes.count(task.Id) || !ids.emplace(task.Id, true).second)
-            task.Id = 0;
+        if (task.Id == 0 || FNodes.count(task.Id) || !ids.insert(task.Id).second) task.Id = 0;
         taken.push_back(std::move(task));
     }
     std::vector<TaskId> added;
@@ -231,26 +231,27 @@ void TaskQueue::Clear() {
 
 std::vector<int> TaskQueue::Exchange(std::vector<int> selected, int step) {
     // Moving up goes through the selected rows top down, moving down bottom
-    // up; a row is exchanged with its neighbour in the direction of the
-    // move, and the selection moves with it. The last row (first row) never
-    // moves down (up).
+    // up; each is exchanged with its neighbour in the direction of the move
+    // (the first row never moves up, the last never down), and the selection
+    // moves with it.
     std::sort(selected.begin(), selected.end());
     selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
     std::erase_if(selected, [this](int row) { return row < 0 || row >= Count(); });
-    std::vector<bool> moved(selected.size(), false);
-    std::vector<int> order(selected.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<int>(step < 0 ? i : order.size() - 1 - i);
     std::vector<int> now = selected;
-    for (int k : order) {
-        const int row = selected[static_cast<size_t>(k)];
-        const int other = row + step;
-        if (other < 0 || other >= Count()) continue;
+    const auto move = [&](size_t k) {
+        const int row = selected[k], other = row + step;
+        if (other < 0 || other >= Count()) return;
         const int top = std::min(row, other);
         FRows->Swap(FRows->SlotOf(top), FRows->SlotOf(top + 1));
         if (FListener) FListener->TasksExchanged(top);
-        now[static_cast<size_t>(k)] = other;
-    }
+        now[k] = other;
+    };
+    if (step < 0)
+        for (size_t k = 0; k < selected.size(); ++k)
+            move(k);
+    else
+        for (size_t k = selected.size(); k-- > 0;)
+            move(k);
     std::sort(now.begin(), now.end());
     now.erase(std::unique(now.begin(), now.end()), now.end());
     return now;
