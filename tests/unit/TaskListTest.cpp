@@ -120,15 +120,17 @@ TEST(TaskList, CommandLineAndDropActions) {
 
     // Taken in the order named, a folder's files in its own order; what is
     // left out in the order met.
-    std::filesystem::create_directory(dir.path() / "sub");
-    WriteFileBytes(dir.file("sub/z.mpg"), "x");
-    WriteFileBytes(dir.file("sub/notes.doc"), "x");
-    const IntakeFiles taken = TakeFiles(
-        {dir.file("sub"), dir.file("b.txt"), dir.file("a.avi"), dir.file("missing.avi")},
-        CommandLineAction);
-    EXPECT_EQ(taken.Files, (std::vector<std::string>{dir.file("sub/z.mpg"), dir.file("a.avi")}));
-    EXPECT_EQ(taken.NotTaken, (std::vector<std::string>{dir.file("sub/notes.doc"), dir.file("b.txt"),
-                                                        dir.file("missing.avi")}));
+    const auto sub = dir.path() / "sub";
+    std::filesystem::create_directory(sub);
+    WriteFileBytes((sub / "z.mpg").string(), "x");
+    WriteFileBytes((sub / "notes.doc").string(), "x");
+    const IntakeFiles taken =
+        TakeFiles({sub.string(), dir.file("b.txt"), dir.file("a.avi"), dir.file("missing.avi")},
+                  CommandLineAction);
+    EXPECT_EQ(taken.Files, (std::vector<std::string>{(sub / "z.mpg").string(), dir.file("a.avi")}));
+    EXPECT_EQ(taken.NotTaken,
+              (std::vector<std::string>{(sub / "notes.doc").string(), dir.file("b.txt"),
+                                        dir.file("missing.avi")}));
 }
 
 TEST(TaskList, NotTakenMessageCountsAndNamesTheFirstFew) {
