@@ -33,7 +33,7 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-ltvItemData Task(const std::string& input, const std::string& name) {
+ltvItemData RunTask(const std::string& input, const std::string& name) {
     ltvItemData t;
     t.InputFile = input;
     t.NewFileName = name;
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         if (RunDirect(ffmpeg, args) != 0) ++failures;
     };
     auto convertRunner = [&](size_t k) {
-        ltvItemData t = Task(clips[k], "runner " + std::to_string(k));
+        ltvItemData t = RunTask(clips[k], "runner " + std::to_string(k));
         std::string out =
             OutputPath(t, static_cast<int>(k), OutputNaming{(work / "out").string(), ".mp4", true});
         RunOutcome r = runner.RunEncoder(

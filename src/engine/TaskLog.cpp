@@ -3,6 +3,7 @@
 #include "base/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
+#include "tasks/TaskQueue.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -65,6 +66,7 @@ std::string TaskLogText(const TaskLogEntry& entry) {
     if (!entry.CommandLine.empty()) text += "Command line:" + entry.CommandLine + "\n";
     text += "Status: " + entry.Status + "\n";
     if (!entry.Reason.empty()) text += "Reason: " + entry.Reason + "\n";
+    if (!entry.WriteProblem.empty()) text += entry.WriteProblem + "\n";
     if (entry.CommandLine.empty()) return text + "The encoder was not started.\n";
     text += "Encoder output:\n";
     if (entry.CutBytes > 0)
@@ -126,45 +128,40 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
     return path;
 }
 
-TaskLog::TaskLog(std::string logsDir, std::size_t cap) : FLogsDir(std::move(logsDir)), FCap(cap) {}
-
-const TaskLogEntry* TaskLog::Find(const std::string& inputFile) const {
-    auto it = FEntries.find(inputFile);
-    return it == FEntries.end() ? nullptr : &it->second;
-}
+TaskLog::TaskLog(TaskQueue& tasks, std::string logsDir, std::size_t cap)
+    : FTasks(tasks), FLogsDir(std::move(logsDir)), FCap(cap) {}
 
 void TaskLog::BatchBegun() {
     FBatch.clear();
+    FReached.clear();
     FRunning = true;
 }
 
-void TaskLog::TaskStatus(const std::string& inputFile, const std::string& status) {
-    // "Converting" begins a new run of the task: its earlier log goes.
-    if (status == "Converting") {
-        TaskLogEntry& entry = FEntries[inputFile] = TaskLogEntry{};
-        entry.InputFile = inputFile;
-        if (std::find(FBatch.begin(), FBatch.end(), inputFile) == FBatch.end())
-            FBatch.push_back(inputFile);
-    } else if (auto it = FEntries.find(inputFile); it != FEntries.end()) {
-        Trim(it->second);
+void TaskLog::TaskStatus(TaskId id, TaskState state) {
+    TaskLogEntry* entry = nullptr;
+    // Converting begins a new run of the task: its earlier log goes.
+    if (state == TaskState::Converting) {
+        entry = FTasks.NewLog(id);
+        if (entry && FReached.insert(id).second) FBatch.push_back(id);
+    } else if ((entry = FTasks.LogOf(id))) {
+        Trim(*entry);
     }
-    auto it = FEntries.find(inputFile);
-    if (it != FEntries.end()) it->second.Status = status;
+    if (entry) entry->Status = StatusText(state);
 }
 
-void TaskLog::TaskStarted(const std::string& inputFile, const std::string& outputFile,
+void TaskLog::TaskStarted(TaskId id, const std::string& outputFile,
                           const std::string& commandLine) {
-    TaskLogEntry& entry = FEntries[inputFile];
-    entry.InputFile = inputFile;
-    entry.OutputFile = outputFile;
-    entry.CommandLine = commandLine;
+    if (TaskLogEntry* entry = FTasks.LogOf(id)) {
+        entry->OutputFile = outputFile;
+        entry->CommandLine = commandLine;
+    }
 }
 
-void TaskLog::TaskOutput(const std::string& inputFile, std::string_view chunk) {
-    auto it = FEntries.find(inputFile);
-    if (it == FEntries.end()) return;
-    it->second.Output.append(chunk);
-    if (it->second.Output.size() > FCap + Slack) Trim(it->second);
+void TaskLog::TaskOutput(TaskId id, std::string_view chunk) {
+    TaskLogEntry* entry = FTasks.LogOf(id);
+    if (!entry) return;
+    entry->Output.append(chunk);
+    if (entry->Output.size() > FCap + Slack) Trim(*entry);
 }
 
 void TaskLog::Trim(TaskLogEntry& entry) const {
@@ -181,15 +178,21 @@ void TaskLog::Trim(TaskLogEntry& entry) const {
     entry.CutBytes += cut;
 }
 
-void TaskLog::BatchEnded(const std::function<std::string(const std::string&)>& reasonOf) {
+void TaskLog::BatchEnded() {
     if (!FRunning) return;
     FRunning = false;
+    std::vector<TaskLogEntry*> entries;
     std::vector<TaskLogEntry> tasks;
-    for (const std::string& input : FBatch) {
-        TaskLogEntry& entry = FEntries[input];
-        Trim(entry);
-        if (reasonOf) entry.Reason = reasonOf(input);
-        tasks.push_back(entry);
+    for (TaskId id : FBatch) {
+        TaskLogEntry* entry = FTasks.LogOf(id);
+        if (!entry) continue;
+        const Task& task = *FTasks.Find(id);
+        Trim(*entry);
+        entry->Status = StatusText(task.State);
+        entry->Reason = task.Reason;
+        entry->WriteProblem.clear();
+        entries.push_back(entry);
+        tasks.push_back(*entry);
     }
     FLastFile.clear();
     if (FLogsDir.empty() || tasks.empty()) return;
@@ -201,7 +204,12 @@ void TaskLog::BatchEnded(const std::function<std::string(const std::string&)>& r
     } catch (const std::exception& e) {
         reason = e.what();
     }
-    if (FLastFile.empty())
-        std::fprintf(stderr, "tarvolin: the batch log was not written to %s: %s\n",
-                     FLogsDir.c_str(), reason.c_str());
+    if (!FLastFile.empty()) return;
+    // Said where the user looks for the log, and to whoever reads the
+    // program's output.
+    const std::string problem = "The batch log was not written to " + FLogsDir + ": " + reason;
+    for (TaskLogEntry* entry : entries)
+        entry->WriteProblem = problem;
+    std::fprintf(stderr, "tarvolin: the batch log was not written to %s: %s\n", FLogsDir.c_str(),
+                 reason.c_str());
 }

@@ -1,10 +1,9 @@
 #include "tasks/TaskList.h"
 
 #include "base/FileNames.h"
+#include "base/Text.h"
 #include "base/TimeText.h"
-#include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
-#include "tasks/OutputSheet.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,49 +44,6 @@ bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts
     std::string ext = LowerAscii(ExtractFileExt(path));
     if (ext.empty()) return false;
     return std::find(exts.begin(), exts.end(), ext) != exts.end();
-}
-
-ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
-                          const std::string& outputExtension) {
-    ltvItemData t;
-    t.InputFile = path;
-    t.Length = probe.Duration;
-    t.Size = probe.Size;
-    t.Status = probe.Problem.empty() ? "OK" : "Unreadable";
-    t.NewFileName = StripFileExt(ExtractFileName(path));
-    t.NewFileExt = outputExtension;
-    t.SourceStart = probe.Start;
-    t.SourceEnd = probe.End;
-    t.ClipLength = probe.Duration;
-    t.StartTime = probe.Start;
-    t.EndTime = probe.End;
-    t.StreamLengths = probe.StreamLengths;
-    return t;
-}
-
-int AddPendingTaskFile(TaskRows& rows, const std::string& path,
-                       const std::string& outputExtension) {
-    if (rows.Find(path) >= 0) return -1;
-    ltvItemData task = NewTaskRecord(path, ProbeResult{}, outputExtension);
-    task.Status = ProbingStatus;
-    int index = rows.Append(path);
-    SetTaskData(rows, index, tfAll, task);
-    return index;
-}
-
-std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
-    ltvItemData now;
-    GetTaskData(rows, index, tfAll, now);
-    ltvItemData probed = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
-    probed.NewFileName = now.NewFileName;
-    SetTaskData(rows, index, tfAll, probed);
-    // Read back, which gives the probed times their numbers.
-    ltvItemData task;
-    GetTaskData(rows, index, tfAll, task);
-    const std::string refused = ApplyKeptTimes(now.StartTime, now.EndTime, task);
-    for (int field : {tfClipLength, tfStartTime, tfEndTime})
-        SetTaskData(rows, index, field, task);
-    return refused;
 }
 
 namespace {
@@ -151,58 +107,6 @@ std::vector<std::string> SupportedFilesInDir(const std::string& dir,
     return names;
 }
 
-void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
-                const std::function<bool()>& handleMessages,
-                const std::function<void(const std::string&)>& addFile,
-                std::vector<std::string>* skipped) {
-    for (const auto& path : SupportedFilesInDir(dir, exts, skipped)) {
-        if (handleMessages && !handleMessages()) return;
-        addFile(path);
-    }
-}
-
-namespace {
-void Exchange(TaskRows& rows, int a, int b) {
-    ltvItemData ta, tb;
-    GetTaskData(rows, a, tfAll, ta);
-    GetTaskData(rows, b, tfAll, tb);
-    SetTaskData(rows, a, tfAll, tb);
-    SetTaskData(rows, b, tfAll, ta);
-}
-
-bool AnySelected(const std::vector<bool>& selected) {
-    return std::find(selected.begin(), selected.end(), true) != selected.end();
-}
-} // namespace
-
-void MoveTasksUp(TaskRows& rows, std::vector<bool>& selected) {
-    selected.resize(static_cast<size_t>(rows.Count()), false);
-    if (!AnySelected(selected)) return;
-    for (int i = 1; i < rows.Count(); ++i) {
-        if (!selected[static_cast<size_t>(i)]) continue;
-        Exchange(rows, i, i - 1);
-        selected[static_cast<size_t>(i - 1)] = true;
-        selected[static_cast<size_t>(i)] = false;
-    }
-}
-
-void MoveTasksDown(TaskRows& rows, std::vector<bool>& selected) {
-    selected.resize(static_cast<size_t>(rows.Count()), false);
-    if (!AnySelected(selected)) return;
-    for (int i = rows.Count() - 2; i >= 0; --i) {
-        if (!selected[static_cast<size_t>(i)]) continue;
-        Exchange(rows, i, i + 1);
-        selected[static_cast<size_t>(i + 1)] = true;
-        selected[static_cast<size_t>(i)] = false;
-    }
-}
-
-void RemoveTasks(TaskRows& rows, const std::vector<bool>& selected) {
-    for (int i = rows.Count() - 1; i >= 0; --i)
-        if (static_cast<size_t>(i) < selected.size() && selected[static_cast<size_t>(i)])
-            rows.Delete(i);
-}
-
 bool ColumnWidthSharing::ListResized(int newWidth, std::array<int, 4>& widths) {
     static constexpr std::array<double, 4> shares{0.49, 0.17, 0.15, 0.19};
     int d = newWidth - FLastWidth;
@@ -224,6 +128,26 @@ PathAction CommandLineAction(const std::string& entry, const std::vector<std::st
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts) {
     if (DirectoryExists(path)) return PathAction::AddDir;
     return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
+}
+
+IntakeFiles TakeFiles(const std::vector<std::string>& paths,
+                      PathAction (*rule)(const std::string&, const std::vector<std::string>&)) {
+    IntakeFiles intake;
+    for (const std::string& path : paths) {
+        switch (rule(path, SupportedExts())) {
+        case PathAction::AddFile:
+            intake.Files.push_back(path);
+            break;
+        case PathAction::AddDir:
+            for (std::string& file : SupportedFilesInDir(path, SupportedExts(), &intake.NotTaken))
+                intake.Files.push_back(std::move(file));
+            break;
+        case PathAction::Skip:
+            intake.NotTaken.push_back(path);
+            break;
+        }
+    }
+    return intake;
 }
 
 std::string NotTakenMessage(const std::vector<std::string>& notTaken) {
