@@ -45,37 +45,15 @@ double ChildrenCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-struct QuietView : BatchView {
-    void FocusTaskList() override {}
-    void FocusOutputDir() override {}
-    void SetBusyControls() override {}
-    void SetIdleControls() override {}
-    void ShowProgressPanel(bool) override {}
-    void SetConvertingFile(const std::string&) override {}
-    void SetElapsedText(const std::string&) override {}
-    void SetRemainingText(const std::string&) override {}
-    void ShowProgress(const ProgressBars&) override {}
-    void SetTimerEnabled(bool) override {}
-    void ShowStopping() override {}
-};
-
+// The batch's settings over sheets of their own: overwrite, nothing after
+// the batch.
 struct Settings : BatchSettings {
-    std::string OutputDir, Profile;
     ParamSheet Video, Audio, Advanced;
-    int Slots = 1;
-    std::string OutputDirText() const override { return OutputDir; }
-    std::string OutputExtension() const override { return ".mp4"; }
-    bool Overwrite() const override { return true; }
-    bool AutoTurnOff() const override { return false; }
-    bool AutoExit() const override { return false; }
-    bool AutoOpenDir() const override { return false; }
-    std::string ProfileFilePath() const override { return Profile; }
-    SheetSet ProfileSheets() const override {
-        auto* self = const_cast<Settings*>(this);
-        return {&self->Video, &self->Audio, &self->Advanced};
+    Settings() {
+        OutputExtension = ".mp4";
+        Sheets = {&Video, &Audio, &Advanced};
+        General.AutoOpenDir = false;
     }
-    std::string ProgramTitle() const override { return "batch_bench"; }
-    int SimultaneousConversions() const override { return Slots; }
 };
 
 struct Messages : Prompter {
@@ -126,7 +104,7 @@ bool RunDirectAtOnce(const std::string& program, const std::vector<std::vector<s
     return true;
 }
 
-ltvItemData Task(const std::string& input, int seconds) {
+ltvItemData ClipTask(const std::string& input, int seconds) {
     const std::string length =
         "00:00:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds);
     ltvItemData t;
@@ -169,12 +147,12 @@ int main(int argc, char** argv) {
 
     Settings settings;
     settings.OutputDir = (work / "out").string();
-    settings.Profile = profile;
-    LoadProfile(profile, settings.ProfileSheets(), nullptr);
-    const std::string arguments = BuildProfileArguments(profile, settings.ProfileSheets());
+    settings.ProfileFile = profile;
+    LoadProfile(profile, settings.Sheets, nullptr);
+    const std::string arguments = BuildProfileArguments(profile, settings.Sheets);
 
     // The clips: a 1280x720 test picture and a tone each.
-    TaskRows rows;
+    TaskQueue rows;
     std::vector<std::vector<std::string>> direct;
     for (int k = 0; k < clipCount; ++k) {
         const std::string path = (work / "in" / ("clip" + std::to_string(k) + ".mp4")).string();
@@ -187,8 +165,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot make %s\n", path.c_str());
             return 1;
         }
-        const ltvItemData task = Task(path, seconds);
-        SetTaskData(rows, rows.Append(path), tfAll, task);
+        const ltvItemData task = ClipTask(path, seconds);
+        rows.AddFiles({path}, "");
+        SetTaskData(rows, rows.Count() - 1, tfAll, task);
         // What the stand-in hands ffmpeg, writing beside the batch's outputs.
         const std::string output =
             (work / "out" / ("direct" + std::to_string(k) + ".mp4")).string();
@@ -199,15 +178,14 @@ int main(int argc, char** argv) {
         direct.push_back(args);
     }
 
-    QuietView view;
     Messages prompter;
     NoShell shell;
     NoPower power;
     EncoderRunSet runs(encoder);
     BatchServices services;
-    services.Rows = &rows;
-    services.View = &view;
+    services.Tasks = &rows;
     services.Settings = &settings;
+    services.ProgramTitle = "batch_bench";
     services.Prompt = &prompter;
     services.Shell = &shell;
     services.Power = &power;
@@ -216,7 +194,7 @@ int main(int argc, char** argv) {
 
     double batchCpu = 1e9;
     auto batch = [&](int slots) {
-        settings.Slots = slots;
+        settings.General.SimultaneousConversions = slots;
         prompter.Shown.clear();
         const double cpuBefore = ChildrenCpuSeconds();
         const auto start = Clock::now();

@@ -46,7 +46,7 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-ltvItemData Task(const std::string& input, const std::string& name, int seconds) {
+ltvItemData RunTask(const std::string& input, const std::string& name, int seconds) {
     ltvItemData t;
     t.InputFile = input;
     t.NewFileName = name;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         if (RunDirect(ffmpeg, args) != 0) ++failures;
     };
     auto convertRunner = [&](const std::vector<std::string>& inputs, int seconds, size_t k) {
-        ltvItemData t = Task(inputs[k], "runner " + std::to_string(k), seconds);
+        ltvItemData t = RunTask(inputs[k], "runner " + std::to_string(k), seconds);
         std::string out =
             OutputPath(t, static_cast<int>(k), OutputNaming{(work / "out").string(), ".mp4", true});
         RunOutcome r = runner.RunEncoder(

@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
         windowTotal += windowTimes.back();
         ticker.stop();
         for (int i = 0; i < clipCount; ++i)
-            if (window.Tasks().Row(i).SubItems[tfStatus] != "Complete") ++failures;
+            if (window.Tasks().At(i).State != TaskState::Complete) ++failures;
         if (prompter.Shown != std::vector<std::string>{"The coversion is completed successfully."})
             ++failures;
     };

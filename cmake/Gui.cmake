@@ -10,15 +10,14 @@ file(GLOB PREVIEW_SOURCES CONFIGURE_DEPENDS
 add_library(tarvolin_preview STATIC ${PREVIEW_SOURCES})
 target_link_libraries(tarvolin_preview PUBLIC
   tarvolin_engine Qt6::Widgets Qt6::Multimedia Qt6::MultimediaWidgets)
-if(NOT WIN32)
-  target_link_libraries(tarvolin_preview PRIVATE ${CMAKE_DL_LIBS})
-endif()
+tarvolin_layer_includes(tarvolin_preview preview ${TARVOLIN_CORE_LAYERS})
 
 file(GLOB UI_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/ui/*.h)
 list(REMOVE_ITEM UI_SOURCES ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
 add_library(tarvolin_ui STATIC ${UI_SOURCES} ${CMAKE_SOURCE_DIR}/resources/artwork.qrc)
 target_link_libraries(tarvolin_ui PUBLIC tarvolin_preview)
+tarvolin_layer_includes(tarvolin_ui ui preview ${TARVOLIN_CORE_LAYERS})
 
 add_executable(tarvolin ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
 target_link_libraries(tarvolin PRIVATE tarvolin_ui)

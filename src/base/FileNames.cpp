@@ -3,17 +3,9 @@
 #include "platform/FileSystem.h"
 
 namespace {
-bool IsDelimiter(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == PathDelim;
-#endif
-}
-
 size_t NameStart(std::string_view path) {
     for (size_t i = path.size(); i > 0; --i)
-        if (IsDelimiter(path[i - 1])) return i;
+        if (IsPathDelimiter(path[i - 1])) return i;
     return 0;
 }
 } // namespace

@@ -3,16 +3,12 @@
 #include "base/FileNames.h"
 #include "base/Text.h"
 #include "platform/FileSystem.h"
+#include "platform/System.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <set>
-#include <system_error>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -23,11 +19,19 @@ std::string Join(std::string dir, std::string_view name) {
     return WithTrailingBackslash(dir) + std::string(name);
 }
 
+// path without the separators at its end ("/" stays "/").
+std::string_view WithoutTrailingSeparators(std::string_view path) {
+    while (path.size() > 1 && path.back() == PathDelim)
+        path.remove_suffix(1);
+    return path;
+}
+
 // The folder above dir ("/usr/bin/" gives "/usr/").
 std::string Parent(const std::string& dir) {
-    fs::path p(dir);
-    if (!p.has_filename()) p = p.parent_path(); // drop the trailing separator
-    return WithTrailingBackslash(p.parent_path().string());
+    const std::string_view folder = WithoutTrailingSeparators(dir);
+    const size_t separator = folder.rfind(PathDelim);
+    return WithTrailingBackslash(separator == std::string_view::npos ? std::string_view()
+                                                                     : folder.substr(0, separator));
 }
 
 // The value of a line KEY="value" of user-dirs.dirs, "$HOME" expanded.
@@ -46,7 +50,9 @@ std::string XdgUserDir(const std::string& file, std::string_view key, const std:
             value = home + value.substr(5);
         }
         // Only an absolute folder; "$HOME/" alone means no such folder.
-        if (value.empty() || value[0] != '/' || fs::path(value) == fs::path(home)) return {};
+        if (value.empty() || value[0] != '/' ||
+            WithoutTrailingSeparators(value) == WithoutTrailingSeparators(home))
+            return {};
         return value;
     }
     return {};
@@ -77,11 +83,6 @@ std::set<std::string> ReadNames(const std::string& file) {
 
 } // namespace
 
-std::string ProcessEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 std::string UserVideosDir(const EnvLookup& env) {
     std::string home = env("HOME");
     std::string config = ConfigHome(env);
@@ -96,24 +97,17 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
     Locations where;
     where.ProgramDir = WithTrailingBackslash(programDir);
     const std::string beside = where.ProgramDir + EncoderName;
-#ifdef _WIN32
-    where.Installed = false;
-#else
     // Never told by the encoder: a portable folder whose encoder is missing
     // (half copied, quarantined) must keep its settings and profiles.
-    where.Installed = !FileExists(where.ProgramDir + "Preferences.ini") &&
+    where.Installed = InstallsUnderPrefix && !FileExists(where.ProgramDir + "Preferences.ini") &&
                       !DirectoryExists(where.ProgramDir + "Profiles");
-#endif
     if (!where.Installed) {
         where.EncoderPath = beside;
         where.ConfigDir = where.ProgramDir;
         where.ProfilesDir = where.ProgramDir + "Profiles" + PathDelim;
         where.ShippedProfilesDir = where.ProfilesDir;
-#ifdef _WIN32
-        where.ManualFile = where.ProgramDir + "Quorvex.chm";
-#else
-        where.ManualFile = where.ProgramDir + "manual" + PathDelim + "index.html";
-#endif
+        where.ManualFile = HelpIsCompiled ? where.ProgramDir + "Quorvex.chm"
+                                          : where.ProgramDir + "manual" + PathDelim + "index.html";
         where.DefaultOutputDir = where.ProgramDir;
         where.LogsDir = where.ProgramDir + "logs" + PathDelim;
     } else {
@@ -125,7 +119,7 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
         std::string config = ConfigHome(env);
         // Without a home there is no user folder; the working folder is the
         // last place that is the user's rather than the installation's.
-        if (config.empty()) config = fs::current_path().string();
+        if (config.empty()) config = CurrentFolder();
         where.ConfigDir = WithTrailingBackslash(Join(config, "tarvolin"));
         where.ProfilesDir = where.ConfigDir + "Profiles/";
         where.DefaultOutputDir = UserVideosDir(env);
@@ -141,23 +135,19 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
 
 bool PrepareUserFolders(const Locations& where, std::string& reason) {
     if (!where.Installed) return true;
-    std::error_code ec;
-    fs::create_directories(where.ProfilesDir, ec);
-    if (ec || !DirectoryExists(where.ProfilesDir)) {
-        reason = "Cannot create folder \"" + where.ProfilesDir + "\". " + ec.message();
+    std::string why;
+    if (!MakeFolders(where.ProfilesDir, why)) {
+        reason = "Cannot create folder \"" + where.ProfilesDir + "\". " + why;
         return false;
     }
     // The Videos folder the user's settings name is made on first use.
     if (!where.DefaultOutputDir.empty() && !DirectoryExists(where.DefaultOutputDir))
-        fs::create_directories(where.DefaultOutputDir, ec);
+        MakeFolders(where.DefaultOutputDir, why);
     const std::string listFile = where.ProfilesDir + ShippedListName;
     std::set<std::string> given = ReadNames(listFile);
     std::vector<std::string> shipped;
-    for (fs::directory_iterator it(where.ShippedProfilesDir, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (LowerAscii(ExtractFileExt(name)) == ".apf") shipped.push_back(name);
-    }
+    for (const FolderEntry& entry : ListFolder(where.ShippedProfilesDir))
+        if (LowerAscii(ExtractFileExt(entry.Name)) == ".apf") shipped.push_back(entry.Name);
     std::sort(shipped.begin(), shipped.end());
 
     bool ok = true;
@@ -166,17 +156,11 @@ bool PrepareUserFolders(const Locations& where, std::string& reason) {
         if (given.count(name)) continue;
         const std::string target = where.ProfilesDir + name;
         // A user's own file of that name is kept; it counts as given.
-        if (!FileExists(target)) {
-            fs::copy_file(where.ShippedProfilesDir + name, target, ec);
-            if (ec) {
-                reason = "Cannot copy \"" + name + "\" to \"" + where.ProfilesDir + "\". " +
-                         ec.message();
-                ok = false;
-                continue;
-            }
-            // Shipped files may be read-only; the user's copy is rewritten on load.
-            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
-                            fs::perm_options::add, ec);
+        // Shipped files may be read-only; the user's copy is rewritten on load.
+        if (!FileExists(target) && !CopyNewFile(where.ShippedProfilesDir + name, target, why)) {
+            reason = "Cannot copy \"" + name + "\" to \"" + where.ProfilesDir + "\". " + why;
+            ok = false;
+            continue;
         }
         if (!list.is_open()) list.open(listFile, std::ios::binary | std::ios::app);
         list << name << '\n';

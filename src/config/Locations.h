@@ -15,6 +15,8 @@
 // The logs of the batches go to $XDG_STATE_HOME/tarvolin/logs (default
 // ~/.local/state/tarvolin/logs); a portable program keeps them in a "logs"
 // folder beside itself. Nothing is ever written under the prefix.
+#include "platform/System.h"
+
 #include <functional>
 #include <string>
 
@@ -33,13 +35,12 @@ struct Locations {
 
 // Reads an environment variable; empty when it is not set.
 using EnvLookup = std::function<std::string(const char* name)>;
-std::string ProcessEnvironment(const char* name);
 
 // The locations for a program in programDir (a trailing separator is added
 // when missing). The layout is told by programDir alone: Preferences.ini or
 // a folder Profiles there means portable, whether or not the encoder is
 // there. env answers HOME, XDG_CONFIG_HOME and friends.
-Locations FindLocations(const std::string& programDir, const EnvLookup& env = ProcessEnvironment);
+Locations FindLocations(const std::string& programDir, const EnvLookup& env = EnvironmentVariable);
 
 // The user's Videos folder: XDG_VIDEOS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs
 // ("$HOME/..." expanded), else the home folder. Trailing separator; empty

@@ -80,6 +80,13 @@ std::optional<WindowPosition> ReadPosition(const TNewInifile& ini) {
 }
 } // namespace
 
+GeneralPreferences SettingsInForce(SettingsClose how, const GeneralPreferences& inForce,
+                                   const GeneralPreferences& shown) {
+    GeneralPreferences now = shown;
+    if (how == SettingsClose::Cancel) now.OutputPath = inForce.OutputPath;
+    return now;
+}
+
 int MaxSimultaneousConversions() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }

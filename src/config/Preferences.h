@@ -1,7 +1,7 @@
 #pragma once
-// The user's choices in Preferences.ini. The live values belong to whoever
-// shows them (the window's controls); this is the file side: what is read and
-// written, in which order, through the INI store.
+// The user's choices in Preferences.ini: the values a front end holds, what
+// the settings dialog hands back as it closes, and the file side (what is
+// read and written, in which order, through the INI store).
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +16,18 @@ struct GeneralPreferences {
     // How many tasks a batch converts at once, 1..MaxSimultaneousConversions().
     int SimultaneousConversions = 1;
 };
+
+// How the settings dialog was closed: OK, or Cancel (the button, Esc or the
+// close box).
+enum class SettingsClose { Ok, Cancel };
+
+// The General values in force once the settings dialog has closed, from the
+// ones in force when it opened and the ones it shows. After OK, all it shows
+// (its output folder becomes the main window's); after Cancel its choices
+// stay in force for the run and are saved at exit, but its output folder
+// does not. Only OK writes Preferences.ini.
+GeneralPreferences SettingsInForce(SettingsClose how, const GeneralPreferences& inForce,
+                                   const GeneralPreferences& shown);
 
 // The largest "Simultaneous conversions" setting: the number of processors
 // (at least 1).

@@ -18,8 +18,10 @@ constexpr auto FinishLook = std::chrono::milliseconds(250);
 // that kept the pipe open is not waited for longer than this.
 constexpr auto DrainGrace = std::chrono::milliseconds(200);
 // How long one read waits for output before termination requests and the
-// tool's end are looked at again.
-constexpr int SliceMs = 50;
+// tool's end are looked at again. Longer than the program's own slice: the
+// stand-in has no window to keep responsive, only a termination request to
+// notice, which 50 ms is soon enough for while it wakes less often.
+constexpr int ReadSliceMs = 50;
 
 // One argument quoted so that the C runtime of the started program splits
 // it back into exactly this word (backslashes only matter before a quote).
@@ -114,7 +116,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     char buf[4096];
     for (;;) {
         size_t got = 0;
-        ChildProcess::ReadStatus status = tool.Read(buf, sizeof buf, SliceMs, got);
+        ChildProcess::ReadStatus status = tool.Read(buf, sizeof buf, ReadSliceMs, got);
         if (status == ChildProcess::ReadStatus::End) break;
         if (status == ChildProcess::ReadStatus::Data) {
             printed = true;
@@ -133,7 +135,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     // The output has ended; the tool normally exits at the same moment.
     while (!ended) {
         passOnRequests();
-        ended = tool.Wait(SliceMs, exitCode);
+        ended = tool.Wait(ReadSliceMs, exitCode);
     }
     if (int sig = tool.EndSignal()) return 128 + sig;
     return exitCode;

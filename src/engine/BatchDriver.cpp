@@ -5,6 +5,7 @@
 #include "base/TimeText.h"
 #include "engine/Invocation.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "profiles/Profile.h"
 #include "tasks/Probe.h"
 
@@ -12,8 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -27,18 +26,11 @@ double ClipSeconds(const ltvItemData& task) {
 std::string FailureText(const RunOutcome& outcome) {
     if (!outcome.LastErrorLine.empty()) return outcome.LastErrorLine;
     if (outcome.TimedOut) return "The encoder did not finish in time.";
-    if (outcome.ExitCode >= 0)
-        return "The encoder ended with exit code " + std::to_string(outcome.ExitCode) + ".";
-#ifdef _WIN32
-    // A crash status such as 0xC0000005 reads as a negative int.
-    char code[32];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(outcome.ExitCode));
-    return std::string("The encoder ended with exit code ") + code + ".";
-#else
     if (outcome.Signal > 0)
         return "The encoder was ended by signal " + std::to_string(outcome.Signal) + ".";
+    const std::string code = ExitCodeText(outcome.ExitCode);
+    if (!code.empty()) return "The encoder ended with exit code " + code + ".";
     return "The encoder ended abnormally.";
-#endif
 }
 
 // Whether an encoder that reports success wrote clearly less than the clip
@@ -88,151 +80,19 @@ double ObtainableSeconds(const ltvItemData& task, const KeptStreams& keeps) {
     return end - task.StartSec;
 }
 
-// What is known of a file before the encoder writes it, to tell afterwards
-// whether the encoder created or changed it.
-struct FileState {
-    bool Exists = false;
-    bool Regular = false; // a regular file itself, not a link or a directory
-    std::uintmax_t Size = 0;
-    std::filesystem::file_time_type Time{};
-};
-
-FileState StateOf(const std::string& path) {
-    namespace fs = std::filesystem;
-    FileState state;
-    std::error_code ec;
-    const fs::file_status own = fs::symlink_status(fs::path(path), ec);
-    if (ec || !fs::exists(own)) return state;
-    state.Exists = true;
-    state.Regular = fs::is_regular_file(own);
-    state.Size = fs::file_size(fs::path(path), ec);
-    if (ec) state.Size = 0;
-    state.Time = fs::last_write_time(fs::path(path), ec);
-    if (ec) state.Time = {};
-    return state;
-}
-
 // After a failed run: removes the output file when this run created it or
 // changed it (a broken or empty file under the final name helps nobody); a
 // file the encoder did not touch stays, and so does anything that is not a
 // regular file.
 void RemoveFailedOutput(const std::string& path, const FileState& before) {
-    const FileState after = StateOf(path);
+    const FileState after = FileStateOf(path);
     if (!after.Regular) return;
     const bool touched =
         !before.Exists || !before.Regular || before.Size != after.Size || before.Time != after.Time;
-    if (!touched) return;
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(path), ec);
+    if (touched) RemoveFile(path);
 }
 
 } // namespace
-
-BatchDriver::BatchDriver(BatchServices services) : S(std::move(services)) {}
-
-BatchDriver::~BatchDriver() = default;
-
-void BatchDriver::imgStartClick() {
-    if (S.Rows->Count() == 0) return;
-    tbtnStartClick();
-}
-
-void BatchDriver::tbtnStartClick() {
-    // The start image is hidden while a batch runs; the menu and the keyboard
-    // must not start a second batch inside the first one either.
-    if (FState != ConvertState::Idle) return;
-    S.View->FocusTaskList();
-    if (!DirectoryExists(S.Settings->OutputDirText())) {
-        S.Prompt->Message("The output path does not exist. Please specify another one.",
-                          "Output path does not exist", MsgIcon::Information);
-        S.View->FocusOutputDir();
-        return;
-    }
-    if (S.Rows->Count() == 0) return;
-    S.View->SetBusyControls();
-    std::string arguments;
-    try {
-        arguments =
-            BuildProfileArguments(S.Settings->ProfileFilePath(), S.Settings->ProfileSheets());
-    } catch (const std::exception& e) {
-        // The profile is refused (a pick-list choice without an encoder
-        // value, a file that cannot be rewritten): nothing is converted.
-        S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
-        S.View->SetIdleControls();
-        return;
-    }
-    ConvertTasks(arguments);
-    S.View->SetIdleControls();
-}
-
-void BatchDriver::tbtnStopClick() {
-    if (FState != ConvertState::Running) return;
-    RequestStop();
-}
-
-bool BatchDriver::CloseRequested() {
-    if (FState == ConvertState::Idle) return false;
-    FCloseRequested = true;
-    if (FState == ConvertState::Running) RequestStop();
-    return true;
-}
-
-void BatchDriver::EndAtOnce() {
-    if (!CloseRequested()) return;
-    S.Encoder->KillEncoder();
-}
-
-void BatchDriver::timerTimeTimer() {
-    ++FElapsedSeconds;
-    S.View->SetElapsedText(SecondsToTime(FElapsedSeconds));
-    const int p = FBars.Total;
-    if (p != 0)
-        FRemainingSeconds =
-            static_cast<int>(RoundHalfEven(FElapsedSeconds / (p / 100.0) - FElapsedSeconds));
-    S.View->SetRemainingText(SecondsToTime(FRemainingSeconds));
-}
-
-std::string BatchDriver::FailureReason(const std::string& inputFile) const {
-    auto it = FFailureReasons.find(inputFile);
-    return it == FFailureReasons.end() ? std::string() : it->second;
-}
-
-void BatchDriver::SetStatus(int index, ltvItemData& task, const char* status) {
-    task.Status = status;
-    SetTaskData(*S.Rows, index, tfStatus, task);
-    if (S.Log) S.Log->TaskStatus(task.InputFile, task.Status);
-}
-
-void BatchDriver::EndBatchLog() {
-    if (S.Log) S.Log->BatchEnded([this](const std::string& input) { return FailureReason(input); });
-}
-
-void BatchDriver::EndBatchDisplay() {
-    S.View->ShowProgressPanel(false);
-    FState = ConvertState::Idle;
-}
-
-void BatchDriver::ConvertTasks(const std::string& profileArguments) {
-    FCloseRequested = false;
-    try {
-        RunLoop(profileArguments);
-    } catch (const std::exception& e) {
-        // An error nothing above handles (a file that cannot be touched):
-        // the batch ends as after a failed start, and the error is shown.
-        S.Encoder->Abandon();
-        FActive.clear();
-        S.View->SetTimerEnabled(false);
-        EndBatchDisplay();
-        S.Prompt->Message(e.what(), S.Settings->ProgramTitle(), MsgIcon::Error);
-    }
-    // A batch that was stopped or could not go on is logged here.
-    EndBatchLog();
-    // The window closes last, once the driver is idle again: its close
-    // handler then finds no batch and lets the program end.
-    const bool closeWindow = FCloseRequested;
-    FCloseRequested = false;
-    if (closeWindow && S.CloseMainWindow) S.CloseMainWindow();
-}
 
 // What one task's encoder run leaves for judging it.
 struct BatchDriver::TaskRun {
@@ -244,87 +104,207 @@ struct BatchDriver::TaskRun {
 
 // A task whose encoder runs.
 struct BatchDriver::ActiveTask {
-    int Index = 0;
-    ltvItemData Task;
+    TaskId Id = 0;
+    int Position = 0; // in the batch: the list's row when it began
+    ltvItemData Task; // as read when it was prepared
     TaskRun Run;
     ProgressParser Parser;
     int RunId = 0;
 };
 
-namespace {
-// The longest wait for output before the window gets its messages again.
-constexpr int SliceMs = 20;
-} // namespace
+BatchDriver::BatchDriver(BatchServices services) : FServices(std::move(services)) {}
+
+BatchDriver::~BatchDriver() = default;
+
+StartOutcome BatchDriver::imgStartClick() {
+    if (FServices.Tasks->Count() == 0) return StartOutcome::NothingToDo;
+    return tbtnStartClick();
+}
+
+StartOutcome BatchDriver::tbtnStartClick() {
+    // The start image is hidden while a batch runs; the menu and the keyboard
+    // must not start a second batch inside the first one either.
+    if (FNow.State != ConvertState::Idle) return StartOutcome::Busy;
+    if (!DirectoryExists(FServices.Settings->OutputDir)) {
+        FServices.Prompt->Message("The output path does not exist. Please specify another one.",
+                                  "Output path does not exist", MsgIcon::Information);
+        return StartOutcome::NoOutputDir;
+    }
+    if (FServices.Tasks->Count() == 0) return StartOutcome::NothingToDo;
+    SetBusy(true);
+    std::string arguments;
+    try {
+        arguments =
+            BuildProfileArguments(FServices.Settings->ProfileFile, FServices.Settings->Sheets);
+    } catch (const std::exception& e) {
+        // The profile is refused (a pick-list choice without an encoder
+        // value, a file that cannot be rewritten): nothing is converted.
+        FServices.Prompt->Message(e.what(), FServices.ProgramTitle, MsgIcon::Error);
+        SetBusy(false);
+        return StartOutcome::ProfileRefused;
+    }
+    ConvertTasks(arguments);
+    SetBusy(false);
+    return StartOutcome::Converted;
+}
+
+void BatchDriver::tbtnStopClick() {
+    if (FNow.State != ConvertState::Running) return;
+    RequestStop();
+}
+
+bool BatchDriver::CloseRequested() {
+    if (FNow.State == ConvertState::Idle) return false;
+    FCloseRequested = true;
+    if (FNow.State == ConvertState::Running) RequestStop();
+    return true;
+}
+
+void BatchDriver::EndAtOnce() {
+    if (!CloseRequested()) return;
+    FServices.Encoder->KillEncoder();
+}
+
+void BatchDriver::timerTimeTimer() {
+    ++FNow.ElapsedSeconds;
+    FNow.ElapsedText = SecondsToTime(FNow.ElapsedSeconds);
+    const int p = FNow.Bars.Total;
+    if (p != 0)
+        FNow.RemainingSeconds = static_cast<int>(
+            RoundHalfEven(FNow.ElapsedSeconds / (p / 100.0) - FNow.ElapsedSeconds));
+    FNow.RemainingText = SecondsToTime(FNow.RemainingSeconds);
+    Publish();
+}
+
+void BatchDriver::Publish() {
+    FNow.Running.clear();
+    for (const auto& active : FActive)
+        FNow.Running.push_back(RunningTask{active->Id, ExtractFileName(active->Task.InputFile),
+                                           active->Parser.Position()});
+    if (FServices.Observer) FServices.Observer->BatchChanged(FNow);
+}
+
+void BatchDriver::SetBusy(bool busy) {
+    FNow.Busy = busy;
+    Publish();
+}
+
+void BatchDriver::SetTimerRunning(bool running) {
+    FNow.TimerRunning = running;
+    Publish();
+}
+
+void BatchDriver::SetState(TaskId id, TaskState state, std::string reason) {
+    FServices.Tasks->SetState(id, state, std::move(reason));
+    if (FServices.Log) FServices.Log->TaskStatus(id, state);
+}
+
+void BatchDriver::EndBatchLog() {
+    if (FServices.Log) FServices.Log->BatchEnded();
+}
+
+void BatchDriver::EndBatchDisplay() {
+    FNow.ProgressShown = false;
+    FNow.State = ConvertState::Idle;
+    Publish();
+}
+
+void BatchDriver::ConvertTasks(const std::string& profileArguments) {
+    FCloseRequested = false;
+    try {
+        RunLoop(profileArguments);
+    } catch (const std::exception& e) {
+        // An error nothing above handles (a file that cannot be touched):
+        // the batch ends as after a failed start, and the error is shown.
+        FServices.Encoder->Abandon();
+        FActive.clear();
+        SetTimerRunning(false);
+        EndBatchDisplay();
+        FServices.Prompt->Message(e.what(), FServices.ProgramTitle, MsgIcon::Error);
+    }
+    // A batch that was stopped or could not go on is logged here.
+    EndBatchLog();
+    // The window closes last, once the driver is idle again: its close
+    // handler then finds no batch and lets the program end.
+    const bool closeWindow = FCloseRequested;
+    FCloseRequested = false;
+    if (closeWindow && FServices.CloseMainWindow) FServices.CloseMainWindow();
+}
 
 void BatchDriver::RunLoop(const std::string& profileArguments) {
-    const int count = S.Rows->Count();
-    BeginBatch(count);
-    const size_t slots = static_cast<size_t>(std::max(1, S.Settings->SimultaneousConversions()));
+    // The list cannot change while the batch runs (the window disables it):
+    // the batch is its tasks at the start, in list order.
+    FBatch = FServices.Tasks->Ids();
+    const int count = static_cast<int>(FBatch.size());
+    BeginBatch();
+    const size_t slots =
+        static_cast<size_t>(std::max(1, FServices.Settings->General.SimultaneousConversions));
     int next = 0;
     std::string startError;
     // Tasks start in list order as slots free up; with one slot this is one
     // task after the other.
     for (;;) {
-        while (FState == ConvertState::Running && next < count && FActive.size() < slots)
+        while (FNow.State == ConvertState::Running && next < count && FActive.size() < slots)
             if (!StartNextTask(next++, profileArguments, startError)) break;
         if (FActive.empty()) break;
-        if (S.Pump) S.Pump();
-        for (RunningEncoders::Ended& ended : S.Encoder->Poll(SliceMs))
+        if (FServices.Pump) FServices.Pump();
+        for (RunningEncoders::Ended& ended : FServices.Encoder->Poll(SliceMs))
             EndTask(ended, next >= count);
     }
     if (!startError.empty())
         EndAfterFailedStart(startError);
-    else if (FState == ConvertState::StopRequested)
+    else if (FNow.State == ConvertState::StopRequested)
         StopBatch();
-    else if (FState == ConvertState::Running) {
+    else if (FNow.State == ConvertState::Running) {
         // Written before the completion actions, which may end the program.
         EndBatchLog();
         CompleteBatch(count);
     }
 }
 
-void BatchDriver::BeginBatch(int count) {
-    S.View->SetConvertingFile("");
-    S.View->SetElapsedText("");
-    S.View->SetRemainingText("");
-    FBars = ProgressBars{};
-    S.View->ShowProgress(FBars);
-    S.View->ShowProgressPanel(true);
-    FState = ConvertState::Running;
+void BatchDriver::BeginBatch() {
+    FNow.State = ConvertState::Running;
+    FNow.ProgressShown = true;
+    FNow.TimerRunning = true;
+    FNow.ConvertingFile.clear();
+    FNow.ElapsedText.clear();
+    FNow.RemainingText.clear();
+    FNow.Bars = ProgressBars{};
+    FNow.ElapsedSeconds = 0;
+    FNow.RemainingSeconds = 0;
+    FNow.TasksDone = 0;
+    FNow.TasksTotal = static_cast<int>(FBatch.size());
+    // What follows the batch, read as it starts (the settings cannot change
+    // while it runs).
+    const BatchSettings& settings = *FServices.Settings;
+    FNow.Then = CompletionNote(settings.General.AutoTurnOff, settings.General.AutoExit);
 
     FDone = 0;
     FTotal = 0;
-    FElapsedSeconds = 0;
-    FRemainingSeconds = 0;
     FFailed = 0;
     FIncomplete = 0;
-    FFailureReasons.clear();
     FWritten.clear();
-    if (S.Log) S.Log->BatchBegun();
-    S.View->SetTimerEnabled(true);
-
-    ltvItemData task;
-    for (int i = 0; i < count; ++i) {
-        GetTaskData(*S.Rows, i, tfAll, task);
-        FTotal += ClipSeconds(task);
-    }
+    if (FServices.Log) FServices.Log->BatchBegun();
+    for (TaskId id : FBatch)
+        if (const Task* task = FServices.Tasks->Find(id)) FTotal += ClipSeconds(RecordOf(*task));
+    Publish();
 }
 
-bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
+bool BatchDriver::StartNextTask(int position, const std::string& profileArguments,
                                 std::string& startError) {
     auto active = std::make_unique<ActiveTask>();
-    active->Index = index;
-    PrepareTask(*active);
+    active->Position = position;
+    active->Id = FBatch[static_cast<size_t>(position)];
+    if (!PrepareTask(*active)) return true;
     // A Stop (or a close) handled by the pump above concerns this task: it
     // is not started at all rather than converted to its end.
-    if (FState != ConvertState::Running) {
-        SetStatus(index, active->Task, "Stop");
+    if (FNow.State != ConvertState::Running) {
+        SetState(active->Id, TaskState::Stopped);
         return true;
     }
     if (!StartTask(*active, profileArguments)) {
         startError = active->Run.Outcome.StartError;
-        SetStatus(index, active->Task, "Failed");
-        FFailureReasons[active->Task.InputFile] = startError;
+        SetState(active->Id, TaskState::Failed, startError);
         std::erase(FWritten, active->Run.Output);
         // The tasks already running are stopped; the batch ends once they
         // have.
@@ -332,30 +312,38 @@ bool BatchDriver::StartNextTask(int index, const std::string& profileArguments,
         return false;
     }
     FActive.push_back(std::move(active));
+    Publish();
     return true;
 }
 
-void BatchDriver::PrepareTask(ActiveTask& active) {
-    if (S.Pump) S.Pump();
-    ltvItemData& task = active.Task;
-    GetTaskData(*S.Rows, active.Index, tfAll, task);
-    active.Parser.BeginTask(task.ClipLengthSec, FDone, FTotal);
-    SetStatus(active.Index, task, "Converting");
-    if (FActive.empty()) S.View->SetConvertingFile(ExtractFileName(task.InputFile));
+bool BatchDriver::PrepareTask(ActiveTask& active) {
+    if (FServices.Pump) FServices.Pump();
+    const Task* task = FServices.Tasks->Find(active.Id);
+    if (!task) return false;
+    active.Task = RecordOf(*task);
+    active.Parser.BeginTask(active.Task.ClipLengthSec, FDone, FTotal);
+    SetState(active.Id, TaskState::Converting);
+    if (FActive.empty()) {
+        FNow.ConvertingFile = ExtractFileName(active.Task.InputFile);
+        Publish();
+    }
+    return true;
 }
 
 bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArguments) {
     TaskRun& run = active.Run;
-    const OutputNaming naming{S.Settings->OutputDirText(), S.Settings->OutputExtension(),
-                              S.Settings->Overwrite(), &FWritten};
-    run.Output = OutputPath(active.Task, active.Index, naming);
+    const BatchSettings& settings = *FServices.Settings;
+    const OutputNaming naming{settings.OutputDir, settings.OutputExtension,
+                              settings.General.Overwrite, &FWritten};
+    run.Output = OutputPath(active.Task, active.Position, naming);
     FWritten.push_back(run.Output);
-    run.Before = StateOf(run.Output);
+    FServices.Tasks->SetOutput(active.Id, run.Output);
+    run.Before = FileStateOf(run.Output);
     run.Keeps = StreamsKept(profileArguments, run.Output);
     const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
-    if (S.Log) S.Log->TaskStarted(active.Task.InputFile, run.Output, command.Text);
+    if (FServices.Log) FServices.Log->TaskStarted(active.Id, run.Output, command.Text);
     ActiveTask* task = &active;
-    const RunningEncoders::Start start = S.Encoder->StartRun(
+    const RunningEncoders::Start start = FServices.Encoder->StartRun(
         command, [this, task](std::string_view chunk) { ConsumeChunk(*task, chunk); });
     active.RunId = start.Id;
     run.Outcome.StartError = start.Error;
@@ -363,13 +351,14 @@ bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArgume
 }
 
 void BatchDriver::ConsumeChunk(ActiveTask& active, std::string_view chunk) {
-    if (S.Log) S.Log->TaskOutput(active.Task.InputFile, chunk);
-    ProgressBars bars = FBars;
+    if (FServices.Log) FServices.Log->TaskOutput(active.Id, chunk);
+    ProgressBars bars = FNow.Bars;
     if (!active.Parser.Consume(chunk, bars)) return;
+    FServices.Tasks->SetProgress(active.Id, active.Parser.Position());
     // The current bar follows the oldest running task.
-    if (&active == FActive.front().get()) FBars.Current = bars.Current;
-    if (FTotal != 0) FBars.Total = TotalPosition();
-    S.View->ShowProgress(FBars);
+    if (&active == FActive.front().get()) FNow.Bars.Current = bars.Current;
+    if (FTotal != 0) FNow.Bars.Total = TotalPosition();
+    Publish();
 }
 
 int BatchDriver::TotalPosition() const {
@@ -387,65 +376,69 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::unique_ptr<ActiveTask> active = std::move(*it);
     FActive.erase(it);
     active->Run.Outcome = std::move(ended.Outcome);
+    ++FNow.TasksDone;
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
-    if (FState == ConvertState::StopRequested) {
-        // Marked "Stop" when the stop came; what it wrote is kept.
+    if (FNow.State == ConvertState::StopRequested) {
+        // Marked Stopped when the stop came; what it wrote is kept, and its
+        // reason says how much.
         const RunOutcome& outcome = active->Run.Outcome;
-        FFailureReasons[active->Task.InputFile] =
-            "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
-            SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
+        SetState(active->Id, TaskState::Stopped,
+                 "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
+                     SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps)));
+        Publish();
         return;
     }
-    const bool finished = JudgeTask(active->Index, active->Task, active->Run);
+    const bool finished = JudgeTask(*active);
     FinishTask(finished, noneLeft && FActive.empty(), wasOldest);
 }
 
 void BatchDriver::EndAfterFailedStart(const std::string& error) {
-    S.Prompt->Message(error, S.Settings->ProgramTitle(), MsgIcon::None);
-    S.View->SetTimerEnabled(false);
+    FServices.Prompt->Message(error, FServices.ProgramTitle, MsgIcon::None);
+    SetTimerRunning(false);
     EndBatchDisplay();
 }
 
 void BatchDriver::RequestStop() {
-    FState = ConvertState::StopRequested;
+    FNow.State = ConvertState::StopRequested;
     for (const auto& active : FActive)
-        SetStatus(active->Index, active->Task, "Stop");
-    if (!FActive.empty()) S.View->ShowStopping();
-    S.Encoder->TerminateEncoder();
+        SetState(active->Id, TaskState::Stopped);
+    // In the place of what would have followed the batch.
+    if (!FActive.empty()) FNow.Then = "Stopping…";
+    Publish();
+    FServices.Encoder->TerminateEncoder();
 }
 
 void BatchDriver::StopBatch() {
-    S.View->SetTimerEnabled(false);
+    SetTimerRunning(false);
     // Closing the window stops the batch silently: the program ends.
     if (!FCloseRequested)
-        S.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
+        FServices.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
     EndBatchDisplay();
 }
 
-bool BatchDriver::JudgeTask(int index, ltvItemData& task, const TaskRun& run) {
-    const RunOutcome& outcome = run.Outcome;
+bool BatchDriver::JudgeTask(const ActiveTask& active) {
+    const ltvItemData& task = active.Task;
+    const RunOutcome& outcome = active.Run.Outcome;
     FDone += ClipSeconds(task);
-    const double obtainable = ObtainableSeconds(task, run.Keeps);
+    const double obtainable = ObtainableSeconds(task, active.Run.Keeps);
     if (outcome.Succeeded() && FallsShort(outcome.LastReading, obtainable)) {
         ++FFailed;
         ++FIncomplete;
-        SetStatus(index, task, "Incomplete");
         std::string reason = "Only " + SecondsToTime(outcome.LastReading) + " of " +
                              SecondsToTime(obtainable) + " was converted.";
         if (!outcome.LastErrorLine.empty()) reason += " " + outcome.LastErrorLine;
-        FFailureReasons[task.InputFile] = reason;
+        SetState(active.Id, TaskState::Incomplete, reason);
         return false;
     }
     if (outcome.Succeeded()) {
-        SetStatus(index, task, "Complete");
+        SetState(active.Id, TaskState::Complete);
         return true;
     }
     ++FFailed;
-    SetStatus(index, task, "Failed");
-    FFailureReasons[task.InputFile] = FailureText(outcome);
-    RemoveFailedOutput(run.Output, run.Before);
-    std::erase(FWritten, run.Output);
+    SetState(active.Id, TaskState::Failed, FailureText(outcome));
+    RemoveFailedOutput(active.Run.Output, active.Run.Before);
+    std::erase(FWritten, active.Run.Output);
     return false;
 }
 
@@ -454,27 +447,28 @@ void BatchDriver::FinishTask(bool finished, bool last, bool wasOldest) {
         // The encoder's last reading usually falls short of the clip's end
         // (ffmpeg reports every quarter second), so a finished task would be
         // left showing 85 % next to "Complete": show what is really done.
-        if (finished) FBars.Current = 100;
+        if (finished) FNow.Bars.Current = 100;
         // The current bar and the file name pass to the next oldest task.
-        if (!last) FBars.Current = 0;
+        if (!last) FNow.Bars.Current = 0;
         if (!FActive.empty()) {
             const ActiveTask& oldest = *FActive.front();
             if (oldest.Task.ClipLengthSec != 0)
-                FBars.Current =
+                FNow.Bars.Current =
                     ProgressPosition(oldest.Parser.Reading() / oldest.Task.ClipLengthSec);
-            S.View->SetConvertingFile(ExtractFileName(oldest.Task.InputFile));
+            FNow.ConvertingFile = ExtractFileName(oldest.Task.InputFile);
         }
     }
-    if (FTotal > 0) FBars.Total = TotalPosition();
-    S.View->ShowProgress(FBars);
+    if (FTotal > 0) FNow.Bars.Total = TotalPosition();
+    Publish();
 }
 
 void BatchDriver::CompleteBatch(int count) {
-    S.View->SetTimerEnabled(false);
+    SetTimerRunning(false);
+    const BatchSettings& settings = *FServices.Settings;
     // Power-off wins when both are set; its countdown cancelled, the batch
     // ends as if neither were set and the window stays.
-    const bool turnOff = S.Settings->AutoTurnOff();
-    const bool exit = !turnOff && S.Settings->AutoExit();
+    const bool turnOff = settings.General.AutoTurnOff;
+    const bool exit = !turnOff && settings.General.AutoExit;
     // Failures are never lost behind an exit: their count comes first and
     // waits for the user. A power-off must not wait for an answer (the user
     // may have left), so its countdown names the failures instead.
@@ -486,8 +480,8 @@ void BatchDriver::CompleteBatch(int count) {
                                                 PowerOffCountdownSeconds, FailureSummary(count))
                               : CountdownGoesOn(CompletionAction::Exit, ExitCountdownSeconds, "");
         if (goOn || FCloseRequested) {
-            FState = ConvertState::Idle;
-            if (goOn && turnOff) S.Power->PowerOff();
+            FNow.State = ConvertState::Idle;
+            if (goOn && turnOff) FServices.Power->PowerOff();
             FCloseRequested = true;
             return;
         }
@@ -495,7 +489,7 @@ void BatchDriver::CompleteBatch(int count) {
     if (!reported) ShowCompletionMessage(count);
     // A close that came while the message was shown (a termination request
     // closes it) ends the program without opening anything.
-    if (S.Settings->AutoOpenDir() && !FCloseRequested) S.Shell->Open(S.Settings->OutputDirText());
+    if (settings.General.AutoOpenDir && !FCloseRequested) FServices.Shell->Open(settings.OutputDir);
     EndBatchDisplay();
 }
 
@@ -511,16 +505,17 @@ std::string BatchDriver::FailureSummary(int count) const {
 
 void BatchDriver::ShowCompletionMessage(int count) {
     if (FFailed > 0)
-        S.Prompt->Message(FailureSummary(count), "Complete", MsgIcon::Warning);
+        FServices.Prompt->Message(FailureSummary(count), "Complete", MsgIcon::Warning);
     else
-        S.Prompt->Message("The coversion is completed successfully.", "Complete",
-                          MsgIcon::Information);
+        FServices.Prompt->Message("The coversion is completed successfully.", "Complete",
+                                  MsgIcon::Information);
 }
 
 bool BatchDriver::CountdownGoesOn(CompletionAction action, int seconds, const std::string& note) {
     // A close that came while the message above was shown (a quit signal,
     // the session ending) ends the program without a countdown or power-off.
     if (FCloseRequested) return false;
-    const bool goOn = !S.Countdown || S.Countdown->ConfirmCountdown(action, seconds, note);
+    const bool goOn =
+        !FServices.Countdown || FServices.Countdown->ConfirmCountdown(action, seconds, note);
     return goOn && !FCloseRequested;
 }

@@ -1,90 +1,72 @@
 #pragma once
 // The batch conversion: what Start and Stop do. Converts every task of the
-// task list in list order, one encoder run per task, shows each task's status
-// in its row, both progress bars and the times, and performs the completion
-// actions the preferences ask for. Everything runs on the window's thread; the
-// window's handlers (Stop, the one-second timer, closing) run nested inside
-// the message pump that the conversion calls between reads.
+// task queue in list order, one encoder run per task (several side by side
+// when the settings allow), sets each task's state, and performs the
+// completion actions the preferences ask for; every change of the batch's
+// progress is published as a snapshot. Everything runs on the front end's
+// thread: Start returns when the batch is over, and the front end's own
+// work (the window's Stop, its timer, closing; a command line's signals)
+// runs in the pump that the conversion calls between reads. Nothing here
+// needs a window.
+#include "config/Preferences.h"
+#include "engine/BatchSnapshot.h"
 #include "engine/CompletionActions.h"
 #include "engine/Progress.h"
 #include "engine/Runner.h"
 #include "engine/TaskLog.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
+#include "tasks/TaskQueue.h"
 #include "tasks/TaskRecord.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The window's controls the batch writes to. Task statuses are not here: they
-// go into the task rows, which the list shows.
-class BatchView {
-public:
-    virtual ~BatchView() = default;
-    virtual void FocusTaskList() = 0;
-    virtual void FocusOutputDir() = 0;
-    // Busy: preview stopped; add/move/delete/clear, options and the task
-    // list disabled; the stop image instead of the start image. Idle undoes it.
-    virtual void SetBusyControls() = 0;
-    virtual void SetIdleControls() = 0;
-    // true: the progress panel (panBottomLeft) instead of the profile and
-    // output directory panel (panBottomCenter); false: the other way round.
-    virtual void ShowProgressPanel(bool progress) = 0;
-    virtual void SetConvertingFile(const std::string& text) = 0;
-    virtual void SetElapsedText(const std::string& text) = 0;
-    virtual void SetRemainingText(const std::string& text) = 0;
-    // Both bars, and their labels as the position followed by "%".
-    virtual void ShowProgress(const ProgressBars& bars) = 0;
-    virtual void SetTimerEnabled(bool enabled) = 0;
-    // A Stop came while encoders run: they are finishing their files.
-    virtual void ShowStopping() = 0;
-};
-
-// Live values, read at the moment they are needed (they may change while a
-// batch runs: the sheets and the output directory box stay editable).
-class BatchSettings {
-public:
-    virtual ~BatchSettings() = default;
-    virtual std::string OutputDirText() const = 0; // edtOutputdir as typed
-    virtual std::string OutputExtension() const = 0;
-    virtual bool Overwrite() const = 0;
-    virtual bool AutoTurnOff() const = 0;
-    virtual bool AutoExit() const = 0;
-    virtual bool AutoOpenDir() const = 0;
-    // The selected profile's file, as the selection loaded it.
-    virtual std::string ProfileFilePath() const = 0;
-    // The main window's Video, Audio and Advanced sheets.
-    virtual SheetSet ProfileSheets() const = 0;
-    // Caption of plain error boxes.
-    virtual std::string ProgramTitle() const = 0;
-    // How many tasks may convert at once (the "Simultaneous conversions"
-    // setting); read at Start.
-    virtual int SimultaneousConversions() const { return 1; }
+// The front end's settings as values. The batch reads each at the moment it
+// needs it: the output folder and the sheets stay editable while a batch
+// runs, and what is typed there counts from the next task on.
+struct BatchSettings {
+    std::string OutputDir;       // the output folder as typed
+    std::string OutputExtension; // "." + Type of the loaded profile; empty before one
+    std::string ProfileFile;     // the selected profile's file, as the selection loads it
+    SheetSet Sheets;             // the Video, Audio and Advanced sheets
+    // Overwrite, the completion actions, how many tasks convert at once
+    // (read at Start).
+    GeneralPreferences General;
 };
 
 struct BatchServices {
-    TaskRows* Rows = nullptr;
-    BatchView* View = nullptr;
-    BatchSettings* Settings = nullptr;
+    TaskQueue* Tasks = nullptr;
+    // Hears every snapshot of the batch; optional.
+    BatchObserver* Observer = nullptr;
+    const BatchSettings* Settings = nullptr;
+    // The caption of plain error boxes.
+    std::string ProgramTitle;
     Prompter* Prompt = nullptr;
     ShellActions* Shell = nullptr;
     PowerControl* Power = nullptr;
     RunningEncoders* Encoder = nullptr;
-    // Told each task's command line, encoder text and status; optional.
+    // Told each task's command line, encoder text and state; optional.
     TaskLogSink* Log = nullptr;
     // The countdown before power-off or exit; nullptr: the action runs at once.
     CountdownPrompter* Countdown = nullptr;
-    // Handles all pending window messages.
+    // The front end's work between reads (the window: all pending messages).
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
     std::function<void()> CloseMainWindow;
 };
 
-enum class ConvertState { Idle = 0, Running = 1, StopRequested = 2 };
+// What came of Start.
+enum class StartOutcome {
+    Converted,      // a batch ran (however it ended)
+    Busy,           // a batch runs already
+    NoOutputDir,    // the output folder does not exist (the user was told)
+    NothingToDo,    // the task list is empty
+    ProfileRefused, // the profile's arguments could not be built (the user was told)
+};
 
 class BatchDriver {
 public:
@@ -92,13 +74,14 @@ public:
     ~BatchDriver();
 
     // A click on the start image: Start, unless the task list is empty.
-    void imgStartClick();
-    // Start: checks the output directory, switches to the busy controls,
-    // builds the profile arguments once and converts every task.
-    void tbtnStartClick();
-    // Stop: while running, marks the running tasks "Stop" and asks their
+    StartOutcome imgStartClick();
+    // Start: checks the output directory, switches to the busy look, builds
+    // the profile arguments once and converts every task.
+    StartOutcome tbtnStartClick();
+    // Stop: while running, marks the running tasks Stopped and asks their
     // encoders to end; they may take a few seconds to finish their files
-    // (the view says so), and the batch is cancelled once they have ended.
+    // (the snapshot says "Stopping…"), and the batch is cancelled once they
+    // have ended.
     void tbtnStopClick();
     // The batch loop.
     void ConvertTasks(const std::string& profileArguments);
@@ -114,24 +97,27 @@ public:
     // encoders: they are ended at once, with no time to finish their files.
     void EndAtOnce();
 
-    ConvertState State() const { return FState; }
-    int ElapsedSeconds() const { return FElapsedSeconds; }
-    int RemainingSeconds() const { return FRemainingSeconds; }
+    // The batch as it stands: what was last published.
+    const BatchSnapshot& Snapshot() const { return FNow; }
+    ConvertState State() const { return FNow.State; }
+    int ElapsedSeconds() const { return FNow.ElapsedSeconds; }
+    int RemainingSeconds() const { return FNow.RemainingSeconds; }
+    // The seconds of the batch's clips converted so far, and of them all.
     double Done() const { return FDone; }
     double Total() const { return FTotal; }
-    const ProgressBars& Bars() const { return FBars; }
-
-    // Why the task with this input file failed or is incomplete in the last
-    // batch (the encoder's last error line, its exit code, the start error,
-    // or how much of the clip was converted), or how much a stopped one had
-    // written; empty when it ended well.
-    std::string FailureReason(const std::string& inputFile) const;
 
 private:
     struct TaskRun;
     struct ActiveTask;
 
-    void SetStatus(int index, ltvItemData& task, const char* status);
+    // A task's new state, with why (failed, incomplete, stopped); the log
+    // hears of it.
+    void SetState(TaskId id, TaskState state, std::string reason = {});
+    // Tells the observer how the batch stands now.
+    void Publish();
+    void SetBusy(bool busy);
+    void SetTimerRunning(bool running);
+    // Hides the progress; the driver is idle again.
     void EndBatchDisplay();
     // The batch's tasks are over: the log gets their reasons (only the first
     // call of a batch counts).
@@ -139,27 +125,28 @@ private:
     // The batch from its first display to its completion actions.
     void RunLoop(const std::string& profileArguments);
     // Resets the display, the times and the totals, starts the timer and
-    // adds up the clip lengths of all count tasks.
-    void BeginBatch(int count);
+    // adds up the clip lengths of the batch's tasks.
+    void BeginBatch();
     // Prepares the task and starts its encoder, which then runs beside the
-    // others. A Stop that came first marks it "Stop" instead; an encoder
+    // others. A Stop that came first marks it Stopped instead; an encoder
     // that cannot start fails it, stops the others and returns false.
-    bool StartNextTask(int index, const std::string& profileArguments, std::string& startError);
-    // Handles pending messages, reads the task afresh, marks it "Converting"
-    // and, when no other task runs, names its file in the progress panel.
-    void PrepareTask(ActiveTask& active);
+    bool StartNextTask(int position, const std::string& profileArguments, std::string& startError);
+    // Handles pending messages, reads the task afresh, marks it Converting
+    // and, when no other task runs, names its file as the one converting.
+    // false when the task is gone.
+    bool PrepareTask(ActiveTask& active);
     // Composes the output path (reserved at once, so that no task started
     // later can take it) and the command line, and starts the encoder;
     // false when it could not start.
     bool StartTask(ActiveTask& active, const std::string& profileArguments);
     // One chunk of a running task's encoder output: its progress.
     void ConsumeChunk(ActiveTask& active, std::string_view chunk);
-    // A running task's encoder has ended: "Stop" after a Stop, otherwise
+    // A running task's encoder has ended: Stopped after a Stop, otherwise
     // judged and counted as done. noneLeft: no task is waiting to start.
     void EndTask(RunningEncoders::Ended& ended, bool noneLeft);
     // The encoder could not start: the error is shown and the batch ends.
     void EndAfterFailedStart(const std::string& error);
-    // Stop, a close, or a failed start: the running tasks are marked "Stop"
+    // Stop, a close, or a failed start: the running tasks are marked Stopped
     // and their encoders asked to end.
     void RequestStop();
     // A Stop (or a close) came and the encoders have ended: the batch is
@@ -167,9 +154,9 @@ private:
     void StopBatch();
     // The total bar: done plus every running task's reading, over total.
     int TotalPosition() const;
-    // Marks the task "Complete", "Incomplete" or "Failed" by its outcome,
-    // notes why, and keeps or removes its output. true for "Complete".
-    bool JudgeTask(int index, ltvItemData& task, const TaskRun& run);
+    // Marks the task Complete, Incomplete or Failed by its outcome, with
+    // why, and keeps or removes its output. true for Complete.
+    bool JudgeTask(const ActiveTask& active);
     // The bars after a task; when it was the oldest running task the
     // current bar and the file name pass to the next oldest.
     void FinishTask(bool finished, bool last, bool wasOldest);
@@ -186,13 +173,12 @@ private:
     // program then just ends).
     bool CountdownGoesOn(CompletionAction action, int seconds, const std::string& note);
 
-    BatchServices S;
-    ConvertState FState = ConvertState::Idle;
-    int FElapsedSeconds = 0;
-    int FRemainingSeconds = 0;
+    BatchServices FServices;
+    // The state, the look, the bars and the times; the running tasks are
+    // filled in as it is published.
+    BatchSnapshot FNow;
     double FDone = 0;
     double FTotal = 0;
-    ProgressBars FBars;
     // The tasks whose encoders run, oldest first.
     std::vector<std::unique_ptr<ActiveTask>> FActive;
     // Tasks of the running batch that did not end well, and the incomplete
@@ -200,7 +186,8 @@ private:
     int FFailed = 0;
     int FIncomplete = 0;
     bool FCloseRequested = false;
-    std::map<std::string, std::string> FFailureReasons;
+    // The tasks of the running batch, in list order.
+    std::vector<TaskId> FBatch;
     // The output files the running batch has written so far or is writing
     // (reserved when a task starts): a later task of the same batch never
     // overwrites them.

@@ -2,11 +2,7 @@
 
 #include "base/FileNames.h"
 #include "base/TimeText.h"
-
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include "platform/FileSystem.h"
 
 std::string TimeRangeArguments(const ltvItemData& task) {
     std::string text;
@@ -27,16 +23,12 @@ namespace {
 // the same file (a symbolic link, "./", letter case on a file system that
 // ignores it, a hard link).
 bool IsInputFile(const std::string& path, const std::string& input) {
-    if (path == input) return true;
-    std::error_code ec;
-    bool same = fs::equivalent(fs::path(path), fs::path(input), ec);
-    return !ec && same;
+    return path == input || SameFile(path, input);
 }
 
 // Whether anything (a file, a directory, even a dangling link) occupies path.
 bool Occupied(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(fs::path(path), ec));
+    return FileStateOf(path).Exists;
 }
 
 // Whether an earlier task of this batch wrote path (under this or another

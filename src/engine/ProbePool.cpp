@@ -49,12 +49,10 @@ ProbePool::~ProbePool() {
         if (w->Thread.joinable()) w->Thread.join();
 }
 
-std::uint64_t ProbePool::Submit(const std::string& path) {
-    std::uint64_t ticket;
+void ProbePool::Submit(std::uint64_t id, const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(FLock);
-        ticket = FNextTicket++;
-        FQueue.push_back({ticket, path});
+        FQueue.push_back({id, path});
         // Workers start with the first probes and then stay for the pool's
         // life: the encoders they start end with their thread.
         if (FWorkers.size() < FWorkerCount) {
@@ -69,19 +67,18 @@ std::uint64_t ProbePool::Submit(const std::string& path) {
         }
     }
     FWake.notify_one();
-    return ticket;
 }
 
-void ProbePool::Cancel(std::uint64_t ticket) {
+void ProbePool::Cancel(std::uint64_t id) {
     std::lock_guard<std::mutex> lock(FLock);
-    auto queued = std::find_if(FQueue.begin(), FQueue.end(),
-                               [ticket](const Job& j) { return j.Ticket == ticket; });
+    auto queued =
+        std::find_if(FQueue.begin(), FQueue.end(), [id](const Job& j) { return j.Id == id; });
     if (queued != FQueue.end()) {
         FQueue.erase(queued);
         return;
     }
     for (auto& w : FWorkers)
-        if (w->Current == ticket) w->Stop = true;
+        if (w->Current == id) w->Stop = true;
 }
 
 void ProbePool::CancelAll() {
@@ -110,7 +107,7 @@ void ProbePool::Work(Worker& self) {
         if (FShutdown) return;
         Job job = std::move(FQueue.front());
         FQueue.pop_front();
-        self.Current = job.Ticket;
+        self.Current = job.Id;
         self.Stop = false;
         lock.unlock();
 
@@ -131,7 +128,7 @@ void ProbePool::Work(Worker& self) {
         // owner that sees nothing outstanding has every result in hand.
         if (deliver) {
             lock.unlock();
-            FDone(job.Ticket, job.Path, result);
+            FDone(job.Id, job.Path, result);
             lock.lock();
         }
         self.Current = 0;

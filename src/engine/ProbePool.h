@@ -22,10 +22,11 @@ public:
     // process lives only as long as the thread that started it). stop tells
     // whether the prober should give up the probe it runs.
     using ProberFactory = std::function<std::unique_ptr<MediaProber>(std::function<bool()> stop)>;
-    // A finished probe: the number Submit gave, the path and what was found.
-    // Called on a worker thread; never for a probe cancelled before it ended.
+    // A finished probe: the id it was submitted with, the path and what was
+    // found. Called on a worker thread; never for a probe cancelled before
+    // it ended.
     using ResultHandler =
-        std::function<void(std::uint64_t ticket, const std::string& path, const ProbeResult&)>;
+        std::function<void(std::uint64_t id, const std::string& path, const ProbeResult&)>;
 
     // workers: how many probes run at once; 0 means one per core.
     ProbePool(ProberFactory makeProber, ResultHandler done, unsigned workers = 0);
@@ -35,11 +36,15 @@ public:
     ProbePool(const ProbePool&) = delete;
     ProbePool& operator=(const ProbePool&) = delete;
 
-    // Queues a probe of path; returns its ticket (never 0).
-    std::uint64_t Submit(const std::string& path);
-    // A probe not started yet is dropped; a running one is ended. Its result
-    // is not delivered.
-    void Cancel(std::uint64_t ticket);
+    // Queues a probe of path under id (not 0, and not the id of another
+    // probe queued or running): its result comes back with it.
+    void Submit(std::uint64_t id, const std::string& path);
+    // A probe not started yet is dropped; a running one is told to stop (its
+    // encoder is asked to end) and its result is not delivered. A result
+    // whose delivery has begun still arrives, and one handed on to another
+    // thread may arrive after this returns: the owner drops what it no
+    // longer wants.
+    void Cancel(std::uint64_t id);
     void CancelAll();
     // Probes queued or running.
     std::size_t Outstanding() const;
@@ -54,12 +59,12 @@ public:
 
 private:
     struct Job {
-        std::uint64_t Ticket;
+        std::uint64_t Id;
         std::string Path;
     };
     struct Worker {
         std::thread Thread;
-        std::uint64_t Current = 0; // the ticket being probed, 0 when idle
+        std::uint64_t Current = 0; // the id being probed, 0 when idle
         bool Stop = false;         // the running probe is to be given up
     };
     void Work(Worker& self);
@@ -71,6 +76,5 @@ private:
     std::condition_variable FWake;
     std::deque<Job> FQueue;
     std::vector<std::unique_ptr<Worker>> FWorkers;
-    std::uint64_t FNextTicket = 1;
     bool FShutdown = false;
 };

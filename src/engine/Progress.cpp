@@ -41,6 +41,10 @@ void ProgressParser::BeginTask(double clipLengthSec, double done, double total) 
     FTotal = total;
 }
 
+int ProgressParser::Position() const {
+    return FClipLength != 0 ? ProgressPosition(FReading / FClipLength) : 0;
+}
+
 bool ProgressParser::Consume(std::string_view chunk, ProgressBars& bars) {
     const int j = FChunks++;
     // The first two chunks of a task are the encoder's banner.

@@ -26,6 +26,9 @@ public:
     // bars. Returns true when bars were recomputed.
     bool Consume(std::string_view chunk, ProgressBars& bars);
     double Reading() const { return FReading; }
+    // How much of the task's clip is done: the current bar's position for
+    // it (0 for a clip of no length).
+    int Position() const;
 
 private:
     double FReading = 0;

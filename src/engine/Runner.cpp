@@ -16,8 +16,6 @@ using Ms = std::chrono::milliseconds;
 
 // One read takes at most this many bytes.
 constexpr size_t ReadSize = 4095;
-// The longest wait for output before the window gets its messages again.
-constexpr int SliceMs = 20;
 // A terminated encoder may finish its file while it still prints (the
 // stand-in gives its ffmpeg up to 10 s while that makes progress, and says
 // so): it is killed outright once it has printed nothing for

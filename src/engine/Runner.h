@@ -12,8 +12,11 @@
 #include <vector>
 
 using ChunkConsumer = std::function<void(std::string_view chunk)>;
+// The longest wait for encoder output before the window gets its messages
+// again (the runner's and the batch driver's polls).
+inline constexpr int SliceMs = 20;
 // Handles the window's pending messages; called between short waits for output
-// (at most 20 ms each) so that repainting, timers and Stop run while the
+// (at most SliceMs each) so that repainting, timers and Stop run while the
 // encoder works.
 using MessagePump = std::function<void()>;
 

@@ -2,15 +2,13 @@
 
 #include "base/FileNames.h"
 #include "platform/FileSystem.h"
+#include "platform/System.h"
+#include "tasks/TaskQueue.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,32 +39,20 @@ std::string WithNewlines(std::string_view text) {
     return lines;
 }
 
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
-
 std::string FormatTime(const std::tm& time, const char* format) {
     char text[64];
     const std::size_t n = std::strftime(text, sizeof text, format, &time);
     return std::string(text, n);
 }
 
-// The batch files of dir, oldest first.
-std::vector<std::pair<std::string, fs::path>> BatchFiles(const fs::path& dir) {
-    std::vector<std::pair<std::string, fs::path>> files;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+// The batch files of folder (with its trailing separator), oldest first:
+// (order key, path).
+std::vector<std::pair<std::string, std::string>> BatchFiles(const std::string& folder) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const FolderEntry& entry : ListFolder(folder)) {
         std::string key;
-        if (ParseBatchLogName(it->path().filename().string(), key) && it->is_regular_file(ec) &&
-            !it->is_symlink(ec))
-            files.emplace_back(key, it->path());
+        if (ParseBatchLogName(entry.Name, key) && entry.Regular && !entry.Link)
+            files.emplace_back(key, folder + entry.Name);
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -80,6 +66,7 @@ std::string TaskLogText(const TaskLogEntry& entry) {
     if (!entry.CommandLine.empty()) text += "Command line:" + entry.CommandLine + "\n";
     text += "Status: " + entry.Status + "\n";
     if (!entry.Reason.empty()) text += "Reason: " + entry.Reason + "\n";
+    if (!entry.WriteProblem.empty()) text += entry.WriteProblem + "\n";
     if (entry.CommandLine.empty()) return text + "The encoder was not started.\n";
     text += "Encoder output:\n";
     if (entry.CutBytes > 0)
@@ -118,12 +105,11 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
         reason = "Cannot create folder \"" + dir + "\". " + reason;
         return {};
     }
-    std::error_code ec;
-    const fs::path folder(dir);
+    const std::string folder = WithTrailingBackslash(dir);
     std::string path;
     for (int n = 1;; ++n) {
-        path = (folder / BatchLogName(time, n)).string();
-        if (!fs::exists(fs::symlink_status(fs::path(path), ec))) break;
+        path = folder + BatchLogName(time, n);
+        if (!FileStateOf(path).Exists) break;
     }
 
     std::string text = "Batch ended " + FormatTime(time, "%Y-%m-%d %H:%M:%S") + ", " +
@@ -135,52 +121,47 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
     }
     if (!WriteNewPrivateFile(path, text, reason)) return {};
 
-    std::vector<std::pair<std::string, fs::path>> files = BatchFiles(folder);
+    std::vector<std::pair<std::string, std::string>> files = BatchFiles(folder);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
     for (std::size_t i = 0; i + kept < files.size(); ++i)
-        if (files[i].second != fs::path(path)) fs::remove(files[i].second, ec);
+        if (files[i].second != path) RemoveFile(files[i].second);
     return path;
 }
 
-TaskLog::TaskLog(std::string logsDir, std::size_t cap) : FLogsDir(std::move(logsDir)), FCap(cap) {}
-
-const TaskLogEntry* TaskLog::Find(const std::string& inputFile) const {
-    auto it = FEntries.find(inputFile);
-    return it == FEntries.end() ? nullptr : &it->second;
-}
+TaskLog::TaskLog(TaskQueue& tasks, std::string logsDir, std::size_t cap)
+    : FTasks(tasks), FLogsDir(std::move(logsDir)), FCap(cap) {}
 
 void TaskLog::BatchBegun() {
     FBatch.clear();
+    FReached.clear();
     FRunning = true;
 }
 
-void TaskLog::TaskStatus(const std::string& inputFile, const std::string& status) {
-    // "Converting" begins a new run of the task: its earlier log goes.
-    if (status == "Converting") {
-        TaskLogEntry& entry = FEntries[inputFile] = TaskLogEntry{};
-        entry.InputFile = inputFile;
-        if (std::find(FBatch.begin(), FBatch.end(), inputFile) == FBatch.end())
-            FBatch.push_back(inputFile);
-    } else if (auto it = FEntries.find(inputFile); it != FEntries.end()) {
-        Trim(it->second);
+void TaskLog::TaskStatus(TaskId id, TaskState state) {
+    TaskLogEntry* entry = nullptr;
+    // Converting begins a new run of the task: its earlier log goes.
+    if (state == TaskState::Converting) {
+        entry = FTasks.NewLog(id);
+        if (entry && FReached.insert(id).second) FBatch.push_back(id);
+    } else if ((entry = FTasks.LogOf(id))) {
+        Trim(*entry);
     }
-    auto it = FEntries.find(inputFile);
-    if (it != FEntries.end()) it->second.Status = status;
+    if (entry) entry->Status = StatusText(state);
 }
 
-void TaskLog::TaskStarted(const std::string& inputFile, const std::string& outputFile,
+void TaskLog::TaskStarted(TaskId id, const std::string& outputFile,
                           const std::string& commandLine) {
-    TaskLogEntry& entry = FEntries[inputFile];
-    entry.InputFile = inputFile;
-    entry.OutputFile = outputFile;
-    entry.CommandLine = commandLine;
+    if (TaskLogEntry* entry = FTasks.LogOf(id)) {
+        entry->OutputFile = outputFile;
+        entry->CommandLine = commandLine;
+    }
 }
 
-void TaskLog::TaskOutput(const std::string& inputFile, std::string_view chunk) {
-    auto it = FEntries.find(inputFile);
-    if (it == FEntries.end()) return;
-    it->second.Output.append(chunk);
-    if (it->second.Output.size() > FCap + Slack) Trim(it->second);
+void TaskLog::TaskOutput(TaskId id, std::string_view chunk) {
+    TaskLogEntry* entry = FTasks.LogOf(id);
+    if (!entry) return;
+    entry->Output.append(chunk);
+    if (entry->Output.size() > FCap + Slack) Trim(*entry);
 }
 
 void TaskLog::Trim(TaskLogEntry& entry) const {
@@ -197,26 +178,38 @@ void TaskLog::Trim(TaskLogEntry& entry) const {
     entry.CutBytes += cut;
 }
 
-void TaskLog::BatchEnded(const std::function<std::string(const std::string&)>& reasonOf) {
+void TaskLog::BatchEnded() {
     if (!FRunning) return;
     FRunning = false;
+    std::vector<TaskLogEntry*> entries;
     std::vector<TaskLogEntry> tasks;
-    for (const std::string& input : FBatch) {
-        TaskLogEntry& entry = FEntries[input];
-        Trim(entry);
-        if (reasonOf) entry.Reason = reasonOf(input);
-        tasks.push_back(entry);
+    for (TaskId id : FBatch) {
+        TaskLogEntry* entry = FTasks.LogOf(id);
+        if (!entry) continue;
+        const Task& task = *FTasks.Find(id);
+        Trim(*entry);
+        entry->Status = StatusText(task.State);
+        entry->Reason = task.Reason;
+        entry->WriteProblem.clear();
+        entries.push_back(entry);
+        tasks.push_back(*entry);
     }
     FLastFile.clear();
     if (FLogsDir.empty() || tasks.empty()) return;
     // The batch's log is a help, never a reason for the batch to fail.
     std::string reason;
     try {
-        FLastFile = WriteBatchLog(FLogsDir, tasks, LocalNow(), KeptBatches, reason);
+        FLastFile =
+            WriteBatchLog(FLogsDir, tasks, LocalTime(std::time(nullptr)), KeptBatches, reason);
     } catch (const std::exception& e) {
         reason = e.what();
     }
-    if (FLastFile.empty())
-        std::fprintf(stderr, "tarvolin: the batch log was not written to %s: %s\n",
-                     FLogsDir.c_str(), reason.c_str());
+    if (!FLastFile.empty()) return;
+    // Said where the user looks for the log, and to whoever reads the
+    // program's output.
+    const std::string problem = "The batch log was not written to " + FLogsDir + ": " + reason;
+    for (TaskLogEntry* entry : entries)
+        entry->WriteProblem = problem;
+    std::fprintf(stderr, "tarvolin: the batch log was not written to %s: %s\n", FLogsDir.c_str(),
+                 reason.c_str());
 }

@@ -1,50 +1,43 @@
 #pragma once
 // The log of each task: the command line its encoder was started with, the
 // encoder's whole printed text of the task's last run (the end kept when it
-// is long) and how the task ended. The batch driver feeds it while it runs;
-// the window shows one task's log, and at the end of each batch the logs of
-// that batch are written into one file of the logs folder, so that a failure
-// can still be read after the program has exited.
-#include <chrono>
+// is long) and how the task ended. Each log lives in its task (Task::Log),
+// so it goes when the task is removed. The batch driver feeds it while it
+// runs; the window shows one task's log, and at the end of each batch the
+// logs of that batch are written into one file of the logs folder, so that
+// a failure can still be read after the program has exited.
+#include "tasks/Task.h"
+
 #include <cstddef>
 #include <ctime>
-#include <functional>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
+class TaskQueue;
+
 // What the batch driver tells about its tasks, in this order: the batch
-// begins; per task it is prepared ("Converting" as its status), its encoder
+// begins; per task its state (Converting when it is prepared), its encoder
 // started with a command line, each chunk of the encoder's text, then its
-// final status; the batch ends (said once or more; only the first counts).
-// Tasks are known by their input file, as the failure reasons are.
+// final state; the batch ends (said once or more; only the first counts).
 class TaskLogSink {
 public:
     virtual ~TaskLogSink() = default;
     virtual void BatchBegun() = 0;
-    virtual void TaskStatus(const std::string& inputFile, const std::string& status) = 0;
-    virtual void TaskStarted(const std::string& inputFile, const std::string& outputFile,
+    virtual void TaskStatus(TaskId id, TaskState state) = 0;
+    virtual void TaskStarted(TaskId id, const std::string& outputFile,
                              const std::string& commandLine) = 0;
-    virtual void TaskOutput(const std::string& inputFile, std::string_view chunk) = 0;
-    // reasonOf: why a task did not end well (empty when it did).
-    virtual void BatchEnded(const std::function<std::string(const std::string&)>& reasonOf) = 0;
-};
-
-struct TaskLogEntry {
-    std::string InputFile;
-    std::string OutputFile;  // empty when the encoder was not started
-    std::string CommandLine; // the text as composed; empty when not started
-    std::string Status;
-    std::string Reason;
-    std::string Output;       // the encoder's text, at most the cap once trimmed
-    std::size_t CutBytes = 0; // how much of its beginning was dropped
+    virtual void TaskOutput(TaskId id, std::string_view chunk) = 0;
+    // The tasks' reasons are theirs by then.
+    virtual void BatchEnded() = 0;
 };
 
 // The text of one task's log as the window shows it and the batch file holds
-// it: input, output, command line, status and reason, then the encoder's
-// text with line ends made "\n" and, when its beginning was cut, a line
-// saying how much.
+// it: input, output, command line, status and reason, why the batch's file
+// could not be written (when it could not), then the encoder's text with
+// line ends made "\n" and, when its beginning was cut, a line saying how
+// much.
 std::string TaskLogText(const TaskLogEntry& entry);
 
 // The name of a batch's log file for a batch ended at time: "batch-YYYYMMDD-HHMMSS.log",
@@ -65,32 +58,32 @@ public:
     static constexpr std::size_t DefaultCap = 1024 * 1024;
     static constexpr int KeptBatches = 20;
 
-    // logsDir: where the batch files go; empty writes none. cap: how much of
-    // a task's encoder text is kept (its end).
-    explicit TaskLog(std::string logsDir, std::size_t cap = DefaultCap);
+    // The logs go into the tasks of tasks. logsDir: where the batch files
+    // go; empty writes none. cap: how much of a task's encoder text is kept
+    // (its end).
+    TaskLog(TaskQueue& tasks, std::string logsDir, std::size_t cap = DefaultCap);
 
-    // The log of the task's last run; null when it has none.
-    const TaskLogEntry* Find(const std::string& inputFile) const;
     // The file the last batch was written to; empty when none was.
     const std::string& LastBatchFile() const { return FLastFile; }
 
     // TaskLogSink
     void BatchBegun() override;
-    void TaskStatus(const std::string& inputFile, const std::string& status) override;
-    void TaskStarted(const std::string& inputFile, const std::string& outputFile,
+    void TaskStatus(TaskId id, TaskState state) override;
+    void TaskStarted(TaskId id, const std::string& outputFile,
                      const std::string& commandLine) override;
-    void TaskOutput(const std::string& inputFile, std::string_view chunk) override;
-    void BatchEnded(const std::function<std::string(const std::string&)>& reasonOf) override;
+    void TaskOutput(TaskId id, std::string_view chunk) override;
+    void BatchEnded() override;
 
 private:
     // Cuts an entry's text down to the cap, at a line start where it can.
     void Trim(TaskLogEntry& entry) const;
 
+    TaskQueue& FTasks;
     std::string FLogsDir;
     std::size_t FCap;
-    std::map<std::string, TaskLogEntry> FEntries;
     // The tasks of the running batch, in the order they were reached.
-    std::vector<std::string> FBatch;
+    std::vector<TaskId> FBatch;
+    std::unordered_set<TaskId> FReached;
     bool FRunning = false;
     std::string FLastFile;
 };

@@ -1,14 +1,24 @@
 #pragma once
 // Small file-system services whose implementation differs between POSIX and
 // Win32. Paths are 8-bit texts as the rest of the program holds them.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The platform's directory separator; "\" on Windows.
+// The platform's directory separator; "\" on Windows. IsPathDelimiter: a
+// character that ends the folder part of a path, so that the file name
+// begins after it: the separator, and on Windows also "/" and a drive's ":".
 #ifdef _WIN32
 inline constexpr char PathDelim = '\\';
+inline constexpr bool IsPathDelimiter(char c) {
+    return c == '\\' || c == '/' || c == ':';
+}
 #else
 inline constexpr char PathDelim = '/';
+inline constexpr bool IsPathDelimiter(char c) {
+    return c == '/';
+}
 #endif
 
 // Replaces the whole content of the file at path with data, or creates it.
@@ -65,6 +75,59 @@ std::string FindProgram(const std::string& ownDir, const std::string& name);
 bool FileExists(const std::string& path);
 // An existing folder (a link to one counts). False for an empty path.
 bool DirectoryExists(const std::string& path);
+// An existing regular file (a link to one counts). False for an empty path.
+bool RegularFileExists(const std::string& path);
 
 // The absolute form of path, for messages.
 std::string FullPathName(const std::string& path);
+
+// The absolute form of path as a user would write it: its "." parts and
+// doubled separators dropped, its ".." parts kept (after a link, ".." leads
+// elsewhere than the text suggests). path itself when it cannot be made
+// absolute.
+std::string AbsolutePath(const std::string& path);
+// path with each ".." taken out together with the folder before it, by the
+// text alone.
+std::string LexicallyNormalPath(const std::string& path);
+// Whether a and b name the same existing file or folder: another spelling,
+// a link to it, a hard link. False when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
+
+// What is at a path itself; a link there is not followed.
+struct FileState {
+    bool Exists = false;    // anything, a dangling link too
+    bool Regular = false;   // a regular file itself, not a link to one nor a folder
+    std::uint64_t Size = 0; // of a regular file
+    std::int64_t Time = 0;  // a regular file's last write, in the system's units: for comparing
+};
+FileState FileStateOf(const std::string& path);
+
+// Removes the file, or the link itself, at path. False when nothing was
+// removed (nothing there, a folder, no right to).
+bool RemoveFile(const std::string& path);
+
+// One entry of a folder.
+struct FolderEntry {
+    std::string Name;     // the name alone, without the folder
+    bool Folder = false;  // a folder, or a link to one
+    bool Regular = false; // a regular file, or a link to one
+    bool Link = false;    // a symbolic link itself
+};
+// The entries of the folder dir in the order the system gives them ("." and
+// ".." left out); an entry the system refuses to show is skipped. Empty when
+// the folder cannot be read.
+std::vector<FolderEntry> ListFolder(const std::string& dir);
+
+// Makes the folder dir and the missing folders above it, with the rights a
+// new folder gets (the umask decides on POSIX). False with the system's text
+// in reason when dir is not a folder afterwards.
+bool MakeFolders(const std::string& dir, std::string& reason);
+
+// Copies the file source to target, which must not exist yet. The copy can
+// be read and written by its owner even when the source is read-only. False
+// with the system's text in reason.
+bool CopyNewFile(const std::string& source, const std::string& target, std::string& reason);
+
+// The whole content of the file at path into data. False with the system's
+// text in reason.
+bool ReadFileContents(const std::string& path, std::string& data, std::string& reason);

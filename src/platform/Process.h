@@ -86,3 +86,8 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// An exit code as messages show it: in decimal, and on Windows a negative
+// one (a crash status such as 0xC0000005) in hex. Empty for a negative code
+// on POSIX, where there is none when a signal ended the process.
+std::string ExitCodeText(int code);

@@ -1,17 +1,13 @@
-#include "MediaFramework.h"
+#include "preview/MediaFramework.h"
+
+#include "platform/Library.h"
 
 #include <QAudioDevice>
 #include <QByteArray>
 #include <QMediaDevices>
 #include <QtGlobal>
 
-#ifndef _WIN32
-#include <dlfcn.h>
-#endif
-
 namespace {
-
-#if !defined(_WIN32) && defined(RTLD_NOLOAD)
 
 constexpr const char* GStreamerLibrary = "libgstreamer-1.0.so.0";
 
@@ -22,13 +18,13 @@ using GstInitCheck = int (*)(int*, char***, void**);
 using GstElementFactoryFind = void* (*)(const char*);
 using GstObjectUnref = void (*)(void*);
 
-template <typename Function> Function Symbol(void* library, const char* name) {
-    return reinterpret_cast<Function>(::dlsym(library, name));
+template <typename Function> Function Symbol(const LoadedLibrary& library, const char* name) {
+    return reinterpret_cast<Function>(library.Function(name));
 }
 
 // The required elements the registry does not know; all of them when the
 // library cannot be asked.
-std::vector<std::string> MissingElements(void* gstreamer) {
+std::vector<std::string> MissingElements(const LoadedLibrary& gstreamer) {
     const auto isInitialized = Symbol<GstIsInitialized>(gstreamer, "gst_is_initialized");
     const auto initCheck = Symbol<GstInitCheck>(gstreamer, "gst_init_check");
     const auto find = Symbol<GstElementFactoryFind>(gstreamer, "gst_element_factory_find");
@@ -49,8 +45,6 @@ std::vector<std::string> MissingElements(void* gstreamer) {
     return missing;
 }
 
-#endif
-
 } // namespace
 
 const std::vector<std::string>& RequiredGStreamerElements() {
@@ -68,16 +62,14 @@ TMediaFramework ProbeMediaFramework() {
     // Asking for the devices makes Qt load its backend, and so GStreamer
     // when that is the backend.
     framework.HasAudioOutput = !QMediaDevices::audioOutputs().isEmpty();
-#if !defined(_WIN32) && defined(RTLD_NOLOAD)
     const QByteArray named = qgetenv("QT_MEDIA_BACKEND");
     if (!named.isEmpty() && named != "gstreamer") return framework;
     // Only a library that is already loaded counts: that is Qt's backend.
-    if (void* gstreamer = ::dlopen(GStreamerLibrary, RTLD_LAZY | RTLD_NOLOAD)) {
+    const LoadedLibrary gstreamer(GStreamerLibrary);
+    if (gstreamer.Found()) {
         framework.Backend = TMediaBackend::GStreamer;
         framework.MissingElements = MissingElements(gstreamer);
-        ::dlclose(gstreamer);
     }
-#endif
     return framework;
 }
 

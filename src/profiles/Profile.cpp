@@ -5,9 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
-#include <system_error>
 
 namespace {
 
@@ -126,18 +124,11 @@ std::vector<std::string> SplitProfileList(std::string_view text) {
 }
 
 std::vector<CatalogueEntry> ScanProfiles(const std::string& profilesDir) {
-    namespace fs = std::filesystem;
     std::vector<CatalogueEntry> catalogue;
-    std::error_code ec;
-    fs::directory_iterator it(fs::path(profilesDir), ec);
-    if (ec) return catalogue; // a missing folder gives an empty catalogue
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        std::error_code typeError;
-        if (it->is_directory(typeError)) continue;
-        std::string fileName = it->path().filename().string();
-        if (LowerAscii(ExtractFileExt(fileName)) != ".apf") continue;
-        catalogue.push_back(CatalogueEntry{StripFileExt(fileName), fileName});
+    // A missing folder gives an empty catalogue.
+    for (const FolderEntry& entry : ListFolder(profilesDir)) {
+        if (entry.Folder || LowerAscii(ExtractFileExt(entry.Name)) != ".apf") continue;
+        catalogue.push_back(CatalogueEntry{StripFileExt(entry.Name), entry.Name});
     }
     // The preferences keep the selected profile by its position, so every
     // machine must list the same files in the same order: by file name with

@@ -2,6 +2,7 @@
 
 #include "base/FileNames.h"
 #include "base/TimeText.h"
+#include "tasks/TaskQueue.h"
 
 std::vector<SheetRow> InitialOutputRows() {
     std::vector<SheetRow> rows(3);
@@ -95,13 +96,15 @@ std::string ApplyKeptTimes(const std::string& keptStart, const std::string& kept
            problems;
 }
 
-void vleOutputValidate(TaskRows& rows, int selectedIndex, const OutputSheetValues& typed) {
+void vleOutputValidate(TaskQueue& tasks, int selectedIndex, const OutputSheetValues& typed) {
     if (selectedIndex < 0) return;
     ltvItemData task;
-    GetTaskData(rows, selectedIndex, tfAll, task);
+    GetTaskData(tasks, selectedIndex, tfAll, task);
     ApplyOutputEdit(typed, task);
-    for (int field : {tfNewFileName, tfNewFileExt, tfClipLength, tfStartTime, tfEndTime})
-        SetTaskData(rows, selectedIndex, field, task);
+    tasks.Edit(selectedIndex, [&task](Task& stored) {
+        for (int field : {tfNewFileName, tfNewFileExt, tfClipLength, tfStartTime, tfEndTime})
+            WriteTaskField(stored, field, task);
+    });
 }
 
 OutputSheetValues OutputSheetValuesOf(const ParamSheet& sheet) {
@@ -115,14 +118,14 @@ void SetOutputSheetValues(ParamSheet& sheet, const OutputSheetValues& values) {
     sheet.SetValue(OutputKeyEndTime, values.EndTime);
 }
 
-void ShowSelectedTask(ParamSheet& sheet, const TaskRows& rows, int selectedIndex,
+void ShowSelectedTask(ParamSheet& sheet, const TaskQueue& tasks, int selectedIndex,
                       const std::string& outputExtension) {
     if (selectedIndex < 0) {
         SetOutputSheetValues(sheet, {});
         return;
     }
     ltvItemData task;
-    GetTaskData(rows, selectedIndex, tfAll, task);
+    GetTaskData(tasks, selectedIndex, tfAll, task);
     SetOutputSheetValues(sheet, OutputSheetFor(task, outputExtension));
 }
 

@@ -58,11 +58,11 @@ std::string ApplyKeptTimes(const std::string& keptStart, const std::string& kept
 // The grid's validation: stores the edit into the selected row (-1: none
 // selected, nothing happens). Only NewFileName, NewFileExt, ClipLength,
 // StartTime and EndTime of the row change.
-void vleOutputValidate(TaskRows& rows, int selectedIndex, const OutputSheetValues& typed);
+void vleOutputValidate(TaskQueue& tasks, int selectedIndex, const OutputSheetValues& typed);
 
 // The same between the grid's model and the task list.
 OutputSheetValues OutputSheetValuesOf(const ParamSheet& sheet);
 void SetOutputSheetValues(ParamSheet& sheet, const OutputSheetValues& values);
 // A list click: shows the selected task (-1: empties the three values).
-void ShowSelectedTask(ParamSheet& sheet, const TaskRows& rows, int selectedIndex,
+void ShowSelectedTask(ParamSheet& sheet, const TaskQueue& tasks, int selectedIndex,
                       const std::string& outputExtension);

@@ -1,19 +1,14 @@
 #include "tasks/TaskList.h"
 
 #include "base/FileNames.h"
+#include "base/Text.h"
 #include "base/TimeText.h"
-#include "config/NewInifiles.h"
 #include "platform/FileSystem.h"
-#include "tasks/OutputSheet.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 const std::vector<std::string>& SupportedExts() {
     // The types of old first, in their order; then the ones cameras, phones,
@@ -62,66 +57,24 @@ bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts
     return std::find(exts.begin(), exts.end(), ext) != exts.end();
 }
 
-ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
-                          const std::string& outputExtension) {
-    ltvItemData t;
-    t.InputFile = path;
-    t.Length = probe.Duration;
-    t.Size = probe.Size;
-    t.Status = probe.Problem.empty() ? "OK" : "Unreadable";
-    t.NewFileName = StripFileExt(ExtractFileName(path));
-    t.NewFileExt = outputExtension;
-    t.SourceStart = probe.Start;
-    t.SourceEnd = probe.End;
-    t.ClipLength = probe.Duration;
-    t.StartTime = probe.Start;
-    t.EndTime = probe.End;
-    t.StreamLengths = probe.StreamLengths;
-    return t;
+namespace {
+// Whether path has a ".." part.
+bool ClimbsUp(std::string_view path) {
+    for (size_t at = path.find(".."); at != std::string_view::npos; at = path.find("..", at + 1))
+        if ((at == 0 || IsPathDelimiter(path[at - 1])) &&
+            (at + 2 == path.size() || IsPathDelimiter(path[at + 2])))
+            return true;
+    return false;
 }
-
-int AddPendingTaskFile(TaskRows& rows, const std::string& path,
-                       const std::string& outputExtension) {
-    if (rows.Find(path) >= 0) return -1;
-    ltvItemData task = NewTaskRecord(path, ProbeResult{}, outputExtension);
-    task.Status = ProbingStatus;
-    int index = rows.Append(path);
-    SetTaskData(rows, index, tfAll, task);
-    return index;
-}
-
-std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe) {
-    ltvItemData now;
-    GetTaskData(rows, index, tfAll, now);
-    ltvItemData probed = NewTaskRecord(now.InputFile, probe, now.NewFileExt);
-    probed.NewFileName = now.NewFileName;
-    SetTaskData(rows, index, tfAll, probed);
-    // Read back, which gives the probed times their numbers.
-    ltvItemData task;
-    GetTaskData(rows, index, tfAll, task);
-    const std::string refused = ApplyKeptTimes(now.StartTime, now.EndTime, task);
-    for (int field : {tfClipLength, tfStartTime, tfEndTime})
-        SetTaskData(rows, index, field, task);
-    return refused;
-}
+} // namespace
 
 std::string IntakePath(const std::string& path) {
-    if (path.empty()) return path;
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec);
-    if (ec) return path;
-    fs::path shown;
-    bool dots = false;
-    for (const auto& part : absolute) {
-        if (part == ".") continue;
-        dots = dots || part == "..";
-        shown /= part;
-    }
-    if (!dots) return shown.string();
+    const std::string shown = AbsolutePath(path);
+    if (!ClimbsUp(shown)) return shown;
     // ".." after a link leads elsewhere than the text before it suggests:
     // it is taken out only when the shorter path names the same file.
-    const fs::path normal = shown.lexically_normal();
-    return fs::equivalent(normal, shown, ec) ? normal.string() : shown.string();
+    const std::string normal = LexicallyNormalPath(shown);
+    return SameFile(normal, shown) ? normal : shown;
 }
 
 bool IsPlainlyNotMedia(std::string_view path) {
@@ -132,10 +85,6 @@ bool IsPlainlyNotMedia(std::string_view path) {
 }
 
 namespace {
-bool IsHiddenEntry(const fs::directory_entry& entry) {
-    return IsHiddenOrSystemFile(entry.path().string());
-}
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
     std::string la = LowerAscii(a), lb = LowerAscii(b);
     if (la != lb) return la < lb;
@@ -146,22 +95,16 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
 std::vector<std::string> SupportedFilesInDir(const std::string& dir,
                                              const std::vector<std::string>& exts,
                                              std::vector<std::string>* skipped) {
-    std::error_code ec;
-    fs::path base = fs::absolute(fs::path(dir), ec);
-    if (ec) base = fs::path(dir);
+    if (dir.empty()) return {};
+    const std::string prefix = WithTrailingBackslash(AbsolutePath(dir));
     std::vector<std::string> names, others;
-    fs::directory_iterator it(base, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const auto& entry = *it;
-        std::error_code typeError;
-        if (entry.is_directory(typeError) || IsHiddenEntry(entry)) continue;
-        std::string name = entry.path().filename().string();
-        if (IsSupportedFile(name, exts))
-            names.push_back(name);
-        else if (!IsPlainlyNotMedia(name))
-            others.push_back(name);
+    for (FolderEntry& entry : ListFolder(prefix)) {
+        if (entry.Folder || IsHiddenOrSystemFile(prefix + entry.Name)) continue;
+        if (IsSupportedFile(entry.Name, exts))
+            names.push_back(std::move(entry.Name));
+        else if (!IsPlainlyNotMedia(entry.Name))
+            others.push_back(std::move(entry.Name));
     }
-    std::string prefix = WithTrailingBackslash(base.string());
     auto fullPaths = [&prefix](std::vector<std::string>& list) {
         std::sort(list.begin(), list.end(), LessIgnoringCase);
         for (auto& n : list)
@@ -175,58 +118,6 @@ std::vector<std::string> SupportedFilesInDir(const std::string& dir,
     return names;
 }
 
-void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
-                const std::function<bool()>& handleMessages,
-                const std::function<void(const std::string&)>& addFile,
-                std::vector<std::string>* skipped) {
-    for (const auto& path : SupportedFilesInDir(dir, exts, skipped)) {
-        if (handleMessages && !handleMessages()) return;
-        addFile(path);
-    }
-}
-
-namespace {
-void Exchange(TaskRows& rows, int a, int b) {
-    ltvItemData ta, tb;
-    GetTaskData(rows, a, tfAll, ta);
-    GetTaskData(rows, b, tfAll, tb);
-    SetTaskData(rows, a, tfAll, tb);
-    SetTaskData(rows, b, tfAll, ta);
-}
-
-bool AnySelected(const std::vector<bool>& selected) {
-    return std::find(selected.begin(), selected.end(), true) != selected.end();
-}
-} // namespace
-
-void MoveTasksUp(TaskRows& rows, std::vector<bool>& selected) {
-    selected.resize(static_cast<size_t>(rows.Count()), false);
-    if (!AnySelected(selected)) return;
-    for (int i = 1; i < rows.Count(); ++i) {
-        if (!selected[static_cast<size_t>(i)]) continue;
-        Exchange(rows, i, i - 1);
-        selected[static_cast<size_t>(i - 1)] = true;
-        selected[static_cast<size_t>(i)] = false;
-    }
-}
-
-void MoveTasksDown(TaskRows& rows, std::vector<bool>& selected) {
-    selected.resize(static_cast<size_t>(rows.Count()), false);
-    if (!AnySelected(selected)) return;
-    for (int i = rows.Count() - 2; i >= 0; --i) {
-        if (!selected[static_cast<size_t>(i)]) continue;
-        Exchange(rows, i, i + 1);
-        selected[static_cast<size_t>(i + 1)] = true;
-        selected[static_cast<size_t>(i)] = false;
-    }
-}
-
-void RemoveTasks(TaskRows& rows, const std::vector<bool>& selected) {
-    for (int i = rows.Count() - 1; i >= 0; --i)
-        if (static_cast<size_t>(i) < selected.size() && selected[static_cast<size_t>(i)])
-            rows.Delete(i);
-}
-
 bool ColumnWidthSharing::ListResized(int newWidth, std::array<int, 4>& widths) {
     static constexpr std::array<double, 4> shares{0.49, 0.17, 0.15, 0.19};
     int d = newWidth - FLastWidth;
@@ -238,19 +129,36 @@ bool ColumnWidthSharing::ListResized(int newWidth, std::array<int, 4>& widths) {
 }
 
 PathAction CommandLineAction(const std::string& entry, const std::vector<std::string>& exts) {
-    std::error_code ec;
-    fs::path p(entry);
     if (entry.empty()) return PathAction::Skip;
-    if (fs::is_regular_file(p, ec))
+    if (RegularFileExists(entry))
         return IsSupportedFile(entry, exts) ? PathAction::AddFile : PathAction::Skip;
-    if (fs::is_directory(p, ec)) return PathAction::AddDir;
+    if (DirectoryExists(entry)) return PathAction::AddDir;
     return PathAction::Skip;
 }
 
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts) {
-    std::error_code ec;
-    if (!path.empty() && fs::is_directory(fs::path(path), ec)) return PathAction::AddDir;
+    if (DirectoryExists(path)) return PathAction::AddDir;
     return IsSupportedFile(path, exts) ? PathAction::AddFile : PathAction::Skip;
+}
+
+IntakeFiles TakeFiles(const std::vector<std::string>& paths,
+                      PathAction (*rule)(const std::string&, const std::vector<std::string>&)) {
+    IntakeFiles intake;
+    for (const std::string& path : paths) {
+        switch (rule(path, SupportedExts())) {
+        case PathAction::AddFile:
+            intake.Files.push_back(path);
+            break;
+        case PathAction::AddDir:
+            for (std::string& file : SupportedFilesInDir(path, SupportedExts(), &intake.NotTaken))
+                intake.Files.push_back(std::move(file));
+            break;
+        case PathAction::Skip:
+            intake.NotTaken.push_back(path);
+            break;
+        }
+    }
+    return intake;
 }
 
 std::string NotTakenMessage(const std::vector<std::string>& notTaken) {

@@ -1,14 +1,9 @@
 #pragma once
-// The rules of the task list: which files may be added, how a file becomes a
-// task, adding a folder, moving and removing rows, sharing a change of the
-// list's width among its columns, and taking files from the command line.
-// The window calls these with its own rows and selection; nothing here knows
-// of windows.
-#include "tasks/Probe.h"
-#include "tasks/TaskRecord.h"
-
+// The intake rules of the task list: which files may be added, the paths
+// they are listed under, what a folder gives, sharing a change of the list's
+// width among its columns, and taking files from the command line. The task
+// queue (TaskQueue) holds what was added; nothing here knows of windows.
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,28 +31,6 @@ std::string BuildOpenDialogFilter(const std::vector<std::string>& exts);
 // exts. A name without an extension never matches.
 bool IsSupportedFile(std::string_view path, const std::vector<std::string>& exts);
 
-// The record of a task just added: Length and Size from the probe, status
-// "OK" ("Unreadable" when the probe names a problem), the output name from the input's name and the
-// profile's extension, the whole input as the part to convert.
-ltvItemData NewTaskRecord(const std::string& path, const ProbeResult& probe,
-                          const std::string& outputExtension);
-
-// The status of a row whose probe has not ended yet.
-inline constexpr const char* ProbingStatus = "Probing";
-
-// Appends the row of a file whose probe runs elsewhere: status "Probing",
-// Length, Size and the times empty until ApplyProbeResult fills them. Paths
-// compare exactly (letter case counts); a path already in the list adds
-// nothing and returns -1. Otherwise returns the index of the new row.
-// Neither existence nor extension is checked here.
-int AddPendingTaskFile(TaskRows& rows, const std::string& path, const std::string& outputExtension);
-// Fills the row at index with what its probe found, as NewTaskRecord makes
-// it. The output name and extension stay as they are; a start or end time
-// already set on the row stays when it fits the probed length
-// (ApplyKeptTimes), and what did not fit is returned as the message for the
-// user (empty when all fits).
-std::string ApplyProbeResult(TaskRows& rows, int index, const ProbeResult& probe);
-
 // The path a file named to the program (on the command line, in a list file,
 // a dialog or a drop) is listed under: made absolute against the current
 // directory, its "." parts and, where that names the same file, ".." parts
@@ -80,24 +53,6 @@ bool IsPlainlyNotMedia(std::string_view path);
 std::vector<std::string> SupportedFilesInDir(const std::string& dir,
                                              const std::vector<std::string>& exts,
                                              std::vector<std::string>* skipped = nullptr);
-
-// Adds the supported files of dir one by one through addFile. Before each
-// file handleMessages runs (the window repaints and takes commands between
-// files); when it returns false the rest of the folder is left out. skipped
-// as for SupportedFilesInDir.
-void AddTaskDir(const std::string& dir, const std::vector<std::string>& exts,
-                const std::function<bool()>& handleMessages,
-                const std::function<void(const std::string&)>& addFile,
-                std::vector<std::string>* skipped = nullptr);
-
-// Move Up: for i = 1 .. count-1, a selected row i changes places with row
-// i-1 and the selection goes with it. selected holds one flag per row and is
-// updated. Nothing happens when no row is selected.
-void MoveTasksUp(TaskRows& rows, std::vector<bool>& selected);
-// Move Down: the same from count-2 down to 0, with row i+1.
-void MoveTasksDown(TaskRows& rows, std::vector<bool>& selected);
-// Deletes the selected rows, from the last to the first.
-void RemoveTasks(TaskRows& rows, const std::vector<bool>& selected);
 
 // Shares a change of the list's width among the four columns: each column
 // grows by its share (0.49, 0.17, 0.15, 0.19) of the change, rounded half to
@@ -126,6 +81,19 @@ PathAction CommandLineAction(const std::string& entry, const std::vector<std::st
 // Drop: an existing folder is added as a folder, else a path with a supported
 // extension is added as a file, else it is skipped.
 PathAction DropAction(const std::string& path, const std::vector<std::string>& exts);
+
+// What paths named to the program give the task list.
+struct IntakeFiles {
+    // The files to add, in the order named, a folder's as SupportedFilesInDir
+    // gives them.
+    std::vector<std::string> Files;
+    // What cannot be taken, in the order met (for NotTakenMessage).
+    std::vector<std::string> NotTaken;
+};
+// Takes paths by rule (CommandLineAction or DropAction) with the supported
+// extensions.
+IntakeFiles TakeFiles(const std::vector<std::string>& paths,
+                      PathAction (*rule)(const std::string&, const std::vector<std::string>&));
 
 // The message that names what an intake (a drop, a folder, the command line)
 // left out: how many, then the first few paths, then how many more. Empty

@@ -1,11 +1,14 @@
 #include "tasks/TaskRecord.h"
 
 #include "base/TimeText.h"
+#include "tasks/TaskQueue.h"
 
 #include <stdexcept>
 
 namespace {
-std::string& TextOf(ltvItemData& t, int field) {
+// A text field of a record or of a task (the same names in both); the
+// status is a text only in the record.
+template <class T> std::string& TextOf(T& t, int field) {
     switch (field) {
     case tfInputFile:
         return t.InputFile;
@@ -13,8 +16,6 @@ std::string& TextOf(ltvItemData& t, int field) {
         return t.Length;
     case tfSize:
         return t.Size;
-    case tfStatus:
-        return t.Status;
     case tfNewFileName:
         return t.NewFileName;
     case tfNewFileExt:
@@ -33,10 +34,6 @@ std::string& TextOf(ltvItemData& t, int field) {
         return t.StreamLengths;
     }
     throw std::out_of_range("TaskField " + std::to_string(field));
-}
-
-const std::string& TextOf(const ltvItemData& t, int field) {
-    return TextOf(const_cast<ltvItemData&>(t), field);
 }
 
 // The number that belongs to a time-text field, or nullptr.
@@ -59,88 +56,67 @@ double* NumberOf(ltvItemData& t, int field) {
     }
 }
 
-void CheckIndex(const TaskRows& rows, int index) {
-    if (index < 0 || index >= rows.Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 void CheckField(int field) {
     if (field < tfAll || field > tfStreamLengths)
         throw std::out_of_range("TaskField " + std::to_string(field));
 }
+
+void ReadOne(const Task& task, int field, ltvItemData& record) {
+    if (field == tfStatus) {
+        record.Status = StatusText(task.State);
+        return;
+    }
+    std::string& text = TextOf(record, field);
+    text = TextOf(const_cast<Task&>(task), field);
+    if (double* number = NumberOf(record, field)) *number = TimeToSeconds(text);
+}
+
+// The state a record's Status names; std::invalid_argument for a text of no
+// state.
+TaskState StateOf(const ltvItemData& record) {
+    TaskState state;
+    if (!StateOfText(record.Status, state))
+        throw std::invalid_argument("\"" + record.Status + "\" is not a status");
+    return state;
+}
+
+void WriteOne(Task& task, int field, const ltvItemData& record, TaskState state) {
+    if (field != tfStatus) {
+        TextOf(task, field) = TextOf(const_cast<ltvItemData&>(record), field);
+    } else if (state != task.State) {
+        task.State = state;
+        task.Reason.clear();
+    }
+}
 } // namespace
 
-int TaskRows::Append(const std::string& caption) {
-    int index = Count();
-    if (FListener) FListener->RowsAboutToBeInserted(index, index);
-    FRows.push_back(TaskRow{caption, {}});
-    if (FListener) FListener->RowsInserted(index, index);
-    return index;
+ltvItemData RecordOf(const Task& task) {
+    ltvItemData record;
+    ReadTaskField(task, tfAll, record);
+    return record;
 }
 
-void TaskRows::Delete(int index) {
-    CheckIndex(*this, index);
-    if (FListener) FListener->RowsAboutToBeRemoved(index, index);
-    FRows.erase(FRows.begin() + index);
-    if (FListener) FListener->RowsRemoved(index, index);
-}
-
-void TaskRows::Clear() {
-    // Last row to first, as the list deletes them.
-    for (int i = Count() - 1; i >= 0; --i)
-        Delete(i);
-}
-
-void TaskRows::SetCaption(int index, const std::string& text) {
-    CheckIndex(*this, index);
-    FRows[static_cast<size_t>(index)].Caption = text;
-    if (FListener) FListener->RowChanged(index, -1);
-}
-
-void TaskRows::SetSubItem(int index, int subItem, const std::string& text) {
-    CheckIndex(*this, index);
-    if (subItem < 0 || subItem >= TaskSubItemCount)
-        throw std::out_of_range("List index out of bounds (" + std::to_string(subItem) + ")");
-    FRows[static_cast<size_t>(index)].SubItems[static_cast<size_t>(subItem)] = text;
-    if (FListener) FListener->RowChanged(index, subItem);
-}
-
-int TaskRows::Find(const std::string& path) const {
-    for (int i = 0; i < Count(); ++i)
-        if (FRows[static_cast<size_t>(i)].Caption == path) return i;
-    return -1;
-}
-
-void GetTaskData(const TaskRows& rows, int index, int field, ltvItemData& task) {
-    CheckIndex(rows, index);
+void ReadTaskField(const Task& task, int field, ltvItemData& record) {
     CheckField(field);
-    const TaskRow& row = rows.Row(index);
-    auto copy = [&](int f) {
-        std::string& text = TextOf(task, f);
-        text = f == tfInputFile ? row.Caption : row.SubItems[static_cast<size_t>(f)];
-        if (double* number = NumberOf(task, f)) *number = TimeToSeconds(text);
-    };
-    if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfStreamLengths; ++f)
-            copy(f);
-    } else {
-        copy(field);
-    }
+    if (field != tfAll) return ReadOne(task, field, record);
+    for (int f = tfInputFile; f <= tfStreamLengths; ++f)
+        ReadOne(task, f, record);
 }
 
-void SetTaskData(TaskRows& rows, int index, int field, const ltvItemData& task) {
-    CheckIndex(rows, index);
+void WriteTaskField(Task& task, int field, const ltvItemData& record) {
     CheckField(field);
-    auto write = [&](int f) {
-        if (f == tfInputFile)
-            rows.SetCaption(index, task.InputFile);
-        else
-            rows.SetSubItem(index, f, TextOf(task, f));
-    };
-    if (field == tfAll) {
-        for (int f = tfInputFile; f <= tfStreamLengths; ++f)
-            write(f);
-    } else {
-        write(field);
-    }
+    // A status of no state changes nothing at all.
+    const TaskState state = field == tfAll || field == tfStatus ? StateOf(record) : task.State;
+    if (field != tfAll) return WriteOne(task, field, record, state);
+    for (int f = tfInputFile; f <= tfStreamLengths; ++f)
+        WriteOne(task, f, record, state);
+}
+
+void GetTaskData(const TaskQueue& tasks, int index, int field, ltvItemData& task) {
+    ReadTaskField(tasks.At(index), field, task);
+}
+
+void SetTaskData(TaskQueue& tasks, int index, int field, const ltvItemData& task) {
+    CheckField(field);
+    tasks.Edit(index, [&](Task& t) { WriteTaskField(t, field, task); });
 }

@@ -1,19 +1,17 @@
 #pragma once
-// The Task: one input video of the batch with what probing learnt about it,
-// its status, its output name and the part of it to convert. Tasks live in
-// the rows of the task list (TaskRows); code that needs one copies it out
-// into an ltvItemData record and writes fields back.
-#include <array>
-#include <functional>
+// The Task record ltvItemData: a task's texts copied out of the task list,
+// with the numbers worked out from its time texts. Code that needs a task
+// (the output naming, the Output sheet, the batch) reads it into a record
+// with GetTaskData and writes fields back with SetTaskData.
+#include "tasks/Task.h"
+
 #include <string>
-#include <vector>
 
 struct ltvItemData {
     std::string InputFile;   // row caption: full path of the input
     std::string Length;      // sub-item 0: duration as the encoder prints it
     std::string Size;        // sub-item 1: picture size as the encoder prints it
-    std::string Status;      // sub-item 2: "Probing", "OK", "Unreadable", "Converting",
-                             // "Complete", "Stop", "Failed"
+    std::string Status;      // sub-item 2: StatusText of the task's state
     std::string NewFileName; // sub-item 3: output name without directory and extension
     std::string NewFileExt;  // sub-item 4: output extension with its dot
     std::string SourceStart; // sub-item 5: start of the input's full range
@@ -54,50 +52,19 @@ enum TaskField : int {
     tfStreamLengths = 10,
 };
 
-inline constexpr int TaskSubItemCount = 11;
+class TaskQueue;
 
-struct TaskRow {
-    std::string Caption;
-    std::array<std::string, TaskSubItemCount> SubItems;
-};
+// The whole record of a task, its numbers worked out.
+ltvItemData RecordOf(const Task& task);
+// Copies one field (or all, or the input file) of task into record; a time
+// text also refreshes its number. Fields not selected keep what they held.
+void ReadTaskField(const Task& task, int field, ltvItemData& record);
+// Writes one field (or all, or the input file) of record into task. A
+// Status takes the state whose text it is (std::invalid_argument for a text
+// of no state); a new state clears the task's reason.
+void WriteTaskField(Task& task, int field, const ltvItemData& record);
 
-// The rows of the task list: the one store of the tasks. The window's list
-// model shows these rows directly and hears of every change through the
-// listener, so there is never a second copy of a task.
-class TaskRows {
-public:
-    struct Listener {
-        virtual ~Listener() = default;
-        virtual void RowsAboutToBeInserted(int first, int last) = 0;
-        virtual void RowsInserted(int first, int last) = 0;
-        virtual void RowsAboutToBeRemoved(int first, int last) = 0;
-        virtual void RowsRemoved(int first, int last) = 0;
-        // column -1 is the caption, 0..10 a sub-item.
-        virtual void RowChanged(int row, int column) = 0;
-    };
-
-    int Count() const { return static_cast<int>(FRows.size()); }
-    const TaskRow& Row(int index) const { return FRows.at(static_cast<size_t>(index)); }
-
-    // Appends a row with the caption and empty sub-items; returns its index.
-    int Append(const std::string& caption);
-    void Delete(int index);
-    void Clear();
-    void SetCaption(int index, const std::string& text);
-    void SetSubItem(int index, int subItem, const std::string& text);
-
-    // Index of the row whose caption equals path exactly (case-sensitive), or -1.
-    int Find(const std::string& path) const;
-
-    void SetListener(Listener* listener) { FListener = listener; }
-
-private:
-    std::vector<TaskRow> FRows;
-    Listener* FListener = nullptr;
-};
-
-// Copies fields of the row at index into task. Reading a time text also
-// refreshes its number; fields not selected keep what the record held.
-void GetTaskData(const TaskRows& rows, int index, int field, ltvItemData& task);
-// Writes fields of task into the row at index; numbers are not written.
-void SetTaskData(TaskRows& rows, int index, int field, const ltvItemData& task);
+// The same over the task at index of the queue (std::out_of_range outside
+// the list or for a field that does not exist).
+void GetTaskData(const TaskQueue& tasks, int index, int field, ltvItemData& task);
+void SetTaskData(TaskQueue& tasks, int index, int field, const ltvItemData& task);

@@ -1,14 +1,16 @@
 #include "ui/AboutForm.h"
 
+#include "ui/DialogHost.h"
 #include "ui/Look.h"
-#include "ui/MainForm.h"
 #include "ui/QtText.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
-TAboutForm::TAboutForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
+TAboutForm::TAboutForm(DialogHost& main, const std::string& productName,
+                       const std::string& versionText)
+    : QDialog(nullptr), FMain(main) {
     setObjectName("AboutForm");
     setWindowTitle(QStringLiteral("About"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -29,7 +31,7 @@ TAboutForm::TAboutForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
     QPalette onArtwork = palette();
     onArtwork.setColor(QPalette::WindowText, Look::ArtworkText);
 
-    labProgramName = new QLabel(ToQ(TMainForm::ProductName), Panel1);
+    labProgramName = new QLabel(ToQ(productName), Panel1);
     labProgramName->setObjectName("labProgramName");
     labProgramName->setGeometry(259, 21, 201, 20);
     labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -40,7 +42,7 @@ TAboutForm::TAboutForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
     if (nameWidth > labProgramName->width())
         labProgramName->setGeometry(259 + 201 - nameWidth, 21, nameWidth, 20);
 
-    labVersion = new QLabel(QStringLiteral("Version ") + ToQ(main.VersionText()), Panel1);
+    labVersion = new QLabel(QStringLiteral("Version ") + ToQ(versionText), Panel1);
     labVersion->setObjectName("labVersion");
     labVersion->setGeometry(400, 48, 51, 13);
     labVersion->setPalette(onArtwork);

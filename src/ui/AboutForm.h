@@ -3,10 +3,11 @@
 // at start-up and only shown and hidden; shown without waiting, while the
 // main window takes no input until it closes.
 #include <QDialog>
+#include <string>
 
+class DialogHost;
 class QLabel;
 class QPushButton;
-class TMainForm;
 
 class TAboutForm : public QDialog {
     Q_OBJECT
@@ -15,7 +16,7 @@ public:
     static constexpr int ClientHeight = 330;
 
     // Fills the labels once: the product name and "Version " + the version.
-    explicit TAboutForm(TMainForm& main);
+    TAboutForm(DialogHost& main, const std::string& productName, const std::string& versionText);
 
     QWidget* Panel1;
     QLabel* Image1;
@@ -32,5 +33,5 @@ protected:
     void reject() override; // the Escape key closes like OK
 
 private:
-    TMainForm& FMain;
+    DialogHost& FMain;
 };

@@ -1,126 +1,20 @@
 #include "ui/MainBatch.h"
 
-#include "ui/MainForm.h"
-#include "ui/ProgressPanel.h"
-
 #include <QCoreApplication>
 
-namespace {
+TMainBatch::TMainBatch(BatchServices window, QWidget& owner, const std::string& encoderPath,
+                       const std::string& logsDir)
+    : FLog(*window.Tasks, logsDir), FCountdown(&owner), FRuns(encoderPath),
+      FDriver(WithOwnParts(std::move(window))) {}
 
-BatchServices Services(TMainForm& form, TMainBatch& batch, RunningEncoders& encoder,
-                       PowerControl& power, TaskLog& log, CountdownPrompter& countdown) {
-    BatchServices s;
-    s.Rows = &form.Tasks();
-    s.View = &batch;
-    s.Settings = &batch;
-    s.Prompt = &form.prompter();
-    s.Shell = &form.shell();
-    s.Power = &power;
-    s.Countdown = &countdown;
-    s.Encoder = &encoder;
-    s.Log = &log;
+BatchServices TMainBatch::WithOwnParts(BatchServices window) {
+    BatchServices s = std::move(window);
+    s.Power = &FPower;
+    s.Countdown = &FCountdown;
+    s.Encoder = &FRuns;
+    s.Log = &FLog;
     // Repainting, the timer, Stop and the other commands run here while the
     // encoder works.
     s.Pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
-    // Runs once the batch is idle again: the close handler then lets the
-    // window close. The window object itself stays until the program ends.
-    s.CloseMainWindow = [&form] { form.close(); };
     return s;
-}
-
-} // namespace
-
-TMainBatch::TMainBatch(TMainForm& form)
-    : F(form), FLog(form.LogsDir()), FCountdown(&form), FRuns(form.EncoderPath()),
-      FDriver(Services(form, *this, FRuns, FPower, FLog, FCountdown)) {}
-
-void TMainBatch::FocusTaskList() {
-    F.FocusTaskList();
-}
-
-void TMainBatch::FocusOutputDir() {
-    F.FocusOutputDir();
-}
-
-void TMainBatch::SetBusyControls() {
-    F.SetBusyControls();
-}
-
-void TMainBatch::SetIdleControls() {
-    F.SetIdleControls();
-}
-
-void TMainBatch::ShowProgressPanel(bool progress) {
-    // What follows the batch, read as it starts (the settings cannot change
-    // while it runs).
-    if (progress) {
-        const GeneralPreferences general = F.General();
-        F.ProgressPanel().SetThenText(CompletionNote(general.AutoTurnOff, general.AutoExit));
-    }
-    F.ShowProgressPanel(progress);
-}
-
-void TMainBatch::SetConvertingFile(const std::string& text) {
-    F.ProgressPanel().SetConvertingFile(text);
-}
-
-void TMainBatch::SetElapsedText(const std::string& text) {
-    F.ProgressPanel().SetElapsedText(text);
-}
-
-void TMainBatch::SetRemainingText(const std::string& text) {
-    F.ProgressPanel().SetRemainingText(text);
-}
-
-void TMainBatch::ShowProgress(const ProgressBars& bars) {
-    F.ProgressPanel().ShowProgress(bars);
-}
-
-void TMainBatch::SetTimerEnabled(bool enabled) {
-    F.SetTimerEnabled(enabled);
-}
-
-void TMainBatch::ShowStopping() {
-    // In the place of what would have followed the batch.
-    F.ProgressPanel().SetThenText("Stopping…");
-}
-
-std::string TMainBatch::OutputDirText() const {
-    return F.OutputDir();
-}
-
-std::string TMainBatch::OutputExtension() const {
-    return F.OutputExtension();
-}
-
-bool TMainBatch::Overwrite() const {
-    return F.General().Overwrite;
-}
-
-bool TMainBatch::AutoTurnOff() const {
-    return F.General().AutoTurnOff;
-}
-
-bool TMainBatch::AutoExit() const {
-    return F.General().AutoExit;
-}
-
-bool TMainBatch::AutoOpenDir() const {
-    return F.General().AutoOpenDir;
-}
-
-std::string TMainBatch::ProfileFilePath() const {
-    return F.SelectedProfilePath();
-}
-
-SheetSet TMainBatch::ProfileSheets() const {
-    return F.MainSheets();
-}
-
-int TMainBatch::SimultaneousConversions() const {
-    return F.General().SimultaneousConversions;
-}
-
-std::string TMainBatch::ProgramTitle() const {
-    return TMainForm::ProductName;
 }

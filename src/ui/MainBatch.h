@@ -1,26 +1,28 @@
 #pragma once
 // The batch conversion as the main window runs it: the driver of the core
-// over the window's busy and idle looks, its progress panel and one-second
-// timer, its live settings (output path box, the loaded profile's extension,
-// the settings dialog's General values) and the window's desktop services.
+// over the window's part (its tasks, its settings, the observer of the
+// batch's snapshots, its prompter and shell, the closing of the window) and
+// what the batch adds of its own: the encoders of a batch, the tasks' logs
+// written into the logs folder, the countdown before power-off or exit, the
+// power control installed later, and the window's event loop as the pump.
 #include "engine/BatchDriver.h"
 #include "engine/TaskLog.h"
 #include "ui/CountdownDialog.h"
 
 #include <string>
 
-class TMainForm;
+class QWidget;
 
-class TMainBatch : public BatchView, public BatchSettings {
+class TMainBatch {
 public:
-    // The window's runner, prompter and shell are used; no power control is
-    // installed until SetPowerControl.
-    explicit TMainBatch(TMainForm& form);
+    // window: Tasks, Observer, Settings, Prompt, Shell, ProgramTitle and
+    // CloseMainWindow; owner: the window the countdown lies over. No power
+    // control is installed until SetPowerControl.
+    TMainBatch(BatchServices window, QWidget& owner, const std::string& encoderPath,
+               const std::string& logsDir);
 
     BatchDriver& Driver() { return FDriver; }
     const BatchDriver& Driver() const { return FDriver; }
-    // The tasks' logs, written per batch into the window's logs folder.
-    const TaskLog& Log() const { return FLog; }
     // What the power-off completion action calls; nullptr: nothing (the
     // window closes all the same).
     void SetPowerControl(PowerControl* power) { FPower.Target = power; }
@@ -28,31 +30,6 @@ public:
     // (tests shorten it), and its end as a Cancel when the window closes.
     void SetCountdownTick(int ms) { FCountdown.SetTickMs(ms); }
     void CancelCountdown() { FCountdown.Cancel(); }
-
-    // BatchView
-    void FocusTaskList() override;
-    void FocusOutputDir() override;
-    void SetBusyControls() override;
-    void SetIdleControls() override;
-    void ShowProgressPanel(bool progress) override;
-    void SetConvertingFile(const std::string& text) override;
-    void SetElapsedText(const std::string& text) override;
-    void SetRemainingText(const std::string& text) override;
-    void ShowProgress(const ProgressBars& bars) override;
-    void SetTimerEnabled(bool enabled) override;
-    void ShowStopping() override;
-
-    // BatchSettings
-    std::string OutputDirText() const override;
-    std::string OutputExtension() const override;
-    bool Overwrite() const override;
-    bool AutoTurnOff() const override;
-    bool AutoExit() const override;
-    bool AutoOpenDir() const override;
-    std::string ProfileFilePath() const override;
-    SheetSet ProfileSheets() const override;
-    std::string ProgramTitle() const override;
-    int SimultaneousConversions() const override;
 
 private:
     // Forwards to the installed power control, if any.
@@ -62,7 +39,8 @@ private:
             if (Target) Target->PowerOff();
         }
     };
-    TMainForm& F;
+    BatchServices WithOwnParts(BatchServices window);
+
     PowerSwitch FPower;
     TaskLog FLog;
     TCountdownPrompter FCountdown;

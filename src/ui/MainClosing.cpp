@@ -1,9 +1,14 @@
 // Closing the main window: a close by the user during a batch asks first; a
 // close the system asks for (a quit signal, the session ending) does not.
+#include "engine/ProbePool.h"
+#include "ui/AboutForm.h"
 #include "ui/MainBatch.h"
 #include "ui/MainForm.h"
+#include "ui/SettingForm.h"
+#include "ui/SizeForm.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMessageBox>
 
 void TMainForm::CloseUnasked() {
@@ -23,4 +28,31 @@ void TMainForm::CloseUnasked() {
 
 bool TMainForm::AskBeforeClosing() {
     return !FCloseUnasked && FBatch && FBatch->Driver().State() == ConvertState::Running;
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+    if (AskBeforeClosing() &&
+        FPrompter->Message("A conversion is running. Stop it and quit?", ProductName,
+                           MsgIcon::Question, MsgButtons::YesNoDefaultNo) != MsgResult::Yes &&
+        !FCloseUnasked) {
+        e->ignore();
+        return;
+    }
+    // A countdown before power-off or exit ends as cancelled: the program
+    // just ends.
+    if (FBatch) FBatch->CancelCountdown();
+    // Closing during a batch stops it; the batch closes the window again
+    // once it has unwound, and the program ends then.
+    if (FBatch && FBatch->Driver().CloseRequested()) {
+        e->ignore();
+        return;
+    }
+    SavePreferences();
+    FClosing = true;
+    FProbes->CancelAll();
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{FSizeForm.get(), FSettingForm.get(), FAboutForm.get()})
+        if (form && form->isVisible()) form->close();
+    e->accept();
+    emit Closed();
 }

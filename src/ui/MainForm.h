@@ -4,24 +4,22 @@
 // Stop pictures, and it runs the start-up of the program while it is created.
 #include "config/Locations.h"
 #include "config/Preferences.h"
+#include "engine/BatchDriver.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
 #include "profiles/Profile.h"
 #include "tasks/TaskList.h"
-#include "tasks/TaskRecord.h"
+#include "tasks/TaskQueue.h"
 #include "ui/SettingsHost.h"
 
 #include <QList>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class BatchDriver;
-class EncoderRunner;
 class ProbePool;
 struct ProbeResult;
 class QAction;
@@ -63,7 +61,11 @@ struct TMainFormOptions {
     PowerControl* power = nullptr;
 };
 
-class TMainForm : public QWidget, public SettingsHost {
+// The four sheets of the right-hand column, numbered as SetSheetValue takes
+// them.
+enum class MainSheet { Output = 0, Video = 1, Audio = 2, Advanced = 3 };
+
+class TMainForm : public QWidget, public SettingsHost, public BatchObserver {
     Q_OBJECT
 public:
     static constexpr const char* ProductName = "Tarvolin PSP Video Converter";
@@ -99,38 +101,39 @@ public:
     // encoder's arguments from.
     std::string SelectedProfilePath() const;
     // "." + Type of the profile last loaded here; empty before the first load.
-    const std::string& OutputExtension() const { return FOutputExtension; }
+    const std::string& OutputExtension() const { return FSettings.OutputExtension; }
     const PreferencesFile& Preferences() const override { return FPrefs; }
     Prompter& prompter() const override { return *FPrompter; }
     ShellActions& shell() const { return *FShell; }
     TFileDialogs& dialogs() const override { return *FDialogs; }
-    EncoderRunner& Runner() const { return *FRunner; }
 
-    // The task rows: the one store of the tasks.
-    TaskRows& Tasks() { return FTasks; }
-    // The sheets: 0 Output, 1 Video, 2 Audio, 3 Advanced.
-    ParamSheet& Sheet(int n);
+    // The task queue: the one store of the tasks, which the list shows.
+    TaskQueue& Tasks() { return FTasks; }
+    ParamSheet& Sheet(MainSheet which);
     ParamSheet& VideoSheet() { return FVideo; }
     SheetSet MainSheets();
-    // Sets a row's value by key (case ignored); appends the row when there is
-    // none. Any other sheet number does nothing.
+    // Sets a row's value by key (case ignored) in the sheet numbered as
+    // MainSheet; appends the row when there is none. Any other sheet number
+    // does nothing.
     void SetSheetValue(int sheet, const std::string& key, const std::string& value);
 
     // The task list's commands as the window runs them.
     void AddTaskFile(const std::string& path);
     // skipped, when given, gets the folder's files of a type not taken.
     void AddTaskDir(const std::string& dir, std::vector<std::string>* skipped = nullptr);
-    // Added files whose probe has not ended yet (their Status reads
-    // "Probing"); Start waits for none of them and is refused meanwhile.
-    int ProbesPending() const { return static_cast<int>(FProbing.size()); }
-    // Why the file of a task whose Status reads "Unreadable" cannot be read.
-    std::string ProbeProblem(const std::string& path) const;
+    // Added files whose probe has not ended yet (they are Probing); Start is
+    // refused meanwhile.
+    int ProbesPending() const { return FTasks.ProbingCount(); }
     // Names, in one message, the files an intake did not take.
     void ReportNotTaken(const std::vector<std::string>& notTaken);
     // Paths dropped on the window, in the order the desktop gives them.
     void DropFiles(const std::vector<std::string>& paths);
+    // The selection as one flag per row.
     std::vector<bool> SelectedRows() const;
     void SetSelectedRows(const std::vector<bool>& selected);
+    // The selected rows, ascending.
+    std::vector<int> SelectedRowList() const;
+    void SelectRows(const std::vector<int>& rows);
     // Move Up, Move Down, Remove, Clear and Start.
     void EnableTaskCommands(bool enable);
     // The enabling of the context menu's entries, as when it opens.
@@ -148,24 +151,22 @@ public:
     // (tests shorten it).
     void SetCountdownTick(int ms);
 
-    // The General preferences in force: the settings dialog's controls as
-    // they stand (the preferences file's before the dialog exists).
-    GeneralPreferences General() const;
+    // The General preferences in force: read when the other windows are
+    // created, then as the settings dialog hands them back.
+    const GeneralPreferences& General() const { return FSettings.General; }
 
-    // What a batch shows and reads while it runs.
-    TProgressPanel& ProgressPanel() const { return *panBottomLeft; }
-    // true: the progress panel in place of the profile and output path.
-    void ShowProgressPanel(bool progress);
-    // The one-second timer of the elapsed and remaining time.
-    void SetTimerEnabled(bool enabled);
-    void FocusTaskList();
-    void FocusOutputDir();
+    // BatchObserver: the busy look, the progress panel in place of the
+    // profile and output path, and the one-second timer of the elapsed and
+    // remaining time, as the batch stands.
+    void BatchChanged(const BatchSnapshot& batch) override;
 
     // SettingsHost
     std::string SelectedProfileName() const override;
     void ReloadSelectedProfile() override { cmbProfileChange(); }
     std::string OutputDir() const override;
     void SetOutputDir(const std::string& dir) override;
+    const GeneralPreferences& GeneralSettings() const override { return FSettings.General; }
+    void SetGeneralSettings(const GeneralPreferences& general) override;
     void OwnDialog(QWidget& dialog) override;
     void ReleaseDialog() override;
     void ShowError(const std::string& text) override;
@@ -261,17 +262,20 @@ private:
     // The preview plays the input of the lowest selected task.
     void PreviewSelectedTask();
     void UpdatePanelButtons();
-    bool HandleMessages();
-    // A probe has ended (on the window's thread): its row, if it is still
-    // the one the probe was asked for, gets the length and size.
-    void ProbeFinished(std::uint64_t ticket, const std::string& path, const ProbeResult& result);
+    // Adds the files (in one insertion, under their full paths) and probes
+    // each new one in the background.
+    void AddFiles(const std::vector<std::string>& paths);
+    // A probe has ended (on the window's thread): its task, if it is still
+    // there and waiting, gets the length and size.
+    void ProbeFinished(TaskId id, const ProbeResult& result);
     // Shows what probes have refused of the times set meanwhile.
     void ShowProbeMessages();
-    // Forgets the probes of rows no longer in the list.
-    void DropProbesOfMissingRows();
     // true (and says why) when Start must wait for probes still running.
     bool RefuseStartWhileProbing();
-    int SelectedCount() const;
+    // Start from the picture (image: nothing on an empty list) or the
+    // command: the focus goes to the list, to the output path when that is
+    // missing.
+    void StartBatch(bool image);
     // The lowest selected row, or -1.
     int FirstSelectedRow() const;
 
@@ -346,25 +350,24 @@ private:
     Locations FWhere;
     std::string FEncoderPath;
     std::string FVersionText = "3.0";
-    std::string FOutputExtension;
+    // The settings a batch reads, as values: the output folder as typed,
+    // the loaded profile's extension and file, the sheets, and the General
+    // preferences in force.
+    BatchSettings FSettings;
     std::string FOpenDialogFilter;
     std::vector<CatalogueEntry> FCatalogue;
     PreferencesFile FPrefs;
     Prompter* FPrompter;
     ShellActions* FShell;
     TFileDialogs* FDialogs = nullptr;
-    std::unique_ptr<EncoderRunner> FRunner;
-    // Probes added files off the window's thread; FProbing maps the path of
-    // each row still waiting to the ticket of its probe, so a late result for
-    // a row removed (or added again) is dropped.
+    // Probes added files off the window's thread, each under its task's id:
+    // a late result for a task removed (or added again) is dropped.
     std::unique_ptr<ProbePool> FProbes;
-    std::unordered_map<std::string, std::uint64_t> FProbing;
-    std::unordered_map<std::string, std::string> FProbeProblems;
     // Messages of ended probes waiting for the Output sheet's cell editor to close.
     std::vector<std::string> FProbeMessages;
     std::unique_ptr<TMainBatch> FBatch;
 
-    TaskRows FTasks;
+    TaskQueue FTasks;
     ParamSheet FOutput;
     ParamSheet FVideo;
     ParamSheet FAudio;

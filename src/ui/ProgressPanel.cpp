@@ -41,28 +41,16 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     labThen->hide();
 }
 
-void TProgressPanel::SetThenText(const std::string& text) {
-    labThen->setText(ToQ(text));
-    labThen->setVisible(!text.empty());
-}
-
-void TProgressPanel::SetConvertingFile(const std::string& text) {
-    labConvertingFile->setText(ToQ(text));
-}
-
-void TProgressPanel::SetElapsedText(const std::string& text) {
-    labElapsed->setText(ToQ(text));
-}
-
-void TProgressPanel::SetRemainingText(const std::string& text) {
-    labRemaining->setText(ToQ(text));
-}
-
-void TProgressPanel::ShowProgress(const ProgressBars& bars) {
-    pgbCurrent->setValue(bars.Current);
-    pgbTotal->setValue(bars.Total);
+void TProgressPanel::Show(const BatchSnapshot& batch) {
+    labConvertingFile->setText(ToQ(batch.ConvertingFile));
+    labElapsed->setText(ToQ(batch.ElapsedText));
+    labRemaining->setText(ToQ(batch.RemainingText));
+    pgbCurrent->setValue(batch.Bars.Current);
+    pgbTotal->setValue(batch.Bars.Total);
     // The labels show the bars' values: a bar ignores a value outside 0..100
     // and keeps the one it had.
     labCurProgress->setText(QString::number(pgbCurrent->value()) + QLatin1Char('%'));
     labTotalProgress->setText(QString::number(pgbTotal->value()) + QLatin1Char('%'));
+    labThen->setText(ToQ(batch.Then));
+    labThen->setVisible(!batch.Then.empty());
 }

@@ -4,10 +4,9 @@
 // task and of the whole batch with their percentages. It lies in the place
 // of the profile and output path panel and is shown instead of it while a
 // batch runs.
-#include "engine/Progress.h"
+#include "engine/BatchSnapshot.h"
 
 #include <QWidget>
-#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -19,13 +18,10 @@ public:
     // "00:00:00" and 0%.
     explicit TProgressPanel(QWidget* parent);
 
-    void SetConvertingFile(const std::string& text);
-    void SetElapsedText(const std::string& text);
-    void SetRemainingText(const std::string& text);
-    // Both bars, and their labels as the position followed by "%".
-    void ShowProgress(const ProgressBars& bars);
-    // What follows the batch ("Then: power off"); empty hides it.
-    void SetThenText(const std::string& text);
+    // The batch as it stands: the file being converted, the times, both
+    // bars and their labels as the position followed by "%", and what
+    // follows the batch ("Then: power off", hidden when there is nothing).
+    void Show(const BatchSnapshot& batch);
 
 private:
     QLabel* labConvertingFile = nullptr;

@@ -3,20 +3,15 @@
 // close box does, but without asking: a running batch stops, the preferences
 // are saved and the program ends normally.
 //
-// POSIX systems: SIGTERM, SIGINT and SIGHUP. The handler only writes a byte
-// into a socket pair, which is all a signal handler may safely do; a socket
-// notifier reads it on the window's thread and closes the window there. A
-// signal that was ignored when the program started (nohup, a background
-// job) stays ignored.
-//
-// Windows: Ctrl+C, Ctrl+Break and the closing of a console the program is
-// attached to. The console's handler runs on a thread of its own and queues
-// the close to the window's thread.
+// Which requests those are is the platform's (platform/QuitRequests.h); each
+// arrives on a thread of its own and is queued to the window's thread.
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
-class QSocketNotifier;
+#include <memory>
+
+class QuitRequests;
 
 class TQuitSignals : public QObject {
     Q_OBJECT
@@ -31,15 +26,14 @@ public:
     // The window each request closes from now on. Give it once it is shown
     // (its first showing restores the preferences that its closing saves).
     void SetWindow(QWidget* window);
-    bool Installed() const { return FInstalled; }
+    bool Installed() const;
 
 private:
     // Closes the window, or keeps the request until there is one. Invoked
-    // by name so that the Windows console thread can queue it.
+    // by name so that the watcher's thread can queue it.
     Q_INVOKABLE void Request();
 
     QPointer<QWidget> FWindow;
-    bool FInstalled = false;
     bool FPending = false;
-    QSocketNotifier* FNotifier = nullptr;
+    std::unique_ptr<QuitRequests> FRequests;
 };

@@ -26,35 +26,18 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace {
 
 constexpr const char* ProfileFilter = "Profiles (*.apf)|*.apf";
 constexpr const char* ProfileExt = ".apf";
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec);
-}
-
 // The whole file at source into target, replacing what is there. The target
 // is only replaced once the copy is complete, so a failure leaves it as it
 // was (or absent). On failure reason holds the system's text.
 bool CopyProfileFile(const std::string& source, const std::string& target, std::string& reason) {
-    errno = 0;
-    std::ifstream in(std::filesystem::path(source), std::ios::binary);
     std::string data;
-    if (in) data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
-        reason = SystemErrorText(errno ? errno : EIO);
-        return false;
-    }
-    return ReplaceFileContents(target, data, reason);
+    return ReadFileContents(source, data, reason) && ReplaceFileContents(target, data, reason);
 }
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, const QRect& place) {
@@ -126,12 +109,7 @@ TSettingForm::TSettingForm(SettingsHost& main) : QDialog(nullptr), FMain(main) {
         cmbProfile->addItem(ToQ(entry.Name));
     cmbProfile->setCurrentIndex(-1);
 
-    // The preferences into the General page. Should the file fail, the
-    // controls show the values a missing file would give.
-    GeneralPreferences prefs;
-    prefs.OutputPath = main.DefaultOutputDir();
-    SetGeneral(prefs);
-    main.Guarded([&] { SetGeneral(main.Preferences().ReadGeneral()); });
+    SetGeneral(main.GeneralSettings());
 }
 
 TSettingForm::~TSettingForm() {
@@ -317,12 +295,20 @@ void TSettingForm::showEvent(QShowEvent* e) {
     if (e->spontaneous()) return;
     // Centred on the main window, which takes no input until this closes.
     FMain.OwnDialog(*this);
+    // The values in force (what an earlier Cancel left among them too), and
+    // the main window's output folder.
+    SetGeneral(FMain.GeneralSettings());
     edtOutputDir->setText(ToQ(FMain.OutputDir()));
 }
 
 void TSettingForm::closeEvent(QCloseEvent* e) {
-    // Closed by OK, Cancel, Escape or the close box: only hidden, the
-    // controls keep what they show.
+    // Closed by OK, Cancel, Escape or the close box: only hidden. Unless OK
+    // has handed them back, the choices shown stay in force but for the
+    // output folder.
+    if (!FAccepted)
+        FMain.SetGeneralSettings(
+            SettingsInForce(SettingsClose::Cancel, FMain.GeneralSettings(), General()));
+    FAccepted = false;
     FMain.ReleaseDialog();
     e->accept();
 }
@@ -412,13 +398,17 @@ void TSettingForm::btnDefaultClick() {
 void TSettingForm::btnOKClick() {
     FMain.Guarded([&] {
         FMain.SetOutputDir(FromQ(edtOutputDir->text()));
-        FMain.Preferences().SaveGeneral(General());
+        const GeneralPreferences shown = General();
+        FMain.SetGeneralSettings(
+            SettingsInForce(SettingsClose::Ok, FMain.GeneralSettings(), shown));
+        FMain.Preferences().SaveGeneral(shown);
         std::string path = SelectedProfilePath();
         if (cmbProfile->currentIndex() >= 0 && FileExists(path)) SaveProfile(path, DialogSheets());
         // The main window shows the profile just saved: it loads it again,
         // after this dialog has closed, so that a custom size dialog that
         // the load opens keeps the main window disabled.
         bool reload = FMain.SelectedProfileName() == FromQ(cmbProfile->currentText());
+        FAccepted = true;
         close();
         if (reload) FMain.ReloadSelectedProfile();
     });

@@ -1,9 +1,10 @@
 #pragma once
 // The settings dialog. Created once at start-up and only shown and hidden
-// afterwards, so the controls of its General page hold the live preferences
-// for the whole run: the batch and the output naming read them through
-// General(), and the main window saves them at exit. Its Profiles page edits
-// profiles for good in three sheets of its own.
+// afterwards. Its General page edits a copy of the General values the main
+// window holds, and hands them back as it closes: OK all of them, written to
+// Preferences.ini; Cancel, Esc or the close box all but the output folder,
+// writing nothing (they are saved at exit). Its Profiles page edits profiles
+// for good in three sheets of its own.
 #include "config/Preferences.h"
 #include "profiles/ParamSheet.h"
 
@@ -42,12 +43,13 @@ public:
     static constexpr int ClientWidth = 391;
     static constexpr int ClientHeight = 498;
 
-    // Copies the main window's profile names (none selected) and loads the
-    // preferences into the General page.
+    // Copies the main window's profile names (none selected) and shows its
+    // General values on the General page.
     explicit TSettingForm(SettingsHost& main);
     ~TSettingForm() override;
 
-    // The values of the General page as the controls show them now.
+    // The values of the General page as the controls show them now (not in
+    // force until the dialog closes).
     GeneralPreferences General() const;
 
     // Opened by the settings command: the General page.
@@ -127,6 +129,8 @@ private:
     void SaveProfileAs(const std::string& target);
 
     SettingsHost& FMain;
+    // The dialog is closing by OK: what it shows is handed back already.
+    bool FAccepted = false;
     ParamSheet FVideo;
     ParamSheet FAudio;
     ParamSheet FAdvanced;

@@ -1,22 +1,21 @@
 #pragma once
 // What the settings dialog needs of the window that owns it: the desktop
-// services and program files it shares, the window's profile selector and
-// output path, and the disabling of the window while the dialog is shown.
+// services and program files it shares, the window's profile selector,
+// output path and General values, and the disabling of the window while the
+// dialog is shown.
 #include "config/Preferences.h"
 #include "platform/Desktop.h"
 #include "profiles/Profile.h"
+#include "ui/DialogHost.h"
 
 #include <exception>
 #include <string>
 #include <vector>
 
-class QWidget;
 class TFileDialogs;
 
-class SettingsHost {
+class SettingsHost : public DialogHost {
 public:
-    virtual ~SettingsHost() = default;
-
     virtual Prompter& prompter() const = 0;
     virtual TFileDialogs& dialogs() const = 0;
     virtual const PreferencesFile& Preferences() const = 0;
@@ -34,11 +33,10 @@ public:
     // The window's output path box.
     virtual std::string OutputDir() const = 0;
     virtual void SetOutputDir(const std::string& dir) = 0;
-
-    // A dialog of the window opens centred on it and above it, and the
-    // window takes no input until ReleaseDialog.
-    virtual void OwnDialog(QWidget& dialog) = 0;
-    virtual void ReleaseDialog() = 0;
+    // The General values the window holds: the ones in force, which the
+    // dialog edits a copy of and hands back as it closes.
+    virtual const GeneralPreferences& GeneralSettings() const = 0;
+    virtual void SetGeneralSettings(const GeneralPreferences& general) = 0;
 
     // Shows an error in the application's error box.
     virtual void ShowError(const std::string& text) = 0;

@@ -1,7 +1,9 @@
 #include "ui/SizeForm.h"
 
 #include "config/NewInifiles.h"
-#include "ui/MainForm.h"
+#include "platform/Desktop.h"
+#include "profiles/ParamSheet.h"
+#include "ui/DialogHost.h"
 #include "ui/QtText.h"
 
 #include <QCloseEvent>
@@ -9,7 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TSizeForm::TSizeForm(TMainForm& main) : QDialog(nullptr), FMain(main) {
+TSizeForm::TSizeForm(DialogHost& main, Prompter& prompter, ParamSheet& videoSheet)
+    : QDialog(nullptr), FMain(main), FPrompter(prompter), FVideo(videoSheet) {
     setObjectName("SizeForm");
     setWindowTitle(QStringLiteral("Video Size of output files"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -49,19 +52,19 @@ void TSizeForm::btnOKClick() {
     std::string width = FromQ(edtWidth->text());
     std::string height = FromQ(edtHeight->text());
     if (!TryParseInteger(width, number)) {
-        FMain.prompter().Message("Please specify a proper width for output videos.",
-                                 "Incorrect Width", MsgIcon::Information);
+        FPrompter.Message("Please specify a proper width for output videos.", "Incorrect Width",
+                          MsgIcon::Information);
         edtWidth->setFocus();
         return;
     }
     if (!TryParseInteger(height, number)) {
-        FMain.prompter().Message("Please specify a proper height for output videos.",
-                                 "Incorrect Height", MsgIcon::Information);
+        FPrompter.Message("Please specify a proper height for output videos.", "Incorrect Height",
+                          MsgIcon::Information);
         edtHeight->setFocus();
         return;
     }
     // Kept exactly as typed, blanks included.
-    FMain.VideoSheet().SetValue(VideoSizeCaption, width + "x" + height);
+    FVideo.SetValue(VideoSizeCaption, width + "x" + height);
     close();
 }
 
@@ -75,9 +78,8 @@ void TSizeForm::reject() {
 
 void TSizeForm::closeEvent(QCloseEvent* e) {
     // Without a valid size the row cannot stay at "Custom Size".
-    ParamSheet& video = FMain.VideoSheet();
-    if (video.Value(VideoSizeCaption) == CustomSizeValue)
-        video.SetValue(VideoSizeCaption, std::string(OriginalSizeValue));
+    if (FVideo.Value(VideoSizeCaption) == CustomSizeValue)
+        FVideo.SetValue(VideoSizeCaption, std::string(OriginalSizeValue));
     FMain.ReleaseDialog();
     e->accept();
 }

@@ -4,14 +4,18 @@
 // waiting; the main window is disabled while it is open.
 #include <QDialog>
 
+class DialogHost;
+class ParamSheet;
+class Prompter;
 class QLineEdit;
 class QPushButton;
-class TMainForm;
 
 class TSizeForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSizeForm(TMainForm& main);
+    // videoSheet: the main window's Video sheet, whose "Video Size" the
+    // dialog sets.
+    TSizeForm(DialogHost& main, Prompter& prompter, ParamSheet& videoSheet);
 
     QLineEdit* edtWidth;
     QLineEdit* edtHeight;
@@ -28,5 +32,7 @@ protected:
     void reject() override; // the Escape key closes like Cancel
 
 private:
-    TMainForm& FMain;
+    DialogHost& FMain;
+    Prompter& FPrompter;
+    ParamSheet& FVideo;
 };

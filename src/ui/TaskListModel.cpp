@@ -6,9 +6,9 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
-TTaskListModel::TTaskListModel(TaskRows& rows, QObject* parent)
-    : QAbstractTableModel(parent), FRows(&rows) {
-    rows.SetListener(this);
+TTaskListModel::TTaskListModel(TaskQueue& tasks, QObject* parent)
+    : QAbstractTableModel(parent), FTasks(&tasks) {
+    tasks.SetListener(this);
 }
 
 TTaskListModel::~TTaskListModel() {
@@ -16,13 +16,13 @@ TTaskListModel::~TTaskListModel() {
 }
 
 void TTaskListModel::Detach() {
-    if (!FRows) return;
-    FRows->SetListener(nullptr);
-    FRows = nullptr;
+    if (!FTasks) return;
+    FTasks->SetListener(nullptr);
+    FTasks = nullptr;
 }
 
 int TTaskListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !FRows ? 0 : FRows->Count();
+    return parent.isValid() || !FTasks ? 0 : FTasks->Count();
 }
 
 int TTaskListModel::columnCount(const QModelIndex& parent) const {
@@ -30,16 +30,19 @@ int TTaskListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TTaskListModel::data(const QModelIndex& index, int role) const {
-    if (!FRows || !index.isValid() || index.row() >= FRows->Count()) return {};
-    const TaskRow& row = FRows->Row(index.row());
-    if (role == Qt::DisplayRole) {
-        if (index.column() == 0) return ToQ(row.Caption);
-        return ToQ(row.SubItems[static_cast<size_t>(index.column() - 1)]);
-    }
-    if (role == Qt::ToolTipRole && index.column() == 0) return ToQ(row.Caption);
-    if (role == Qt::ToolTipRole && index.column() == tfStatus + 1 && FStatusTip) {
-        std::string tip = FStatusTip(row);
-        if (!tip.empty()) return ToQ(tip);
+    if (!FTasks || !index.isValid() || index.row() >= FTasks->Count()) return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    const Task& task = FTasks->At(index.row());
+    switch (index.column()) {
+    case 0:
+        return ToQ(task.InputFile);
+    case 1:
+        return role == Qt::DisplayRole ? ToQ(task.Length) : QVariant();
+    case 2:
+        return role == Qt::DisplayRole ? ToQ(task.Size) : QVariant();
+    case 3:
+        if (role == Qt::DisplayRole) return QString::fromLatin1(StatusText(task.State));
+        return task.Reason.empty() ? QVariant() : ToQ(task.Reason);
     }
     return {};
 }
@@ -56,26 +59,26 @@ Qt::ItemFlags TTaskListModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void TTaskListModel::RowsAboutToBeInserted(int first, int last) {
+void TTaskListModel::TasksAboutToBeInserted(int first, int last) {
     beginInsertRows(QModelIndex(), first, last);
 }
-void TTaskListModel::RowsInserted(int, int) {
+void TTaskListModel::TasksInserted(int, int) {
     endInsertRows();
 }
-void TTaskListModel::RowsAboutToBeRemoved(int first, int last) {
+void TTaskListModel::TasksAboutToBeRemoved(int first, int last) {
     beginRemoveRows(QModelIndex(), first, last);
 }
-void TTaskListModel::RowsRemoved(int, int) {
+void TTaskListModel::TasksRemoved(int, int) {
     endRemoveRows();
 }
 
-void TTaskListModel::RowChanged(int row, int column) {
-    // Caption and the first three sub-items have columns; the rest are kept
-    // in the row without being shown.
-    int shown = column + 1;
-    if (shown < 0 || shown >= ColumnCount) return;
-    QModelIndex i = index(row, shown);
-    emit dataChanged(i, i, {Qt::DisplayRole});
+void TTaskListModel::TasksExchanged(int row) {
+    // The rows stay; what they show changes places.
+    emit dataChanged(index(row, 0), index(row + 1, ColumnCount - 1), {Qt::DisplayRole});
+}
+
+void TTaskListModel::TaskChanged(int row, TaskId) {
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
 }
 
 TTaskListView::TTaskListView(QWidget* parent) : QTreeView(parent) {

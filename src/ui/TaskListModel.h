@@ -1,29 +1,24 @@
 #pragma once
-// The task list as the window shows it: a table model over the task rows of
-// the core (the rows stay the one store; the model only shows them) and the
-// list view with its keys.
-#include "tasks/TaskRecord.h"
+// The task list as the window shows it: a table model over the task queue of
+// the core (the queue stays the one store; the model shows its tasks by row)
+// and the list view with its keys.
+#include "tasks/TaskQueue.h"
 
 #include <QAbstractTableModel>
 #include <QTreeView>
-#include <functional>
-#include <string>
 
-class TTaskListModel : public QAbstractTableModel, public TaskRows::Listener {
+class TTaskListModel : public QAbstractTableModel, public TaskQueue::Listener {
     Q_OBJECT
 public:
-    // Columns "Input File", "Length", "Size", "Status": the row caption and
-    // sub-items 0 to 2.
+    // Columns "Input File", "Length", "Size", "Status": the input, the
+    // probed length and size, and the state's text, whose tooltip tells why
+    // a task is unreadable, failed, incomplete or stopped.
     static constexpr int ColumnCount = 4;
 
-    TTaskListModel(TaskRows& rows, QObject* parent);
+    TTaskListModel(TaskQueue& tasks, QObject* parent);
     ~TTaskListModel() override;
-    // Stops listening (the rows are about to go away).
+    // Stops listening (the queue is about to go away).
     void Detach();
-    // The tooltip of a row's Status cell; an empty text shows none.
-    void SetStatusTip(std::function<std::string(const TaskRow&)> tip) {
-        FStatusTip = std::move(tip);
-    }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -31,15 +26,16 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void RowsAboutToBeInserted(int first, int last) override;
-    void RowsInserted(int first, int last) override;
-    void RowsAboutToBeRemoved(int first, int last) override;
-    void RowsRemoved(int first, int last) override;
-    void RowChanged(int row, int column) override;
+    // TaskQueue::Listener
+    void TasksAboutToBeInserted(int first, int last) override;
+    void TasksInserted(int first, int last) override;
+    void TasksAboutToBeRemoved(int first, int last) override;
+    void TasksRemoved(int first, int last) override;
+    void TasksExchanged(int row) override;
+    void TaskChanged(int row, TaskId id) override;
 
 private:
-    TaskRows* FRows;
-    std::function<std::string(const TaskRow&)> FStatusTip;
+    TaskQueue* FTasks;
 };
 
 // The list view ltvTask: whole rows, several may be selected; Delete runs

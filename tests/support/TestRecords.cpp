@@ -17,6 +17,12 @@ ltvItemData ListedTask(const std::string& input, const std::string& length) {
     return t;
 }
 
+TaskId AddRecord(TaskQueue& tasks, const ltvItemData& record) {
+    const TaskId id = tasks.AddFiles({record.InputFile}, "").at(0);
+    SetTaskData(tasks, tasks.RowOf(id), tfAll, record);
+    return id;
+}
+
 std::vector<std::string> Captions(const ParamSheet& sheet) {
     std::vector<std::string> r;
     for (const auto& row : sheet.Rows())

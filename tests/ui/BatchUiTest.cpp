@@ -112,7 +112,8 @@ protected:
         QTest::mouseClick(w.Find<TImageButton>("imgStop"), Qt::LeftButton, {}, QPoint(60, 30));
     }
 
-    std::string Status(int row) { return w->Tasks().Row(row).SubItems[tfStatus]; }
+    std::string Status(int row) { return StatusText(w->Tasks().At(row).State); }
+    bool Converting(int row) { return w->Tasks().At(row).State == TaskState::Converting; }
     std::vector<std::string> Statuses() {
         std::vector<std::string> r;
         for (int i = 0; i < w->Tasks().Count(); ++i)
@@ -166,7 +167,7 @@ TEST_F(BatchUi, ThreeTasksConvertAndTheWindowShowsTheirProgress) {
     std::vector<std::string> statusesThen;
     int currentThen = -1, totalThen = -1;
     QString currentLabelThen;
-    WhenInBatch during([&] { return Status(1) == "Converting"; },
+    WhenInBatch during([&] { return Converting(1); },
                        [&] {
                            progressPanel = w.Find("panBottomLeft")->isVisibleTo(w.form.get()) &&
                                            !w.Find("panBottomCenter")->isVisibleTo(w.form.get());
@@ -225,7 +226,7 @@ TEST_F(BatchUi, TwoAtOnceConvertEveryTaskToAnOutputOfItsOwn) {
     EXPECT_EQ(w->SettingForm()->speSimultaneous->value(), two ? 2 : 1);
     // The first two would both be written to same.mp4.
     Add({Clip("same.avi"), Clip("same.mpg"), Clip("other.avi")});
-    WhenInBatch both([&] { return Status(0) == "Converting" && Status(1) == "Converting"; }, [] {});
+    WhenInBatch both([&] { return Converting(0) && Converting(1); }, [] {});
     ClickStart();
 
     EXPECT_EQ(both.Fired(), two);
@@ -255,7 +256,7 @@ TEST_F(BatchUi, StopDuringTheFirstTaskCancelsTheRest) {
         },
         [&] {
             ClickStop();
-            stopShownAtOnce = Status(0) == "Stop" &&
+            stopShownAtOnce = w->Tasks().At(0).State == TaskState::Stopped &&
                               w.Find<QLabel>("labThen")->text() == QString::fromUtf8("Stopping…");
         });
     ClickStart();
@@ -309,7 +310,7 @@ TEST_F(BatchUi, CorruptInputFailsAndTheOthersConvert) {
     QAbstractItemModel* list = w.Find<TTaskListView>("ltvTask")->model();
     const QString reason = list->data(list->index(1, 3), Qt::ToolTipRole).toString();
     EXPECT_FALSE(reason.isEmpty());
-    EXPECT_EQ(FromQ(reason), w->Batch().FailureReason(broken));
+    EXPECT_EQ(FromQ(reason), w->Tasks().At(1).Reason);
     EXPECT_TRUE(list->data(list->index(0, 3), Qt::ToolTipRole).toString().isEmpty());
     ExpectIdleLook();
 }
@@ -333,7 +334,7 @@ TEST_F(BatchUi, AFailedTaskShowsItsLogAndTheBatchLogIsWritten) {
     auto* dialog = w.Find<TLogDialog>("LogDialog");
     ASSERT_NE(dialog, nullptr);
     const std::string text = FromQ(dialog->memLog->toPlainText());
-    const std::string error = w->Batch().FailureReason(broken);
+    const std::string error = w->Tasks().At(1).Reason;
     ASSERT_FALSE(error.empty());
     const size_t output = text.find("Encoder output:\n");
     EXPECT_NE(text.find("Command line: -y -i \"" + broken + "\""), std::string::npos) << text;
@@ -496,8 +497,7 @@ TEST_F(BatchUi, OutputsEndingWithTheStreamsTheyKeepOrWithTheInputAreComplete) {
 TEST_F(BatchUi, AKilledEncoderIsExplainedByItsExitNotItsBanner) {
     Open({"Auto Open Dir=0"});
     Add({Clip("long.avi", 60)});
-    WhenInBatch killer([&] { return Status(0) == "Converting" && KillFfmpeg(media.path()) > 0; },
-                       [] {});
+    WhenInBatch killer([&] { return Converting(0) && KillFfmpeg(media.path()) > 0; }, [] {});
     ClickStart();
     ASSERT_TRUE(killer.Fired());
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed"});
@@ -576,7 +576,7 @@ TEST_F(BatchUi, AutoExitAndAutoTurnOffCountDownAndTellFailuresFirst) {
         WriteFileBytes(broken, std::string(4096, '\x5a'));
         Add({clip, broken});
         QString then;
-        WhenInBatch note([&] { return Status(0) == "Converting"; },
+        WhenInBatch note([&] { return Converting(0); },
                          [&] { then = w.Find<QLabel>("labThen")->text(); });
         ClickStart();
         EXPECT_EQ(then, "Then: exit the program");
@@ -644,7 +644,7 @@ TEST_F(BatchUi, ClosingTheWindowDuringABatchAsksAndYesStopsItAndCloses) {
     w.prompter.Answers = {MsgResult::No, MsgResult::Yes};
     bool convertingAfterNo = false;
     bool openRightAfter = false;
-    WhenInBatch refuse([&] { return Status(0) == "Converting"; },
+    WhenInBatch refuse([&] { return Converting(0); },
                        [&] {
                            w->close();
                            convertingAfterNo = w->isVisible() && closed == 0 &&
@@ -715,7 +715,7 @@ TEST_F(BatchUi, ATerminationRequestAnswersTheQuestionOnClosingAndEndsTheProgram)
     TQuitSignals quit;
     quit.SetWindow(w.form.get());
     auto box = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
-    WhenInBatch ask([&] { return Status(0) == "Converting"; }, [&] { w->close(); });
+    WhenInBatch ask([&] { return Converting(0); }, [&] { w->close(); });
     // A question still open a while after the request is answered Yes, as a
     // user would, so that a failure does not hang.
     bool leftOpen = false;
@@ -762,7 +762,7 @@ TEST_F(BatchUi, ASecondTerminationRequestEndsAStopThatWaitsForTheEncoder) {
     using Clock = std::chrono::steady_clock;
     Clock::time_point second{};
     bool waited = false;
-    WhenInBatch first([&] { return Status(0) == "Converting"; }, [] { std::raise(SIGTERM); });
+    WhenInBatch first([&] { return Converting(0); }, [] { std::raise(SIGTERM); });
     WhenInBatch again([&] { return first.Fired(); },
                       [&] {
                           QTest::qWait(500);
@@ -801,7 +801,7 @@ TEST_F(BatchUi, KeysRunTheCommandsThatTheStateAllows) {
 
     // While converting, Esc stops and adding does nothing.
     Add({Clip("long.avi", 60)});
-    WhenInBatch stop([&] { return Status(0) == "Converting"; },
+    WhenInBatch stop([&] { return Converting(0); },
                      [&] {
                          QTest::keyClick(w.form.get(), Qt::Key_O, Qt::ControlModifier);
                          QTest::keyClick(w.form.get(), Qt::Key_Escape);
@@ -821,10 +821,10 @@ TEST_F(BatchUi, StartStopsThePlayingPreview) {
     Settle();
     if (w.Find<TPreviewPanel>("PreviewPanel")->State() != TGraphState::Playing)
         GTEST_SKIP() << "the media backend cannot play the clip here";
-    EXPECT_EQ(w.Find<TPreviewPanel>("PreviewPanel")->LoadedFile(), w->Tasks().Row(0).Caption);
+    EXPECT_EQ(w.Find<TPreviewPanel>("PreviewPanel")->LoadedFile(), w->Tasks().At(0).InputFile);
 
     TGraphState stateThen = TGraphState::Playing;
-    WhenInBatch look([&] { return Status(0) == "Converting"; },
+    WhenInBatch look([&] { return Converting(0); },
                      [&] { stateThen = w.Find<TPreviewPanel>("PreviewPanel")->State(); });
     ClickStart();
     ASSERT_TRUE(look.Fired());

@@ -9,10 +9,13 @@ TEST(ProgressPanel, ShowsTheBatchAndKeepsEveryControlsName) {
     TProgressPanel panel(nullptr);
     EXPECT_EQ(panel.objectName(), "panBottomLeft");
     EXPECT_EQ(panel.findChild<QLabel*>("labConvertingFile")->text(), "No File");
-    panel.SetConvertingFile("a.avi");
-    panel.SetElapsedText("00:00:05");
-    panel.SetRemainingText("00:00:07");
-    panel.ShowProgress({40, 20});
+    BatchSnapshot batch;
+    batch.ConvertingFile = "a.avi";
+    batch.ElapsedText = "00:00:05";
+    batch.RemainingText = "00:00:07";
+    batch.Bars = {40, 20};
+    batch.Then = "Then: power off";
+    panel.Show(batch);
     EXPECT_EQ(panel.findChild<QLabel*>("labConvertingFile")->text(), "a.avi");
     EXPECT_EQ(panel.findChild<QLabel*>("labElapsed")->text(), "00:00:05");
     EXPECT_EQ(panel.findChild<QLabel*>("labRemaining")->text(), "00:00:07");
@@ -20,4 +23,8 @@ TEST(ProgressPanel, ShowsTheBatchAndKeepsEveryControlsName) {
     EXPECT_EQ(panel.findChild<QLabel*>("labCurProgress")->text(), "40%");
     EXPECT_EQ(panel.findChild<QProgressBar*>("pgbTotal")->value(), 20);
     EXPECT_EQ(panel.findChild<QLabel*>("labTotalProgress")->text(), "20%");
+    EXPECT_EQ(panel.findChild<QLabel*>("labThen")->text(), "Then: power off");
+    batch.Then.clear();
+    panel.Show(batch);
+    EXPECT_TRUE(panel.findChild<QLabel*>("labThen")->isHidden());
 }

@@ -93,8 +93,9 @@ TEST_F(Settings, GeneralValuesRoundTripThroughOkInKeyOrder) {
     form->chkExit->setChecked(true);
     form->chkTurnoff->setChecked(true);
     form->rdbRename->setChecked(true);
-    EXPECT_FALSE(form->General().Overwrite) << "the batch reads the live controls";
+    EXPECT_TRUE(w->General().Overwrite) << "the dialog edits a copy";
     form->btnOK->click();
+    EXPECT_FALSE(w->General().Overwrite) << "handed back by OK";
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(w.Find<QLineEdit>("edtOutputdir")->text(), "/srv/videos/");
@@ -105,7 +106,7 @@ TEST_F(Settings, GeneralValuesRoundTripThroughOkInKeyOrder) {
     // and is saved as -1.
     Window again;
     Open(again);
-    GeneralPreferences read = form->General();
+    GeneralPreferences read = again->General();
     EXPECT_EQ(read.OutputPath, "/srv/videos/");
     EXPECT_EQ(read.SynMode, 2);
     EXPECT_FALSE(read.AutoOpenDir);
@@ -134,6 +135,7 @@ TEST_F(Settings, CancelKeepsTheChoicesForTheRunButWritesNothing) {
     form->rdbRename->setChecked(true);
     form->btnCancel->click();
     EXPECT_TRUE(w->isEnabled());
+    EXPECT_TRUE(w->General().AutoExit) << "in force for the run";
     EXPECT_EQ(Prefs(), before);
     EXPECT_EQ(w.Find<QLineEdit>("edtOutputdir")->text(), "/main/out/");
 
@@ -173,8 +175,9 @@ TEST_F(Settings, LoadDefaultAsksThenFillsTheControlsAndCancelKeepsThem) {
     form->btnDefault->click();
     form->btnCancel->click();
     EXPECT_EQ(Prefs(), before) << "nothing is saved";
-    GeneralPreferences kept = form->General();
-    EXPECT_EQ(kept.OutputPath, "/factory/");
+    EXPECT_EQ(form->edtOutputDir->text(), "/factory/");
+    GeneralPreferences kept = w->General();
+    EXPECT_NE(kept.OutputPath, "/factory/") << "the output folder is not taken";
     EXPECT_EQ(kept.SynMode, 1);
     EXPECT_FALSE(kept.AutoOpenDir) << "false is the factory default";
     EXPECT_FALSE(kept.AutoTurnOff);

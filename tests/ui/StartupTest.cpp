@@ -191,7 +191,7 @@ TEST(Startup, APortableFolderWithoutItsEncoderKeepsItsThingsAndSaysWhyNoFileIsRe
     EXPECT_EQ(w->OutputDir(), "/srv/out/");
     EXPECT_EQ(w->OutputExtension(), ".avi") << "the folder's profile is loaded";
     ASSERT_EQ(w->Tasks().Count(), 1);
-    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStatus], "Unreadable");
+    EXPECT_EQ(w->Tasks().At(0).State, TaskState::Unreadable);
     QAbstractItemModel* list = w.Find<QTreeView>("ltvTask")->model();
     EXPECT_EQ(list->data(list->index(0, 3), Qt::ToolTipRole).toString().toStdString(),
               "the encoder wmaspi.dll was not found in " + folder.Dir());

@@ -73,10 +73,10 @@ TEST_F(TaskListWindow, AddingOneFileSelectsItAndShowsItsOutputValues) {
 
     ASSERT_EQ(w->Tasks().Count(), 1);
     EXPECT_EQ(w->SelectedRows(), std::vector<bool>{true});
-    ParamSheet& output = w->Sheet(0);
+    ParamSheet& output = w->Sheet(MainSheet::Output);
     EXPECT_EQ(output.Value("New Filename"), "my.clip");
     EXPECT_EQ(output.Value("Start Time"), "00:00:00.0");
-    EXPECT_EQ(output.Value("End Time"), w->Tasks().Row(0).SubItems[tfLength]);
+    EXPECT_EQ(output.Value("End Time"), w->Tasks().At(0).Length);
 }
 
 TEST(OpenDialogFilter, PairsBecomeQtNameFilters) {
@@ -106,10 +106,10 @@ TEST_F(TaskListWindow, FilesThatAreNotVideosAreAddedAsUnreadableWithTheReason) {
         EXPECT_EQ(task.Status, "Unreadable");
         EXPECT_EQ(task.LengthSec, -1) << task.Length;
         const std::string tip = FromQ(list->data(list->index(i, 3), Qt::ToolTipRole).toString());
-        EXPECT_EQ(tip, w->ProbeProblem(task.InputFile));
+        EXPECT_EQ(tip, w->Tasks().At(i).Reason);
         EXPECT_NE(tip.find("nvalid data"), std::string::npos) << tip;
     }
-    EXPECT_EQ(w->Tasks().Row(2).SubItems[tfStatus], "OK");
+    EXPECT_EQ(w->Tasks().At(2).State, TaskState::Ready);
     EXPECT_TRUE(list->data(list->index(2, 3), Qt::ToolTipRole).toString().isEmpty());
     EXPECT_TRUE(w.prompter.Shown.empty());
 }
@@ -126,7 +126,7 @@ TEST(ProbingWindow, RowsComeAtOnceAndEachProbeFillsItsOwnRowOrNone) {
     w.Create(folder, {one, two, three}, false);
     EXPECT_EQ(w.Captions(), (std::vector<std::string>{one, two, three}));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(w->Tasks().Row(i).SubItems[tfStatus], "Probing");
+        EXPECT_EQ(w->Tasks().At(i).State, TaskState::Probing);
 
     // Removed and moved before any probe is in: each result finds its file.
     w->SetSelectedRows({true, false, false});
@@ -136,9 +136,9 @@ TEST(ProbingWindow, RowsComeAtOnceAndEachProbeFillsItsOwnRowOrNone) {
     EXPECT_EQ(w->ProbesPending(), 2);
     w.WaitForProbes();
     EXPECT_EQ(w.Captions(), (std::vector<std::string>{three, two}));
-    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfLength].substr(0, 8), "00:00:03");
-    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfLength].substr(0, 8), "00:00:02");
-    EXPECT_EQ(w->Tasks().Row(1).SubItems[tfStatus], "OK");
+    EXPECT_EQ(w->Tasks().At(0).Length.substr(0, 8), "00:00:03");
+    EXPECT_EQ(w->Tasks().At(1).Length.substr(0, 8), "00:00:02");
+    EXPECT_EQ(w->Tasks().At(1).State, TaskState::Ready);
 
     // Cleared while probing and added again: only the new probe counts.
     w->DropFiles({one, two});
@@ -148,7 +148,7 @@ TEST(ProbingWindow, RowsComeAtOnceAndEachProbeFillsItsOwnRowOrNone) {
     w.WaitForProbes();
     Settle();
     EXPECT_EQ(w.Captions(), std::vector<std::string>{two});
-    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfLength].substr(0, 8), "00:00:02");
+    EXPECT_EQ(w->Tasks().At(0).Length.substr(0, 8), "00:00:02");
 }
 
 TEST(ProbingWindow, StartWaitsForTheProbesAndClosingEndsThemAll) {
@@ -169,7 +169,9 @@ TEST(ProbingWindow, StartWaitsForTheProbesAndClosingEndsThemAll) {
     // Closed with probes running and waiting: no late result, no encoder left.
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->ProbesPending() < 24; }, 30000));
     w.Close();
-    EXPECT_EQ(w->ProbesPending(), 0);
+    const int waiting = w->ProbesPending();
+    QTest::qWait(300);
+    EXPECT_EQ(w->ProbesPending(), waiting) << "a result came after the close";
     w.form.reset();
     std::vector<std::string> left;
     EXPECT_TRUE(QTest::qWaitFor([&] {
@@ -204,7 +206,7 @@ TEST(ProbingWindow, AProbeEndingMeetsWhatWasTypedMeanwhile) {
 
     // A start beyond the clip's end, typed while its length is unknown.
     cells->setData(cells->index(1, 1), "00:00:05");
-    EXPECT_EQ(w->Tasks().Row(0).SubItems[tfStartTime], "00:00:05");
+    EXPECT_EQ(w->Tasks().At(0).StartTime, "00:00:05");
     // A new name being typed when the probe ends.
     sheet->edit(cells->index(0, 1));
     auto* editor = qobject_cast<QLineEdit*>(sheet->indexWidget(cells->index(0, 1)));
@@ -219,10 +221,11 @@ TEST(ProbingWindow, AProbeEndingMeetsWhatWasTypedMeanwhile) {
     GetTaskData(w->Tasks(), 0, tfAll, task);
     EXPECT_EQ(task.Status, "OK");
     EXPECT_EQ(editor->text(), "holiday.mkv") << "the typing stays";
-    EXPECT_EQ(w->Sheet(0).Value("End Time"), task.EndTime) << "the other values follow the probe";
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("End Time"), task.EndTime)
+        << "the other values follow the probe";
     // The start is judged against the real length, and the user is told.
     EXPECT_EQ(task.StartTime, "00:00:00.0");
-    EXPECT_EQ(w->Sheet(0).Value("Start Time"), "00:00:00.0");
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("Start Time"), "00:00:00.0");
     EXPECT_TRUE(w.prompter.Shown.empty()) << "no message box takes the focus from the typing";
 
     QTest::keyClick(editor, Qt::Key_Return);
@@ -378,12 +381,12 @@ TEST_F(TaskListWindow, MoveUpAndDownCarryTheSelection) {
 
 TEST_F(TaskListWindow, RemoveAndClearEmptyTheOutputValuesAndTheCommands) {
     Add({Clip("a.avi"), Clip("b.avi"), Clip("c.avi")});
-    w->Sheet(0).SetValue("New Filename", "shown");
+    w->Sheet(MainSheet::Output).SetValue("New Filename", "shown");
 
     // Nothing selected: nothing removed, the Output values emptied all the same.
     Command("tbtnRemove")->trigger();
     EXPECT_EQ(w->Tasks().Count(), 3);
-    EXPECT_EQ(w->Sheet(0).Value("New Filename"), "");
+    EXPECT_EQ(w->Sheet(MainSheet::Output).Value("New Filename"), "");
 
     w->SetSelectedRows({true, false, true});
     QTest::keyClick(List(), Qt::Key_Delete);
@@ -430,7 +433,6 @@ TEST_F(TaskListWindow, ContextMenuEnabling) {
 
 TEST_F(TaskListWindow, ListLooksAndColumns) {
     QTreeView* list = List();
-    EXPECT_EQ(list->geometry(), QRect(18, 12, 519, 323));
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     QAbstractItemModel* model = list->model();

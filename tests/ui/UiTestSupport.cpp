@@ -130,7 +130,7 @@ Window::~Window() {
 std::vector<std::string> Window::Captions() const {
     std::vector<std::string> r;
     for (int i = 0; i < form->Tasks().Count(); ++i)
-        r.push_back(form->Tasks().Row(i).Caption);
+        r.push_back(form->Tasks().At(i).InputFile);
     return r;
 }
 

@@ -5,6 +5,7 @@
 // by ffmpeg, and a main window built on all of these.
 #include "TestSupport.h"
 #include "platform/Desktop.h"
+#include "tasks/TaskRecord.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
 

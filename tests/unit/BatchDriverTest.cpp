@@ -4,6 +4,8 @@
 // that write into one event log so that the order of effects can be checked.
 #include "engine/BatchDriver.h"
 
+#include "profiles/Profile.h"
+
 #include "TestRecords.h"
 #include "TestSupport.h"
 
@@ -30,53 +32,49 @@ int IndexOf(const Log& log, const std::string& prefix) {
     return -1;
 }
 
-struct FakeView : BatchView {
+// Notes each snapshot the driver publishes, and what changed in it in the
+// event log.
+struct FakeObserver : BatchObserver {
     Log& log;
+    std::vector<BatchSnapshot> seen;
     std::string convertingFile = "-", elapsed = "-", remaining = "-";
-    ProgressBars bars{-1, -1};
+    ProgressBars bars;
     bool progressPanel = false;
     bool timer = false;
-    explicit FakeView(Log& l) : log(l) {}
-    void FocusTaskList() override { log.push_back("focus:list"); }
-    void FocusOutputDir() override { log.push_back("focus:outputdir"); }
-    void SetBusyControls() override { log.push_back("busy"); }
-    void SetIdleControls() override { log.push_back("idle"); }
-    void ShowProgressPanel(bool progress) override {
-        progressPanel = progress;
-        log.push_back(progress ? "panel:progress" : "panel:profile");
+    bool busy = false;
+    explicit FakeObserver(Log& l) : log(l) {}
+    void BatchChanged(const BatchSnapshot& s) override {
+        if (s.Busy != busy) log.push_back(s.Busy ? "busy" : "idle");
+        if (s.ProgressShown != progressPanel)
+            log.push_back(s.ProgressShown ? "panel:progress" : "panel:profile");
+        if (s.Bars.Current != bars.Current || s.Bars.Total != bars.Total)
+            log.push_back("bars:" + std::to_string(s.Bars.Current) + "%/" +
+                          std::to_string(s.Bars.Total) + "%");
+        if (s.TimerRunning != timer) log.push_back(s.TimerRunning ? "timer:on" : "timer:off");
+        if (s.Then == "Stopping…" && (seen.empty() || seen.back().Then != s.Then))
+            log.push_back("stopping");
+        busy = s.Busy;
+        progressPanel = s.ProgressShown;
+        bars = s.Bars;
+        timer = s.TimerRunning;
+        if (s.ProgressShown) {
+            convertingFile = s.ConvertingFile;
+            elapsed = s.ElapsedText;
+            remaining = s.RemainingText;
+        }
+        seen.push_back(s);
     }
-    void SetConvertingFile(const std::string& t) override { convertingFile = t; }
-    void SetElapsedText(const std::string& t) override { elapsed = t; }
-    void SetRemainingText(const std::string& t) override { remaining = t; }
-    void ShowProgress(const ProgressBars& b) override {
-        bars = b;
-        log.push_back("bars:" + std::to_string(b.Current) + "%/" + std::to_string(b.Total) + "%");
-    }
-    void SetTimerEnabled(bool on) override {
-        timer = on;
-        log.push_back(on ? "timer:on" : "timer:off");
-    }
-    void ShowStopping() override { log.push_back("stopping"); }
 };
 
+// The settings a batch reads, over sheets of their own; nothing follows a
+// batch unless a test asks for it.
 struct FakeSettings : BatchSettings {
-    std::string outputDir, outputExtension = ".mp4", profilePath;
-    bool overwrite = true, autoTurnOff = false, autoExit = false, autoOpenDir = false;
-    int simultaneous = 1;
-    ParamSheet video, audio, advanced;
-    std::string OutputDirText() const override { return outputDir; }
-    std::string OutputExtension() const override { return outputExtension; }
-    bool Overwrite() const override { return overwrite; }
-    bool AutoTurnOff() const override { return autoTurnOff; }
-    bool AutoExit() const override { return autoExit; }
-    bool AutoOpenDir() const override { return autoOpenDir; }
-    std::string ProfileFilePath() const override { return profilePath; }
-    SheetSet ProfileSheets() const override {
-        auto* self = const_cast<FakeSettings*>(this);
-        return {&self->video, &self->audio, &self->advanced};
+    ::Sheets own;
+    FakeSettings() {
+        OutputExtension = ".mp4";
+        Sheets = own.Set();
+        General.AutoOpenDir = false;
     }
-    std::string ProgramTitle() const override { return "Tarvolin PSP Video Converter"; }
-    int SimultaneousConversions() const override { return simultaneous; }
 };
 
 struct Shown {
@@ -169,7 +167,7 @@ struct ScriptedEncoder : RunningEncoders {
         size_t next = 0;
         bool terminated = false;
     };
-    TaskRows& rows;
+    TaskQueue& rows;
     std::vector<Script> scripts; // one per run; missing ones succeed quietly
     std::vector<CommandLine> commands;
     std::vector<std::vector<std::string>> statusesAtStart;
@@ -182,14 +180,14 @@ struct ScriptedEncoder : RunningEncoders {
     int terminateCalls = 0;
     size_t mostAtOnce = 0;
 
-    explicit ScriptedEncoder(TaskRows& r) : rows(r) {}
+    explicit ScriptedEncoder(TaskQueue& r) : rows(r) {}
 
     Start StartRun(const CommandLine& command, ChunkConsumer consumer) override {
         ++run;
         commands.push_back(command);
         std::vector<std::string> statuses;
         for (int i = 0; i < rows.Count(); ++i)
-            statuses.push_back(rows.Row(i).SubItems[tfStatus]);
+            statuses.push_back(StatusText(rows.At(i).State));
         statusesAtStart.push_back(statuses);
         const Script s = run < static_cast<int>(scripts.size()) ? scripts[run] : Script{};
         if (!s.startError.empty()) return {0, s.startError};
@@ -251,8 +249,8 @@ class BatchDriverTest : public ::testing::Test {
 protected:
     TempDir dir;
     Log log;
-    TaskRows rows;
-    FakeView view{log};
+    TaskQueue rows;
+    FakeObserver view{log};
     FakeSettings settings;
     FakePrompter prompter{log};
     FakeShell shell{log};
@@ -266,12 +264,13 @@ protected:
     std::unique_ptr<BatchDriver> driver;
 
     void SetUp() override {
-        settings.outputDir = dir.path().string();
-        settings.profilePath = dir.file("none.apf");
+        settings.OutputDir = dir.path().string();
+        settings.ProfileFile = dir.file("none.apf");
         BatchServices s;
-        s.Rows = &rows;
-        s.View = &view;
+        s.Tasks = &rows;
+        s.Observer = &view;
         s.Settings = &settings;
+        s.ProgramTitle = "Tarvolin PSP Video Converter";
         s.Prompt = &prompter;
         s.Shell = &shell;
         s.Power = &power;
@@ -291,8 +290,7 @@ protected:
     }
 
     void AddTask(const std::string& name, const std::string& length) {
-        const ltvItemData t = ListedTask("/videos/" + name, length);
-        SetTaskData(rows, rows.Append(t.InputFile), tfAll, t);
+        AddRecord(rows, ListedTask("/videos/" + name, length));
     }
     void AddThreeTasks() {
         AddTask("a.avi", "00:00:40");
@@ -300,7 +298,14 @@ protected:
         AddTask("c.avi", "00:00:20");
         encoder.scripts = {Runs(Chunks({20, 40})), Runs(Chunks({20, 40})), Runs(Chunks({10, 20}))};
     }
-    std::string Status(int i) const { return rows.Row(i).SubItems[tfStatus]; }
+    std::string Status(int i) const { return StatusText(rows.At(i).State); }
+    // Why the task of this input is failed, incomplete or stopped.
+    std::string Reason(const std::string& name) const { return rows.At(Row(name)).Reason; }
+    int Row(const std::string& name) const {
+        for (int i = 0; i < rows.Count(); ++i)
+            if (rows.At(i).InputFile == "/videos/" + name) return i;
+        return -1;
+    }
     std::vector<std::string> Statuses() const {
         std::vector<std::string> s;
         for (int i = 0; i < rows.Count(); ++i)
@@ -330,7 +335,7 @@ TEST_F(BatchDriverTest, AFinishedTaskShowsItsWholeLengthDone) {
 
 TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     std::vector<ProgressBars> midTask2;
     AtChunk(1, 3, [&] {
         midTask2.push_back(view.bars);
@@ -366,7 +371,7 @@ TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     EXPECT_EQ(prompter.shown[0].caption, "Complete");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
     // The folder opens after the message, as typed (no separator added).
-    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.outputDir));
+    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.OutputDir));
     EXPECT_LT(IndexOf(log, "busy"), IndexOf(log, "panel:progress"));
     EXPECT_LT(IndexOf(log, "timer:off"), IndexOf(log, "message:"));
     EXPECT_LT(IndexOf(log, "panel:profile"), IndexOf(log, "idle"));
@@ -380,11 +385,12 @@ TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
 
 TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
     AddThreeTasks();
+    onPump = [&] { driver->timerTimeTimer(); };
     driver->imgStartClick();
+    ASSERT_NE(view.elapsed, "");
     encoder.scripts = {Runs(Chunks({40})), Runs(Chunks({40})), Runs(Chunks({20}))};
     encoder.run = -1;
-    view.elapsed = "stale";
-    std::string elapsedAtFirstRun;
+    std::string elapsedAtFirstRun = "-";
     onPump = [&] {
         if (encoder.run == 0 && encoder.chunk == 0) elapsedAtFirstRun = view.elapsed;
     };
@@ -399,9 +405,9 @@ TEST_F(BatchDriverTest, StartResetsTheDisplayAndConvertsCompletedTasksAgain) {
 
 TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     AddThreeTasks();
-    rows.SetSubItem(2, tfStatus, "Complete"); // from an earlier batch
-    settings.autoOpenDir = true;
-    settings.autoExit = true;
+    rows.SetState(rows.At(2).Id, TaskState::Complete); // from an earlier batch
+    settings.General.AutoOpenDir = true;
+    settings.General.AutoExit = true;
     encoder.scripts[0].lastReading = 17;
     std::string statusAtStop;
     AtChunk(0, 3, [&] {
@@ -419,13 +425,13 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
     // cancel comes once it has ended.
     EXPECT_EQ(statusAtStop, "Stop");
     EXPECT_LT(IndexOf(log, "stopping"), IndexOf(log, "message:"));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "Stopped after 00:00:17 of 00:00:40");
+    EXPECT_EQ(Reason("a.avi"), "Stopped after 00:00:17 of 00:00:40");
     EXPECT_EQ(Statuses(), (V{"Stop", "OK", "Complete"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
     EXPECT_EQ(prompter.shown[0].caption, "Cancel");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 0);
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_FALSE(view.timer);
@@ -438,9 +444,9 @@ TEST_F(BatchDriverTest, StopDuringTheFirstTaskCancelsTheRest) {
 
 TEST_F(BatchDriverTest, StopDuringTheLastTaskIsACancelNotACompletion) {
     AddThreeTasks();
-    settings.autoTurnOff = true;
-    settings.autoExit = true;
-    settings.autoOpenDir = true;
+    settings.General.AutoTurnOff = true;
+    settings.General.AutoExit = true;
+    settings.General.AutoOpenDir = true;
     AtChunk(2, 2, [&] { driver->tbtnStopClick(); });
 
     driver->imgStartClick();
@@ -449,7 +455,7 @@ TEST_F(BatchDriverTest, StopDuringTheLastTaskIsACancelNotACompletion) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
     EXPECT_FALSE(Has(log, "poweroff"));
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 0);
 }
 
@@ -470,7 +476,7 @@ TEST_F(BatchDriverTest, StopBetweenTwoTasksStopsTheNextOneBeforeItStarts) {
 
 TEST_F(BatchDriverTest, AFailedTaskIsMarkedAndReportedAndTheOthersGoOn) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     encoder.scripts[1] =
         Fails({"banner\n"}, 1, "/videos/b.avi: Invalid data found when processing input");
 
@@ -478,9 +484,8 @@ TEST_F(BatchDriverTest, AFailedTaskIsMarkedAndReportedAndTheOthersGoOn) {
 
     EXPECT_EQ(encoder.commands.size(), 3u);
     EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "Complete"}));
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"),
-              "/videos/b.avi: Invalid data found when processing input");
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "");
+    EXPECT_EQ(Reason("b.avi"), "/videos/b.avi: Invalid data found when processing input");
+    EXPECT_EQ(Reason("a.avi"), "");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The conversion of 1 of 3 tasks failed.");
     EXPECT_EQ(prompter.shown[0].caption, "Complete");
@@ -494,15 +499,13 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
     AddTask("b.avi", "00:00:40");
     encoder.scripts = {Fails({}, 3, ""), Fails({}, -1, "")};
     encoder.scripts[1].signal = 9;
-    settings.autoExit = true;
+    settings.General.AutoExit = true;
 
     driver->imgStartClick();
 
     EXPECT_EQ(Statuses(), (V{"Failed", "Failed"}));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "The encoder ended with exit code 3.");
-#ifndef _WIN32
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "The encoder was ended by signal 9.");
-#endif
+    EXPECT_EQ(Reason("a.avi"), "The encoder ended with exit code 3.");
+    EXPECT_EQ(Reason("b.avi"), "The encoder was ended by signal 9.");
     // Auto Exit still applies after a failure, but the failures are told
     // first.
     EXPECT_EQ(prompter.shown.size(), 1u);
@@ -513,19 +516,19 @@ TEST_F(BatchDriverTest, AFailureWithoutAnErrorLineStillSaysWhy) {
 
 TEST_F(BatchDriverTest, AnEncoderThatCannotStartEndsTheBatch) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     encoder.scripts[1] = DoesNotStart("Error on CreateProcess()");
 
     driver->imgStartClick();
 
     EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "OK"}));
     EXPECT_EQ(encoder.commands.size(), 2u);
-    EXPECT_EQ(driver->FailureReason("/videos/b.avi"), "Error on CreateProcess()");
+    EXPECT_EQ(Reason("b.avi"), "Error on CreateProcess()");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Error on CreateProcess()");
     EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_FALSE(view.timer);
     EXPECT_FALSE(view.progressPanel);
@@ -548,9 +551,9 @@ class CompletionActions : public BatchDriverTest,
 TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
     const CompletionCase& c = GetParam();
     AddTask("a.avi", "00:00:40");
-    settings.autoTurnOff = c.turnOff;
-    settings.autoExit = c.exit;
-    settings.autoOpenDir = c.openDir;
+    settings.General.AutoTurnOff = c.turnOff;
+    settings.General.AutoExit = c.exit;
+    settings.General.AutoOpenDir = c.openDir;
     countdown.goOn = c.goOn;
 
     driver->imgStartClick();
@@ -559,7 +562,7 @@ TEST_P(CompletionActions, FollowThePreferencesInTheirOrder) {
     for (const std::string& e : log)
         if (e == "poweroff" || e == "close" || e.rfind("message:", 0) == 0 ||
             e.rfind("open:", 0) == 0 || e.rfind("countdown:", 0) == 0)
-            events.push_back(e == "open:" + settings.outputDir ? "open" : e);
+            events.push_back(e == "open:" + settings.OutputDir ? "open" : e);
     EXPECT_EQ(events, c.events);
     if (closes > 0) {
         // The window closes once the driver is idle, so its close goes through.
@@ -585,7 +588,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPreventsThePowerOff) {
     AddTask("a.avi", "00:00:40");
     encoder.scripts = {Fails({}, 1, "broken")};
-    settings.autoTurnOff = true;
+    settings.General.AutoTurnOff = true;
     driver->imgStartClick();
     // Nothing waits for an answer before the power-off.
     EXPECT_TRUE(prompter.shown.empty());
@@ -601,8 +604,8 @@ TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPrevent
 }
 
 TEST_F(BatchDriverTest, AClickOnStartWithAnEmptyListDoesNothingAtAll) {
-    settings.outputDir = dir.file("missing");
-    driver->imgStartClick();
+    settings.OutputDir = dir.file("missing");
+    EXPECT_EQ(driver->imgStartClick(), StartOutcome::NothingToDo);
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(encoder.commands.empty());
 }
@@ -613,14 +616,14 @@ TEST_F(BatchDriverTest, AMissingOutputDirectoryIsReportedAndNothingChanges) {
     for (const std::string& bad : {dir.file("missing"), dir.file("file"), std::string()}) {
         log.clear();
         prompter.shown.clear();
-        settings.outputDir = bad;
-        driver->imgStartClick();
+        settings.OutputDir = bad;
+        EXPECT_EQ(driver->imgStartClick(), StartOutcome::NoOutputDir);
         ASSERT_EQ(prompter.shown.size(), 1u) << bad;
         EXPECT_EQ(prompter.shown[0].text,
                   "The output path does not exist. Please specify another one.");
         EXPECT_EQ(prompter.shown[0].caption, "Output path does not exist");
         EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
-        EXPECT_EQ(log, (Log{"focus:list", "message:" + prompter.shown[0].text, "focus:outputdir"}));
+        EXPECT_EQ(log, Log{"message:" + prompter.shown[0].text});
     }
     EXPECT_TRUE(encoder.commands.empty());
     EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
@@ -636,9 +639,9 @@ void WriteCodecProfile(const std::string& path, const std::string& values) {
 TEST_F(BatchDriverTest, TheProfileArgumentsAreBuiltOnceAndReachEveryTask) {
     AddTask("a.avi", "00:00:40");
     AddTask("b.avi", "00:00:40");
-    settings.profilePath = dir.file("p.apf");
-    WriteCodecProfile(settings.profilePath, "mpeg4,libx264,");
-    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+    settings.ProfileFile = dir.file("p.apf");
+    WriteCodecProfile(settings.ProfileFile, "mpeg4,libx264,");
+    settings.own.Video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
 
     driver->imgStartClick();
 
@@ -649,17 +652,17 @@ TEST_F(BatchDriverTest, TheProfileArgumentsAreBuiltOnceAndReachEveryTask) {
 
 TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
     AddThreeTasks();
-    settings.profilePath = dir.file("p.apf");
-    WriteCodecProfile(settings.profilePath, "mpeg4,");
-    settings.video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
+    settings.ProfileFile = dir.file("p.apf");
+    WriteCodecProfile(settings.ProfileFile, "mpeg4,");
+    settings.own.Video.AppendRow({"Codec", "H264", true, {"MPEG4", "H264"}, true});
 
-    driver->imgStartClick();
+    EXPECT_EQ(driver->imgStartClick(), StartOutcome::ProfileRefused);
 
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "List index out of bounds (1)");
     EXPECT_EQ(prompter.shown[0].caption, "Tarvolin PSP Video Converter");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Error);
-    EXPECT_EQ(log, (Log{"focus:list", "busy", "message:List index out of bounds (1)", "idle"}));
+    EXPECT_EQ(log, (Log{"busy", "message:List index out of bounds (1)", "idle"}));
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_TRUE(encoder.commands.empty());
     EXPECT_EQ(Statuses(), (V{"OK", "OK", "OK"}));
@@ -667,7 +670,7 @@ TEST_F(BatchDriverTest, ARejectedProfileReturnsToIdleWithoutConverting) {
 
 TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses) {
     AddThreeTasks();
-    settings.autoOpenDir = true;
+    settings.General.AutoOpenDir = true;
     EXPECT_FALSE(driver->CloseRequested()); // no batch: close at once
     bool deferred = false, killedAtFirst = true;
     AtChunk(1, 2, [&] {
@@ -685,7 +688,7 @@ TEST_F(BatchDriverTest, ClosingTheWindowDuringABatchStopsItQuietlyAndThenCloses)
     EXPECT_TRUE(encoder.terminated);
     EXPECT_EQ(Statuses(), (V{"Complete", "Stop", "OK"}));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_FALSE(Has(log, "open:" + settings.outputDir));
+    EXPECT_FALSE(Has(log, "open:" + settings.OutputDir));
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(stateAtClose, ConvertState::Idle);
     EXPECT_FALSE(closeDeferredAtClose);
@@ -696,7 +699,7 @@ TEST_F(BatchDriverTest, EachOutputPathIsComposedJustBeforeItsTask) {
     // output and, with Overwrite off, takes its numbered name.
     AddTask("clip.avi", "00:00:40");
     AddTask("clip.mpg", "00:00:40");
-    settings.overwrite = false;
+    settings.General.Overwrite = false;
     encoder.scripts = {WritesOutput(Chunks({40})), WritesOutput(Chunks({40}))};
 
     driver->imgStartClick();
@@ -720,7 +723,7 @@ TEST_F(BatchDriverTest, AnOutputClearlyShorterThanTheClipIsIncomplete) {
     driver->imgStartClick();
 
     EXPECT_EQ(Statuses(), (V{"Incomplete", "Complete", "Complete", "Complete"}));
-    EXPECT_EQ(driver->FailureReason("/videos/a.avi"), "Only 00:00:05.7 of 00:00:10 was converted.");
+    EXPECT_EQ(Reason("a.avi"), "Only 00:00:05.7 of 00:00:10 was converted.");
     EXPECT_EQ(prompter.shown.back().text, "The conversion of 1 of 4 tasks is incomplete.");
     // With a failure too, both count.
     AddTask("e.avi", "00:00:10");
@@ -776,7 +779,7 @@ TEST_F(BatchDriverTest, TheEstimateRoundsHalfToEven) {
 // takes b's slot while a still runs.
 TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress) {
     AddThreeTasks();
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     encoder.scripts = {Runs(Chunks({10, 20, 30, 40})), Runs(Chunks({40})), Runs(Chunks({10, 20}))};
 
     driver->imgStartClick();
@@ -795,6 +798,19 @@ TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress
     EXPECT_EQ(view.convertingFile, "c.avi");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+    // Each running task with its own progress, oldest first; the count of
+    // tasks done.
+    auto both = std::find_if(view.seen.begin(), view.seen.end(), [](const BatchSnapshot& s) {
+        return s.Running.size() == 2 && s.Running[1].Percent == 100;
+    });
+    ASSERT_NE(both, view.seen.end());
+    EXPECT_EQ(both->Running[0].Name, "a.avi");
+    EXPECT_EQ(both->Running[0].Percent, 25);
+    EXPECT_EQ(both->Running[1].Name, "b.avi");
+    EXPECT_EQ(both->TasksDone, 0);
+    EXPECT_EQ(view.seen.back().TasksDone, 3);
+    EXPECT_EQ(view.seen.back().TasksTotal, 3);
+    EXPECT_TRUE(view.seen.back().Running.empty());
 }
 
 TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
@@ -802,7 +818,7 @@ TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
     // it starts, so the second gets the numbered name.
     AddTask("clip.avi", "00:00:40");
     AddTask("clip.mpg", "00:00:40");
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     driver->imgStartClick();
     ASSERT_EQ(encoder.commands.size(), 2u);
     EXPECT_EQ(encoder.mostAtOnce, 2u);
@@ -813,7 +829,7 @@ TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
 TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers) {
     AddThreeTasks();
     AddTask("d.avi", "00:00:10");
-    settings.simultaneous = 3;
+    settings.General.SimultaneousConversions = 3;
     AtChunk(2, 1, [&] { driver->tbtnStopClick(); });
     driver->imgStartClick();
     EXPECT_EQ(encoder.commands.size(), 3u);
@@ -827,7 +843,7 @@ TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers
     encoder.run = -1;
     encoder.scripts = {Runs(Chunks({20, 40})), DoesNotStart("Error on CreateProcess()")};
     onPump = nullptr;
-    settings.simultaneous = 2;
+    settings.General.SimultaneousConversions = 2;
     driver->imgStartClick();
     EXPECT_EQ(Statuses(), (V{"Stop", "Failed", "Stop", "OK"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -835,5 +851,78 @@ TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers
     EXPECT_EQ(driver->State(), ConvertState::Idle);
     EXPECT_EQ(log.back(), "idle");
 }
+
+#ifdef TARVOLIN_FAKE_ENCODER
+// A whole batch the way a front end without a window runs one: real encoder
+// processes (the runner's fake encoder, scripted by the profile's
+// arguments), the real runner, queue and task log, and a plain loop as the
+// pump that ticks the timer now and then.
+TEST(BatchDriverLoop, ConvertsABatchWithRealEncodersFromAPlainLoop) {
+    TempDir dir;
+    Log log;
+    FakeObserver observer{log};
+    FakePrompter prompter{log};
+    FakeShell shell{log};
+    FakePower power{log};
+    FakeSettings settings;
+    settings.OutputDir = dir.path().string();
+    settings.General.SimultaneousConversions = 2;
+    settings.ProfileFile = dir.file("fake.apf");
+    WriteFileBytes(settings.ProfileFile,
+                   "[Main]\r\nType=mp4\r\nPara=1\r\n0=Script\r\n[Script]\r\nSort=1\r\n"
+                   "ReadOnly=1\r\nList=0\r\ncmd=print\r\nValue=banner\\n sleep 150 print "
+                   "streams\\n sleep 150 print \"frame=1 time=1.50 x\\r\" sleep 100 print "
+                   "\"frame=2 time=1.50 x\\r\" sleep 100 print end\\n\r\n");
+    LoadProfile(settings.ProfileFile, settings.Sheets, nullptr);
+    TaskQueue tasks;
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+        AddRecord(tasks, ListedTask(dir.file(name), "00:00:02"));
+    TaskLog taskLog(tasks, "");
+    EncoderRunSet encoders(TARVOLIN_FAKE_ENCODER);
+    int pumps = 0;
+    std::unique_ptr<BatchDriver> driver;
+    BatchServices services;
+    services.Tasks = &tasks;
+    services.Observer = &observer;
+    services.Settings = &settings;
+    services.ProgramTitle = "Tarvolin PSP Video Converter";
+    services.Prompt = &prompter;
+    services.Shell = &shell;
+    services.Power = &power;
+    services.Encoder = &encoders;
+    services.Log = &taskLog;
+    services.Pump = [&] {
+        if (++pumps % 10 == 0 && driver->Snapshot().TimerRunning) driver->timerTimeTimer();
+    };
+    driver = std::make_unique<BatchDriver>(std::move(services));
+
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::Converted);
+
+    for (int i = 0; i < tasks.Count(); ++i) {
+        const Task& task = tasks.At(i);
+        EXPECT_EQ(task.State, TaskState::Complete) << task.Reason;
+        ASSERT_TRUE(task.Log.has_value());
+        EXPECT_NE(task.Log->CommandLine.find(" print banner"), std::string::npos);
+        EXPECT_NE(task.Log->Output.find("streams\nframe=1"), std::string::npos);
+        EXPECT_EQ(task.Output, dir.file(std::string(1, static_cast<char>('a' + i)) + ".mp4"));
+    }
+    size_t most = 0;
+    int percent = 0;
+    for (const BatchSnapshot& s : observer.seen) {
+        most = std::max(most, s.Running.size());
+        for (const RunningTask& running : s.Running)
+            percent = std::max(percent, running.Percent);
+    }
+    EXPECT_EQ(most, 2u);
+    EXPECT_EQ(percent, 75);
+    const BatchSnapshot& last = observer.seen.back();
+    EXPECT_EQ(last.State, ConvertState::Idle);
+    EXPECT_FALSE(last.Busy || last.ProgressShown || last.TimerRunning);
+    EXPECT_EQ(last.TasksDone, 3);
+    EXPECT_EQ(last.Bars.Total, 100);
+    EXPECT_NE(observer.elapsed, "");
+    EXPECT_EQ(prompter.shown.back().text, "The coversion is completed successfully.");
+}
+#endif
 
 } // namespace

@@ -15,17 +15,15 @@ ltvItemData Task(const std::string& length) {
 
 class OutputSheetTest : public ::testing::Test {
 protected:
-    TaskRows rows;
+    TaskQueue rows;
 
     void SetUp() override {
-        rows.Append("other");
-        SetTaskData(rows, 0, tfAll, Task("00:00:05"));
-        Put(Task("00:01:23.4"));
+        ltvItemData other = Task("00:00:05");
+        other.InputFile = "/videos/other.avi";
+        AddRecord(rows, other);
+        AddRecord(rows, Task("00:01:23.4"));
     }
-    void Put(const ltvItemData& t) {
-        if (rows.Count() < 2) rows.Append(t.InputFile);
-        SetTaskData(rows, 1, tfAll, t);
-    }
+    void Put(const ltvItemData& t) { SetTaskData(rows, 1, tfAll, t); }
     ltvItemData Stored() const {
         ltvItemData t;
         GetTaskData(rows, 1, tfAll, t);

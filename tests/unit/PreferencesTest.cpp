@@ -22,6 +22,40 @@ struct PrefsDir {
 // A catalogue of four profiles, as the selector lists them.
 const std::vector<std::string> Four{"A", "B", "C", "D"};
 
+TEST(Preferences, EachWayOfClosingTheSettingsHandsBackWhatItShould) {
+    PrefsDir p;
+    WriteFileBytes(p.path, Crlf({"[Main]", "Output Path=/videos/", "Overwrite=1"}));
+    const std::string before = p.Text();
+    const GeneralPreferences inForce = p.prefs.ReadGeneral();
+    GeneralPreferences shown = inForce;
+    shown.OutputPath = "/elsewhere/";
+    shown.AutoExit = true;
+    shown.Overwrite = false;
+    shown.SimultaneousConversions = MaxSimultaneousConversions();
+
+    // Cancel, Esc, the close box: the choices count for the run and are
+    // saved at exit, the output folder stays the main window's, and the
+    // file is not touched meanwhile.
+    GeneralPreferences now = SettingsInForce(SettingsClose::Cancel, inForce, shown);
+    EXPECT_EQ(now.OutputPath, "/videos/");
+    EXPECT_TRUE(now.AutoExit);
+    EXPECT_FALSE(now.Overwrite);
+    EXPECT_EQ(now.SimultaneousConversions, shown.SimultaneousConversions);
+    EXPECT_EQ(p.Text(), before);
+    p.prefs.SaveAll(0, "A", now.OutputPath, now);
+    for (const char* line : {"Overwrite=0\r\n", "Auto Exit=1\r\n", "Output Path=/videos/\r\n"})
+        EXPECT_NE(p.Text().find(line), std::string::npos) << line;
+
+    // OK: everything shown, its output folder too, and written at once.
+    now = SettingsInForce(SettingsClose::Ok, inForce, shown);
+    EXPECT_EQ(now.OutputPath, "/elsewhere/");
+    p.prefs.SaveGeneral(now);
+    const GeneralPreferences read = p.prefs.ReadGeneral();
+    EXPECT_EQ(read.OutputPath, "/elsewhere/");
+    EXPECT_TRUE(read.AutoExit);
+    EXPECT_EQ(read.SimultaneousConversions, shown.SimultaneousConversions);
+}
+
 TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain) {
     PrefsDir p;
     // Start-up: version, the settings dialog's values, the main window's.

@@ -38,9 +38,9 @@ struct Probes {
     explicit Probes(unsigned workers) {
         Pool = std::make_unique<ProbePool>(
             [this](std::function<bool()> stop) { return std::make_unique<Prober>(*this, stop); },
-            [this](std::uint64_t ticket, const std::string& path, const ProbeResult& r) {
+            [this](std::uint64_t id, const std::string& path, const ProbeResult& r) {
                 EXPECT_EQ(r.Duration, path);
-                Note([&] { Results[ticket] = path; });
+                Note([&] { Results[id] = path; });
             },
             workers);
     }
@@ -55,11 +55,13 @@ struct Probes {
     }
 };
 
-TEST(ProbePool, EveryProbeIsAnsweredOnceUnderItsTicketByNoMoreThanTheWorkers) {
+TEST(ProbePool, EveryProbeIsAnsweredOnceUnderItsIdByNoMoreThanTheWorkers) {
     Probes p(3);
     std::map<std::uint64_t, std::string> asked;
-    for (int i = 0; i < 40; ++i)
-        asked[p.Pool->Submit("clip" + std::to_string(i))] = "clip" + std::to_string(i);
+    for (int i = 1; i <= 40; ++i) {
+        asked[static_cast<std::uint64_t>(i * 3)] = "clip" + std::to_string(i);
+        p.Pool->Submit(static_cast<std::uint64_t>(i * 3), "clip" + std::to_string(i));
+    }
     ASSERT_TRUE(p.WaitFor([&] { return p.Results.size() == asked.size(); }));
     EXPECT_EQ(p.Results, asked);
     EXPECT_LE(p.Threads.size(), 3u);
@@ -67,9 +69,10 @@ TEST(ProbePool, EveryProbeIsAnsweredOnceUnderItsTicketByNoMoreThanTheWorkers) {
 
 TEST(ProbePool, CancelledProbesAreDroppedOrStoppedAndNeverAnswered) {
     Probes p(1);
-    std::uint64_t running = p.Pool->Submit("hold-a");
-    std::uint64_t queued = p.Pool->Submit("b");
-    p.Pool->Submit("c");
+    const std::uint64_t running = 1, queued = 2;
+    p.Pool->Submit(running, "hold-a");
+    p.Pool->Submit(queued, "b");
+    p.Pool->Submit(3, "c");
     ASSERT_TRUE(p.WaitFor([&] { return p.Started.size() == 1; }));
     EXPECT_EQ(p.Pool->Outstanding(), 3u);
     p.Pool->Cancel(queued);
@@ -77,9 +80,9 @@ TEST(ProbePool, CancelledProbesAreDroppedOrStoppedAndNeverAnswered) {
     ASSERT_TRUE(p.WaitFor([&] { return p.Results.size() == 1; }));
     EXPECT_EQ(p.Results.begin()->second, "c");
 
-    p.Pool->Submit("hold-d");
+    p.Pool->Submit(4, "hold-d");
     ASSERT_TRUE(p.WaitFor([&] { return p.Started.size() == 3; }));
-    p.Pool->Submit("e");
+    p.Pool->Submit(5, "e");
     p.Pool->CancelAll();
     while (p.Pool->Outstanding() > 0)
         std::this_thread::sleep_for(2ms);
@@ -89,7 +92,7 @@ TEST(ProbePool, CancelledProbesAreDroppedOrStoppedAndNeverAnswered) {
     // Destroyed with probes running and waiting: it stops the running ones,
     // drops the rest and returns once its workers have ended.
     for (int i = 0; i < 5; ++i)
-        p.Pool->Submit("hold" + std::to_string(i));
+        p.Pool->Submit(static_cast<std::uint64_t>(10 + i), "hold" + std::to_string(i));
     ASSERT_TRUE(p.WaitFor([&] { return p.Started.size() == 4; }));
     p.Pool.reset();
     EXPECT_EQ(p.Started.size(), 4u);

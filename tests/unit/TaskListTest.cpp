@@ -7,53 +7,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <map>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 namespace {
-
-// Answers each probe from a table; a path not in it gets the empty result
-// of a probe that could not start.
-struct FakeProber : MediaProber {
-    std::map<std::string, ProbeResult> answers;
-    std::vector<std::string> probed;
-    ProbeResult ProbeMedia(const std::string& path) override {
-        probed.push_back(path);
-        auto it = answers.find(path);
-        return it == answers.end() ? ProbeResult{} : it->second;
-    }
-};
-
-ProbeResult Probed(const std::string& duration, const std::string& size) {
-    return ProbeResult{duration, size, "00:00:00.0", duration, ""};
-}
-
-// Adds a file and fills its row with the prober's answer, as the window
-// does once the probe ends.
-int AddTaskFile(TaskRows& rows, FakeProber& prober, const std::string& path,
-                const std::string& outputExtension) {
-    const int index = AddPendingTaskFile(rows, path, outputExtension);
-    if (index >= 0) ApplyProbeResult(rows, index, prober.ProbeMedia(path));
-    return index;
-}
-
-std::vector<std::string> Captions(const TaskRows& rows) {
-    std::vector<std::string> r;
-    for (int i = 0; i < rows.Count(); ++i)
-        r.push_back(rows.Row(i).Caption);
-    return r;
-}
-
-TaskRows RowsOf(std::initializer_list<const char*> names) {
-    TaskRows rows;
-    FakeProber prober;
-    for (const char* n : names)
-        AddTaskFile(rows, prober, n, ".mp4");
-    return rows;
-}
 
 TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
     const auto& exts = SupportedExts();
@@ -93,53 +52,6 @@ TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
     EXPECT_FALSE(IsSupportedFile(folderWithDot, exts));
 }
 
-TEST(TaskList, AddedFileBecomesATaskFromItsProbe) {
-    TaskRows rows;
-    FakeProber prober;
-    prober.answers["/v/my.clip.avi"] = Probed("00:01:23.4", " 320x240");
-    ASSERT_EQ(AddTaskFile(rows, prober, "/v/my.clip.avi", ".mp4"), 0);
-
-    ltvItemData t;
-    GetTaskData(rows, 0, tfAll, t);
-    EXPECT_EQ(t.InputFile, "/v/my.clip.avi");
-    EXPECT_EQ(t.Length, "00:01:23.4");
-    EXPECT_EQ(t.Size, " 320x240");
-    EXPECT_EQ(t.Status, "OK");
-    EXPECT_EQ(t.NewFileName, "my.clip");
-    EXPECT_EQ(t.NewFileExt, ".mp4");
-    EXPECT_EQ(t.SourceStart, "00:00:00.0");
-    EXPECT_EQ(t.SourceEnd, "00:01:23.4");
-    EXPECT_EQ(t.ClipLength, "00:01:23.4");
-    EXPECT_EQ(t.StartTime, "00:00:00.0");
-    EXPECT_EQ(t.EndTime, "00:01:23.4");
-    EXPECT_DOUBLE_EQ(t.ClipLengthSec, 83.4);
-}
-
-TEST(TaskList, APendingRowFillsInFromItsProbeAndKeepsWhatWasSetMeanwhile) {
-    TaskRows rows, probedAtOnce;
-    FakeProber prober;
-    ProbeResult probe = prober.answers["/v/a.avi"] = Probed("00:01:23.4", " 320x240");
-    ASSERT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), 0);
-    EXPECT_EQ(AddPendingTaskFile(rows, "/v/a.avi", ".mp4"), -1);
-    EXPECT_EQ(rows.Row(0).SubItems[tfStatus], "Probing");
-    ApplyProbeResult(rows, 0, probe);
-    SetTaskData(probedAtOnce, probedAtOnce.Append("/v/a.avi"), tfAll,
-                NewTaskRecord("/v/a.avi", probe, ".mp4"));
-    EXPECT_EQ(rows.Row(0).SubItems, probedAtOnce.Row(0).SubItems);
-
-    // A start time set while the probe ran stays when it fits, with its clip
-    // length; an unreadable file says so.
-    ltvItemData t;
-    t.StartTime = "00:00:01";
-    SetTaskData(rows, 0, tfStartTime, t);
-    probe.Problem = "Invalid data found when processing input";
-    EXPECT_EQ(ApplyProbeResult(rows, 0, probe), "");
-    GetTaskData(rows, 0, tfAll, t);
-    EXPECT_EQ(t.Status, "Unreadable");
-    EXPECT_EQ(t.StartTime, "00:00:01");
-    EXPECT_EQ(t.ClipLength, "00:01:22.4");
-}
-
 TEST(TaskList, IntakePathsAreFullPaths) {
     namespace fs = std::filesystem;
     TempDir dir;
@@ -151,36 +63,14 @@ TEST(TaskList, IntakePathsAreFullPaths) {
     for (const char* named : {"a.avi", "./a.avi", "sub/../a.avi"})
         EXPECT_EQ(IntakePath(named), full) << named;
     EXPECT_EQ(IntakePath(full), full);
+#ifndef _WIN32
+    // After a link, ".." leads where the link's target is: it stays.
+    fs::create_directories(dir.path() / "deep/er");
+    fs::create_directory_symlink(dir.path() / "deep/er", dir.path() / "link");
+    const std::string viaLink = (fs::current_path() / "link/../a.avi").string();
+    EXPECT_EQ(IntakePath("link/../a.avi"), viaLink);
+#endif
     fs::current_path(before);
-}
-
-TEST(TaskList, DuplicatesAreSkippedButCaseCounts) {
-    TaskRows rows;
-    FakeProber prober;
-    EXPECT_EQ(AddTaskFile(rows, prober, "/v/clip", ""), 0);
-    EXPECT_EQ(AddTaskFile(rows, prober, "/v/clip", ""), -1);
-    EXPECT_EQ(AddTaskFile(rows, prober, "/v/CLIP", ""), 1);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"/v/clip", "/v/CLIP"}));
-    EXPECT_EQ(prober.probed.size(), 2u) << "a duplicate is not probed";
-
-    ltvItemData t;
-    GetTaskData(rows, 0, tfAll, t);
-    EXPECT_EQ(t.NewFileName, "clip");
-    EXPECT_EQ(t.NewFileExt, "") << "no profile loaded yet";
-}
-
-TEST(TaskList, AFailedProbeNeverInheritsTheFileBefore) {
-    TaskRows rows;
-    FakeProber prober;
-    prober.answers["/v/a.avi"] = Probed("00:00:05", " 64x48");
-    AddTaskFile(rows, prober, "/v/a.avi", ".mp4");
-    AddTaskFile(rows, prober, "/v/broken.avi", ".mp4");
-    ltvItemData t;
-    GetTaskData(rows, 1, tfAll, t);
-    EXPECT_EQ(t.Length, "");
-    EXPECT_EQ(t.Size, "");
-    EXPECT_EQ(t.Status, "OK");
-    EXPECT_EQ(t.LengthSec, -1);
 }
 
 TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
@@ -200,15 +90,6 @@ TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
         expected.push_back(dir.file(n));
     EXPECT_EQ(files, expected);
 
-    // Messages run before every file; a false answer leaves the rest out.
-    int pumps = 0;
-    std::vector<std::string> added;
-    AddTaskDir(
-        dir.path().string(), SupportedExts(), [&] { return ++pumps < 3; },
-        [&](const std::string& p) { added.push_back(p); });
-    EXPECT_EQ(pumps, 3);
-    EXPECT_EQ(added, (std::vector<std::string>{expected[0], expected[1]}));
-
     EXPECT_TRUE(SupportedFilesInDir(dir.file("missing"), SupportedExts()).empty());
 
     // Asked for, the files of a type not taken come back too; hidden files,
@@ -216,60 +97,6 @@ TEST(TaskList, FolderListsSupportedVisibleFilesSortedIgnoringCase) {
     std::vector<std::string> skipped{"kept"};
     EXPECT_EQ(SupportedFilesInDir(dir.path().string(), SupportedExts(), &skipped), expected);
     EXPECT_EQ(skipped, (std::vector<std::string>{"kept", dir.file("c.doc")}));
-    skipped.clear();
-    added.clear();
-    AddTaskDir(
-        dir.path().string(), SupportedExts(), nullptr,
-        [&](const std::string& p) { added.push_back(p); }, &skipped);
-    EXPECT_EQ(added, expected);
-    EXPECT_EQ(skipped, std::vector<std::string>{dir.file("c.doc")});
-}
-
-TEST(TaskList, MoveUpCarriesTheSelection) {
-    TaskRows rows = RowsOf({"1", "2", "3"});
-    std::vector<bool> sel{false, true, true};
-    MoveTasksUp(rows, sel);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "3", "1"}));
-    EXPECT_EQ(sel, (std::vector<bool>{true, true, false}));
-
-    // First and second selected: they change places, only the first stays
-    // selected.
-    rows = RowsOf({"1", "2", "3"});
-    sel = {true, true, false};
-    MoveTasksUp(rows, sel);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "1", "3"}));
-    EXPECT_EQ(sel, (std::vector<bool>{true, false, false}));
-
-    sel = {false, false, false};
-    MoveTasksUp(rows, sel);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "1", "3"}));
-}
-
-TEST(TaskList, MoveDownCarriesTheSelectionAndWholeTasks) {
-    TaskRows rows = RowsOf({"1", "2", "3"});
-    ltvItemData first;
-    GetTaskData(rows, 0, tfAll, first);
-    std::vector<bool> sel{true, true, false};
-    MoveTasksDown(rows, sel);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"3", "1", "2"}));
-    EXPECT_EQ(sel, (std::vector<bool>{false, true, true}));
-    ltvItemData moved;
-    GetTaskData(rows, 1, tfAll, moved);
-    EXPECT_EQ(moved, first);
-
-    rows = RowsOf({"1", "2", "3"});
-    sel = {false, true, true};
-    MoveTasksDown(rows, sel);
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"1", "3", "2"}));
-    EXPECT_EQ(sel, (std::vector<bool>{false, false, true}));
-}
-
-TEST(TaskList, RemoveDeletesSelectedRows) {
-    TaskRows rows = RowsOf({"1", "2", "3", "4"});
-    RemoveTasks(rows, {true, false, true, false});
-    EXPECT_EQ(Captions(rows), (std::vector<std::string>{"2", "4"}));
-    RemoveTasks(rows, {false, false});
-    EXPECT_EQ(rows.Count(), 2);
 }
 
 TEST(TaskList, WidthChangeIsSharedAmongColumns) {
@@ -302,6 +129,20 @@ TEST(TaskList, CommandLineAndDropActions) {
     EXPECT_EQ(DropAction(dir.path().string(), exts), PathAction::AddDir);
     EXPECT_EQ(DropAction(dir.file("CLIP.AVI"), exts), PathAction::AddFile);
     EXPECT_EQ(DropAction(dir.file("clip.m2v"), exts), PathAction::Skip);
+
+    // Taken in the order named, a folder's files in its own order; what is
+    // left out in the order met.
+    const auto sub = dir.path() / "sub";
+    std::filesystem::create_directory(sub);
+    WriteFileBytes((sub / "z.mpg").string(), "x");
+    WriteFileBytes((sub / "notes.doc").string(), "x");
+    const IntakeFiles taken =
+        TakeFiles({sub.string(), dir.file("b.txt"), dir.file("a.avi"), dir.file("missing.avi")},
+                  CommandLineAction);
+    EXPECT_EQ(taken.Files, (std::vector<std::string>{(sub / "z.mpg").string(), dir.file("a.avi")}));
+    EXPECT_EQ(taken.NotTaken,
+              (std::vector<std::string>{(sub / "notes.doc").string(), dir.file("b.txt"),
+                                        dir.file("missing.avi")}));
 }
 
 TEST(TaskList, NotTakenMessageCountsAndNamesTheFirstFew) {

@@ -1,5 +1,7 @@
 #include "engine/TaskLog.h"
 
+#include "tasks/TaskQueue.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +17,26 @@
 
 namespace fs = std::filesystem;
 
-TEST(TaskLog, KeepsTheEndOfALongRunAndANewRunReplacesIt) {
-    TaskLog log("", 100);
+TEST(TaskLog, KeepsTheEndOfALongRunInTheTaskAndANewRunReplacesIt) {
+    TaskQueue tasks;
+    const auto ids = tasks.AddFiles({"/in/a.avi", "/in/b.avi"}, ".mp4");
+    const TaskId a = ids[0];
+    TaskLog log(tasks, "", 100);
     log.BatchBegun();
-    log.TaskStatus("/in/a.avi", "Converting");
-    log.TaskStarted("/in/a.avi", "/out/a.mp4", " -y -i \"/in/a.avi\" \"/out/a.mp4\"");
+    tasks.SetState(a, TaskState::Converting);
+    log.TaskStatus(a, TaskState::Converting);
+    log.TaskStarted(a, "/out/a.mp4", " -y -i \"/in/a.avi\" \"/out/a.mp4\"");
     std::string all;
     for (int i = 0; i < 50; ++i) {
         const std::string line = "line " + std::to_string(100 + i) + "\r";
         all += line;
-        log.TaskOutput("/in/a.avi", line);
+        log.TaskOutput(a, line);
     }
-    log.TaskStatus("/in/a.avi", "Failed");
-    log.BatchEnded([](const std::string&) { return std::string("Broken input"); });
+    tasks.SetState(a, TaskState::Failed, "Broken input");
+    log.TaskStatus(a, TaskState::Failed);
+    log.BatchEnded();
 
-    const TaskLogEntry* entry = log.Find("/in/a.avi");
+    const TaskLogEntry* entry = tasks.LogOf(a);
     ASSERT_NE(entry, nullptr);
     EXPECT_LE(entry->Output.size(), 100u);
     EXPECT_EQ(entry->CutBytes + entry->Output.size(), all.size());
@@ -44,14 +51,38 @@ TEST(TaskLog, KeepsTheEndOfALongRunAndANewRunReplacesIt) {
 
     // A task stopped before its encoder started has a log of its own now.
     log.BatchBegun();
-    log.TaskStatus("/in/a.avi", "Converting");
-    log.TaskStatus("/in/a.avi", "Stop");
-    log.BatchEnded({});
-    entry = log.Find("/in/a.avi");
+    log.TaskStatus(a, TaskState::Converting);
+    tasks.SetState(a, TaskState::Stopped);
+    log.TaskStatus(a, TaskState::Stopped);
+    log.BatchEnded();
+    entry = tasks.LogOf(a);
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->Output.empty());
+    EXPECT_NE(TaskLogText(*entry).find("Status: Stop\n"), std::string::npos);
     EXPECT_NE(TaskLogText(*entry).find("The encoder was not started."), std::string::npos);
-    EXPECT_EQ(log.Find("/in/b.avi"), nullptr);
+    EXPECT_EQ(tasks.LogOf(ids[1]), nullptr);
+    // The log goes with its task.
+    tasks.Remove({0});
+    EXPECT_EQ(tasks.LogOf(a), nullptr);
+}
+
+TEST(TaskLog, ABatchFileThatCannotBeWrittenIsSaidInEachTasksLog) {
+    TempDir dir;
+    WriteFileBytes(dir.file("file"), "");
+    TaskQueue tasks;
+    const TaskId a = tasks.AddFiles({"/in/a.avi"}, "").at(0);
+    TaskLog log(tasks, dir.file("file/logs"));
+    log.BatchBegun();
+    log.TaskStatus(a, TaskState::Converting);
+    tasks.SetState(a, TaskState::Complete);
+    log.TaskStatus(a, TaskState::Complete);
+    log.BatchEnded();
+    EXPECT_EQ(log.LastBatchFile(), "");
+    const std::string text = TaskLogText(*tasks.LogOf(a));
+    EXPECT_NE(text.find("Status: Complete\nThe batch log was not written to " +
+                        dir.file("file/logs") + ": Cannot create folder"),
+              std::string::npos)
+        << text;
 }
 
 TEST(TaskLog, BatchFilesHoldEachTaskAndOnlyTheLastTwentyStay) {

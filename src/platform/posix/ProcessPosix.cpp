@@ -355,3 +355,7 @@ double ChildProcess::CpuSeconds() const {
     return -1;
 #endif
 }
+
+std::string ExitCodeText(int code) {
+    return code >= 0 ? std::to_string(code) : std::string();
+}

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 std::string SystemErrorText(int code) {
@@ -140,11 +139,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
 
 bool MakePrivateFolder(const std::string& dir, std::string& reason) {
     // A folder under the user's profile is the user's already.
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(dir), ec);
-    if (DirectoryExists(dir)) return true;
-    reason = ec ? ec.message() : SystemErrorText(ERROR_DIRECTORY);
-    return false;
+    return MakeFolders(dir, reason);
 }
 
 bool WriteNewPrivateFile(const std::string& path, std::string_view data, std::string& reason) {

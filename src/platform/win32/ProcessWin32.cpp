@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -268,4 +269,11 @@ bool ChildProcess::Wait(int timeoutMs, int& exitCode) {
     if (!GetExitCodeProcess(d->Process, &code)) return false;
     exitCode = static_cast<int>(code);
     return true;
+}
+
+std::string ExitCodeText(int code) {
+    if (code >= 0) return std::to_string(code);
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
 }
