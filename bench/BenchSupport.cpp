@@ -17,10 +17,11 @@ int RunDirect(const std::string& program, const std::vector<std::string>& args) 
 }
 
 bool MakeClip(const std::string& ffmpeg, const std::string& path, int frequency,
-              const std::string& audioCodec) {
+              const std::string& audioCodec, int seconds) {
+    const std::string d = std::to_string(seconds);
     int code = RunDirect(ffmpeg, {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                  "testsrc=size=320x240:rate=25:duration=5", "-f", "lavfi", "-i",
-                                  "sine=frequency=" + std::to_string(frequency) + ":duration=5",
+                                  "testsrc=size=320x240:rate=25:duration=" + d, "-f", "lavfi", "-i",
+                                  "sine=frequency=" + std::to_string(frequency) + ":duration=" + d,
                                   "-c:v", "mpeg4", "-c:a", audioCodec, path});
     if (code != 0) std::fprintf(stderr, "cannot make %s\n", path.c_str());
     return code == 0;

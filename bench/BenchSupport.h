@@ -8,8 +8,8 @@
 // does; returns its exit code, -1 when it could not be started.
 int RunDirect(const std::string& program, const std::vector<std::string>& args);
 
-// Makes a 5 s clip at path with ffmpeg: a 320x240 test picture (MPEG-4) and
-// a tone of the given frequency encoded with audioCodec. Returns false and
-// reports on stderr when ffmpeg fails.
+// Makes a clip of seconds at path with ffmpeg: a 320x240 test picture
+// (MPEG-4) and a tone of the given frequency encoded with audioCodec. Returns
+// false and reports on stderr when ffmpeg fails.
 bool MakeClip(const std::string& ffmpeg, const std::string& path, int frequency,
-              const std::string& audioCodec);
+              const std::string& audioCodec, int seconds = 5);

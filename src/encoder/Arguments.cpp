@@ -1,5 +1,7 @@
 #include "encoder/Arguments.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -35,6 +37,13 @@ size_t LastValueOf(const RunRequest& r, std::initializer_list<const char*> names
         for (const char* n : names)
             if (r.FfmpegArgs[j] == n) found = j + 1;
     return found;
+}
+
+// Takes every "name value" pair out of the output options.
+void RemoveOption(RunRequest& r, const char* name) {
+    while (size_t value = LastValueOf(r, {name}))
+        r.FfmpegArgs.erase(r.FfmpegArgs.begin() + static_cast<long>(value) - 1,
+                           r.FfmpegArgs.begin() + static_cast<long>(value) + 1);
 }
 
 bool HasOption(const RunRequest& r, std::initializer_list<const char*> names) {
@@ -120,16 +129,77 @@ RunRequest ClassifyRun(const std::vector<std::string>& args) {
     return r;
 }
 
-void LeaveOutAttachedPictures(RunRequest& request, const MediaFacts& input) {
-    bool video = false, onlyPictures = true;
+AudioTracks TakeAudioTracks(RunRequest& request) {
+    const size_t last = LastValueOf(request, {"-audio_tracks"});
+    const bool all = last != 0 && request.FfmpegArgs[last] == "all";
+    RemoveOption(request, "-audio_tracks");
+    return all ? AudioTracks::All : AudioTracks::First;
+}
+
+void FitPictureSize(RunRequest& request) {
+    const size_t size = LastValueOf(request, {"-s"});
+    if (size == 0) return;
+    const std::string token = request.FfmpegArgs[size];
+    const size_t x = token.find('x');
+    if (!token.starts_with("fit") || x == std::string::npos) return;
+    int a = SideOf(token.substr(3, x - 3)), b = SideOf(token.substr(x + 1));
+    if (a == 0 || b == 0) return;
+    // Every "-s" goes: the last one counts, and it is this one.
+    RemoveOption(request, "-s");
+    if (HasOption(request, {"-vn"})) return;
+
+    // The picture as seen is iw*sar by ih; it is wide when that is at least
+    // square. f shrinks it into the box turned its way, and never enlarges.
+    const std::string L = std::to_string(std::max(a, b)), S = std::to_string(std::min(a, b));
+    const std::string wide = "gte(iw*sar,ih)";
+    const std::string f = "min(1,min(if(" + wide + "," + L + "," + S + ")/(iw*sar),if(" + wide +
+                          "," + S + "," + L + ")/ih))";
+    const std::string fit =
+        "scale=w='max(2,2*round(iw*sar*" + f + "/2))':h='max(2,2*round(ih*" + f + "/2))',setsar=1";
+    if (size_t vf = LastValueOf(request, {"-vf"}); vf != 0)
+        request.FfmpegArgs[vf] += "," + fit;
+    else
+        request.FfmpegArgs.insert(request.FfmpegArgs.end() - 1, {"-vf", fit});
+}
+
+bool ChooseStreams(RunRequest& request, AudioTracks tracks) {
+    if (!OutputOptionsOf(request) || HasOption(request, {"-map", "-filter_complex", "-lavfi"}))
+        return false;
+    const bool video = !HasOption(request, {"-vn"}), audio = !HasOption(request, {"-an"});
+    std::vector<std::string> maps;
+    // "V": video that is not an attached picture; "?": none is fine.
+    if (video) maps.insert(maps.end(), {"-map", "0:V:0"});
+    if (audio) maps.insert(maps.end(), {"-map", tracks == AudioTracks::All ? "0:a?" : "0:a:0?"});
+    request.FfmpegArgs.insert(request.FfmpegArgs.end() - 1, maps.begin(), maps.end());
+    return video;
+}
+
+bool NamesTracksByHandler(const std::string& output) {
+    std::string type = output.substr(std::min(output.size(), output.rfind('.')));
+    for (char& c : type)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const char* kin : {".mp4", ".m4v", ".m4a", ".mov", ".3gp", ".3g2"})
+        if (type == kin) return true;
+    return false;
+}
+
+void NameAudioTracks(RunRequest& request, const MediaFacts& input) {
+    if (!OutputOptionsOf(request)) return;
+    int track = 0;
     for (const StreamFacts& s : input.Streams) {
-        if (s.Type != "video") continue;
-        video = true;
-        onlyPictures = onlyPictures && s.AttachedPicture;
+        if (s.Type != "audio") continue;
+        if (!s.Title.empty())
+            request.FfmpegArgs.insert(
+                request.FfmpegArgs.end() - 1,
+                {"-metadata:s:a:" + std::to_string(track), "handler_name=" + s.Title});
+        ++track;
     }
-    if (!video || !onlyPictures || !OutputOptionsOf(request)) return;
-    if (HasOption(request, {"-map", "-vn", "-filter_complex", "-lavfi"})) return;
-    request.FfmpegArgs.insert(request.FfmpegArgs.end() - 1, "-vn");
+}
+
+std::string NoPictureReason(const std::string& input) {
+    // Windows also takes "/" between folders.
+    const size_t sep = input.find_last_of(PathDelim == '/' ? "/" : "\\/:");
+    return input.substr(sep == std::string::npos ? 0 : sep + 1) + " has no picture to convert.";
 }
 
 std::string EvenOutputSize(RunRequest& request) {

@@ -28,13 +28,43 @@ RunRequest ClassifyRun(const std::vector<std::string>& args);
 // The name ffmpeg and ffprobe get for the file path, whatever it looks like.
 std::string AsFileName(const std::string& path);
 
-// Leaves the input's attached pictures (cover art) out of a conversion: when
-// every video stream of the input is one, the output gets no video ("-vn"),
-// so that an audio file with a picture converts to its sound. Nothing
-// changes when the options already choose streams ("-map") or drop video.
-void LeaveOutAttachedPictures(RunRequest& request, const MediaFacts& input);
+// Which of the input's audio streams an output keeps.
+enum class AudioTracks { First, All };
 
-// An output size ("-s WxH") with an odd width or height becomes even where
+// Takes the stand-in's own "-audio_tracks first|all" out of the options for
+// ffmpeg and returns it; First when it is not given or names neither.
+AudioTracks TakeAudioTracks(RunRequest& request);
+
+// Turns an "up to" size, "-s fit<long>x<short>" such as "-s fit1280x720",
+// into ffmpeg's scale filter, run after the filter the options give (such
+// as "-vf yadif"): the picture as it is seen (ffmpeg turns it by its
+// rotation before the filters), in square pixels and keeping its shape, its
+// long side at most the first number and its short side at most the second,
+// never enlarged, with even sides. A portrait 1080x1920 picture becomes
+// 720x1280 with fit1280x720, a 640x360 one stays 640x360.
+void FitPictureSize(RunRequest& request);
+
+// Chooses the input's streams for ffmpeg, unless the options already do
+// ("-map", "-filter_complex", "-lavfi"): the first video stream that is not
+// an attached picture such as cover art (unless "-vn"), and the first audio
+// stream or every one (unless "-an"; an input without sound is fine). True
+// when the output needs a picture: ffmpeg then fails on an input that has
+// none.
+bool ChooseStreams(RunRequest& request, AudioTracks tracks);
+
+// Whether the output's container keeps a track's name as its handler name
+// and drops a "title" (MP4 and its kin).
+bool NamesTracksByHandler(const std::string& output);
+
+// Gives each audio track of the output (every audio stream of input, in
+// order) the input stream's title as its handler name.
+void NameAudioTracks(RunRequest& request, const MediaFacts& input);
+
+// Why an input without a picture cannot become a video: "<name> has no
+// picture to convert.", the name without its folder.
+std::string NoPictureReason(const std::string& input);
+
+// An exact output size ("-s WxH") with an odd width or height becomes even where
 // the video codec needs it (H.264, H.265, Xvid, WMV): the odd side is rounded
 // down, a 1 up to 2. Returns the line that says so, empty when nothing
 // changed.

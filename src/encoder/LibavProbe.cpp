@@ -7,6 +7,7 @@
 
 #if !defined(_WIN32) && __has_include(<libavformat/avformat.h>) && __has_include(<dlfcn.h>)
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <dlfcn.h>
@@ -16,11 +17,15 @@
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 #include <libavutil/samplefmt.h>
 }
 
 #define TARVOLIN_HAS_LIBAV_CHLAYOUT (LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 24, 100))
+// Since FFmpeg 7 a stream's side data (its display matrix) is in its codec
+// parameters.
+#define TARVOLIN_HAS_CODED_SIDE_DATA (LIBAVFORMAT_VERSION_MAJOR >= 61)
 
 namespace {
 
@@ -41,6 +46,16 @@ struct Libav {
     decltype(&::av_get_pix_fmt_name) PixFmtName = nullptr;
     decltype(&::av_get_sample_fmt_name) SampleFmtName = nullptr;
     decltype(&::av_dict_get) DictGet = nullptr;
+    decltype(&::av_read_frame) ReadFrame = nullptr;
+    decltype(&::av_packet_alloc) PacketAlloc = nullptr;
+    decltype(&::av_packet_unref) PacketUnref = nullptr;
+    decltype(&::av_packet_free) PacketFree = nullptr;
+    decltype(&::av_display_rotation_get) DisplayRotation = nullptr;
+#if TARVOLIN_HAS_CODED_SIDE_DATA
+    decltype(&::av_packet_side_data_get) SideData = nullptr;
+#else
+    decltype(&::av_stream_get_side_data) SideData = nullptr;
+#endif
 #if TARVOLIN_HAS_LIBAV_CHLAYOUT
     decltype(&::av_channel_layout_describe) LayoutDescribe = nullptr;
 #endif
@@ -58,7 +73,15 @@ struct Libav {
                get(FindStreamInfo, "avformat_find_stream_info") &&
                get(CloseInput, "avformat_close_input") && get(StrError, "av_strerror") &&
                get(CodecName, "avcodec_get_name") && get(PixFmtName, "av_get_pix_fmt_name") &&
-               get(SampleFmtName, "av_get_sample_fmt_name") && get(DictGet, "av_dict_get")
+               get(SampleFmtName, "av_get_sample_fmt_name") && get(DictGet, "av_dict_get") &&
+               get(ReadFrame, "av_read_frame") && get(PacketAlloc, "av_packet_alloc") &&
+               get(PacketUnref, "av_packet_unref") && get(PacketFree, "av_packet_free") &&
+               get(DisplayRotation, "av_display_rotation_get") &&
+#if TARVOLIN_HAS_CODED_SIDE_DATA
+               get(SideData, "av_packet_side_data_get")
+#else
+               get(SideData, "av_stream_get_side_data")
+#endif
 #if TARVOLIN_HAS_LIBAV_CHLAYOUT
                && get(LayoutDescribe, "av_channel_layout_describe")
 #endif
@@ -92,6 +115,53 @@ std::string Text(const char* s) {
 std::optional<int64_t> Microseconds(int64_t ts, AVRational base) {
     if (ts == AV_NOPTS_VALUE || base.den <= 0) return std::nullopt;
     return std::llround(static_cast<double>(ts) * base.num * 1e6 / base.den);
+}
+
+// How far a picture is turned to be seen, from its display matrix.
+int RotationOf(const Libav& av, const AVStream* st) {
+#if TARVOLIN_HAS_CODED_SIDE_DATA
+    const AVPacketSideData* sd = av.SideData(
+        st->codecpar->coded_side_data, st->codecpar->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX);
+    const uint8_t* matrix = sd && sd->size >= 9 * sizeof(int32_t) ? sd->data : nullptr;
+#else
+    size_t size = 0;
+    const uint8_t* matrix = av.SideData(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (size < 9 * sizeof(int32_t)) matrix = nullptr;
+#endif
+    if (!matrix) return 0;
+    // The matrix turns counterclockwise; the picture is turned clockwise.
+    return QuarterTurn(-av.DisplayRotation(reinterpret_cast<const int32_t*>(matrix)));
+}
+
+// Reads the packets from where the stream search left off (the packets it
+// read are handed out again first) to the end, for where each stream
+// truly ends. False when the time ran out or no packet had a time.
+bool MeasureFromPackets(const Libav& av, AVFormatContext* fc, MediaFacts& facts) {
+    AVPacket* packet = av.PacketAlloc();
+    if (!packet) return false;
+    PacketSpans spans;
+    const auto giveUp = std::chrono::steady_clock::now() + MeasureLimit;
+    bool whole = false;
+    for (unsigned n = 1;; ++n) {
+        if (av.ReadFrame(fc, packet) < 0) {
+            // The end, or damage that also ends a conversion there.
+            whole = true;
+            break;
+        }
+        const unsigned index = static_cast<unsigned>(packet->stream_index);
+        if (index < fc->nb_streams) {
+            const AVRational base = fc->streams[index]->time_base;
+            const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const std::optional<int64_t> at = Microseconds(ts, base);
+            const std::optional<int64_t> end = Microseconds(
+                ts == AV_NOPTS_VALUE ? ts : ts + std::max<int64_t>(0, packet->duration), base);
+            if (at && end) spans.Add(static_cast<int>(index), *at, *end);
+        }
+        av.PacketUnref(packet);
+        if (n % 64 == 0 && std::chrono::steady_clock::now() >= giveUp) break;
+    }
+    av.PacketFree(&packet);
+    return whole && spans.ApplyTo(facts);
 }
 
 } // namespace
@@ -135,7 +205,11 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
         if (const AVDictionaryEntry* tag = av.DictGet(st->metadata, "DURATION", nullptr, 0);
             !s.DurationUs && tag && tag->value)
             s.DurationUs = ClockTextToMicroseconds(tag->value);
+        if (const AVDictionaryEntry* tag = av.DictGet(st->metadata, "title", nullptr, 0);
+            tag && tag->value)
+            s.Title = tag->value;
         if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+            s.Rotation = RotationOf(av, st);
             s.PixelFormat = Text(av.PixFmtName(static_cast<AVPixelFormat>(p->format)));
             s.Width = p->width;
             s.Height = p->height;
@@ -156,6 +230,15 @@ LibavOutcome ReadWithLibav(const std::string& path, MediaFacts& facts, std::stri
 #endif
         }
         facts.Streams.push_back(std::move(s));
+    }
+    if (depth == LibavDepth::Describe &&
+        (fc->duration == AV_NOPTS_VALUE ||
+         fc->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)) {
+        facts.LengthEstimated = true;
+        // Damaged packets would each say so: the length is all that is
+        // wanted here.
+        av.LogSetLevel(AV_LOG_QUIET);
+        MeasureFromPackets(av, fc, facts);
     }
     av.CloseInput(&fc);
     return LibavOutcome::Read;

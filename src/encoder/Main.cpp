@@ -8,6 +8,11 @@
 //       converts with ffmpeg and prints a status line with "time=" several
 //       times a second; exits with ffmpeg's status.
 //
+// The options are ffmpeg's, and two of the stand-in's own that profiles
+// use: "-s fit<long>x<short>", a size the picture is shrunk to fit as it is
+// seen (Arguments.h), and "-audio_tracks first|all", which sound tracks the
+// output keeps.
+//
 // Everything is printed on standard error, like ffmpeg.
 #include "encoder/Arguments.h"
 #include "encoder/MediaReport.h"
@@ -15,6 +20,7 @@
 #include "encoder/Tools.h"
 #include "platform/FileSystem.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -30,9 +36,14 @@ constexpr const char* ProbeEntries =
     "format=format_name,duration,start_time,bit_rate:"
     "stream=index,codec_type,codec_name,pix_fmt,width,height,avg_frame_rate,r_frame_rate,"
     "sample_rate,channels,channel_layout,sample_fmt,start_time,duration:"
-    "stream_disposition=attached_pic:stream_tags=DURATION";
-// What a conversion needs to know about its input's streams beforehand.
-constexpr const char* StreamEntries = "stream=index,codec_type:stream_disposition=attached_pic";
+    "stream_disposition=attached_pic:stream_tags=DURATION,rotate,title:stream_side_data=rotation";
+// What a look at an input's streams before or after a conversion needs.
+constexpr const char* StreamEntries =
+    "stream=index,codec_type:stream_disposition=attached_pic:stream_tags=title";
+// Where each packet lies, for a length the header only estimates.
+constexpr const char* PacketEntries = "packet=stream_index,pts_time,dts_time,duration_time";
+// FFmpeg's words when a length is no more than an estimate.
+constexpr const char* EstimateWarning = "Estimating duration from bitrate";
 
 std::string NotFound(const std::string& tool) {
     return "wmaspi: " + tool + " not found next to the encoder or on PATH\n";
@@ -70,6 +81,28 @@ bool ReadStreams(const std::string& ownDir, const std::string& input, MediaFacts
     return true;
 }
 
+// Lists the input's packets with ffprobe for where its streams truly end;
+// false (facts untouched) when that takes too long or fails.
+bool MeasureWithFfprobe(const std::string& ffprobe, const std::string& input, MediaFacts& facts) {
+    PacketSpans spans;
+    std::string partial, error;
+    ToolOptions options;
+    options.TimeLimit = MeasureLimit;
+    const std::optional<int> rc = RunTool(
+        ffprobe,
+        {"-v", "quiet", "-show_entries", PacketEntries, "-of", "compact=p=0", "-i",
+         AsFileName(input)},
+        [&](std::string_view piece) {
+            partial.append(piece);
+            const size_t lines = partial.rfind('\n');
+            if (lines == std::string::npos) return;
+            AddFfprobePackets(std::string_view(partial).substr(0, lines), spans);
+            partial.erase(0, lines + 1);
+        },
+        error, options);
+    return rc == 0 && spans.ApplyTo(facts);
+}
+
 int Probe(const std::string& ownDir, const std::string& input) {
     MediaFacts facts;
     std::string error;
@@ -91,19 +124,29 @@ int Probe(const std::string& ownDir, const std::string& input) {
         WriteError(NotFound("ffprobe"));
         return ToolMissing;
     }
+    // Its warnings come with the description, as one of them tells whether
+    // the length is only an estimate.
     std::string text;
+    ToolOptions options;
+    options.ErrorsWithOutput = true;
     const std::optional<int> rc = RunTool(
         ffprobe,
-        {"-v", "error", "-hide_banner", "-show_entries", ProbeEntries, "-of", "default", "-i",
+        {"-v", "warning", "-hide_banner", "-show_entries", ProbeEntries, "-of", "default", "-i",
          AsFileName(input)},
-        [&text](std::string_view piece) { text.append(piece); }, error);
+        [&text](std::string_view piece) { text.append(piece); }, error, options);
     if (!rc) {
         WriteError("wmaspi: cannot start " + ffprobe + ": " + error + "\n");
         return ToolMissing;
     }
-    // ffprobe has already said why it could not read the input.
-    if (*rc != 0) return *rc;
-    WriteError(FormatMediaReport(input, ParseFfprobeOutput(text)) + NoOutput);
+    if (*rc != 0) {
+        // ffprobe's own words on why it could not read the input.
+        WriteError(text);
+        return *rc;
+    }
+    facts = ParseFfprobeOutput(text);
+    facts.LengthEstimated = !facts.DurationUs || text.find(EstimateWarning) != std::string::npos;
+    if (facts.LengthEstimated) MeasureWithFfprobe(ffprobe, input, facts);
+    WriteError(FormatMediaReport(input, facts) + NoOutput);
     return 1;
 }
 
@@ -113,12 +156,19 @@ int Convert(const std::string& ownDir, RunRequest request) {
         WriteError(NotFound("ffmpeg"));
         return ToolMissing;
     }
-    // ffmpeg would take an audio file's cover picture for the video to
-    // encode, and most containers refuse it; an odd custom size fails the
-    // encoders that need an even one.
-    MediaFacts input;
-    if (ReadStreams(ownDir, request.Input, input)) LeaveOutAttachedPictures(request, input);
+    // The stand-in's own options become ffmpeg's: which streams, and an
+    // "up to" size as a filter. Nothing here opens the input: ffmpeg's
+    // stream specifiers and filter expressions do what needs its facts.
+    const AudioTracks tracks = TakeAudioTracks(request);
+    FitPictureSize(request);
     const std::string sizeNote = EvenOutputSize(request);
+    const bool needsPicture = ChooseStreams(request, tracks);
+    // MP4 keeps a track's name only as its handler name, which ffmpeg does
+    // not take from a title: only then the titles are looked up.
+    if (tracks == AudioTracks::All && NamesTracksByHandler(request.Output)) {
+        MediaFacts input;
+        if (ReadStreams(ownDir, request.Input, input)) NameAudioTracks(request, input);
+    }
     // ffmpeg's own messages (errors only) reach our reader directly on
     // standard error; its progress comes through standard output as
     // key=value blocks, four times a second, and is turned into status lines.
@@ -136,16 +186,25 @@ int Convert(const std::string& ownDir, RunRequest request) {
     // encoder is still busy.
     ProgressText progress;
     std::string error;
+    ToolOptions finishing;
+    finishing.OnFinishing = [&progress] { WriteError(progress.Current()); };
     const std::optional<int> rc = RunTool(
         ffmpeg, args,
         [&progress](std::string_view piece) {
             std::string lines = progress.Feed(piece);
             if (!lines.empty()) WriteError(lines);
         },
-        error, [&progress] { WriteError(progress.Current()); });
+        error, finishing);
     if (!rc) {
         WriteError("wmaspi: cannot start " + ffmpeg + ": " + error + "\n");
         return ToolMissing;
+    }
+    // ffmpeg refuses a video without a picture in its own words; the last
+    // line says it plainly. Only a failure costs this look.
+    if (*rc != 0 && needsPicture && !TerminationRequested()) {
+        MediaFacts input;
+        if (ReadStreams(ownDir, request.Input, input) && !HasPicture(input))
+            WriteError(NoPictureReason(request.Input) + "\n");
     }
     return *rc;
 }

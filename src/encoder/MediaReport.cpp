@@ -1,5 +1,6 @@
 #include "encoder/MediaReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +89,89 @@ std::string StreamLengths(const MediaFacts& facts) {
     return out;
 }
 
+// The line of text that starts at pos, without its line break; pos moves to
+// the next line.
+std::string_view NextLine(std::string_view text, size_t& pos) {
+    const size_t nl = text.find('\n', pos);
+    std::string_view line =
+        text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 } // namespace
+
+int QuarterTurn(double degrees) {
+    if (!std::isfinite(degrees)) return 0;
+    const long long quarters = std::llround(degrees / 90.0) % 4;
+    return static_cast<int>((quarters + 4) % 4) * 90;
+}
+
+bool HasPicture(const MediaFacts& facts) {
+    for (const StreamFacts& s : facts.Streams)
+        if (s.Type == "video" && !s.AttachedPicture) return true;
+    return false;
+}
+
+void PacketSpans::Add(int index, int64_t startUs, int64_t endUs) {
+    if (index < 0 || index > 100000) return;
+    if (static_cast<size_t>(index) >= FSpans.size()) FSpans.resize(static_cast<size_t>(index) + 1);
+    std::optional<Span>& span = FSpans[static_cast<size_t>(index)];
+    if (!span)
+        span = Span{startUs, std::max(startUs, endUs)};
+    else
+        span = Span{std::min(span->Start, startUs), std::max({span->End, startUs, endUs})};
+}
+
+bool PacketSpans::ApplyTo(MediaFacts& facts) const {
+    std::optional<int64_t> first, last;
+    for (const std::optional<Span>& span : FSpans) {
+        if (!span) continue;
+        first = std::min(first.value_or(span->Start), span->Start);
+        last = std::max(last.value_or(span->End), span->End);
+    }
+    if (!first) return false;
+    for (StreamFacts& s : facts.Streams) {
+        if (s.Index < 0 || static_cast<size_t>(s.Index) >= FSpans.size()) continue;
+        if (const std::optional<Span>& span = FSpans[static_cast<size_t>(s.Index)]) {
+            s.StartUs = span->Start;
+            s.DurationUs = span->End - span->Start;
+        }
+    }
+    facts.StartUs = *first;
+    facts.DurationUs = *last - *first;
+    facts.LengthEstimated = false;
+    return true;
+}
+
+void AddFfprobePackets(std::string_view text, PacketSpans& spans) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        std::string_view line = NextLine(text, pos);
+        int index = -1;
+        std::optional<int64_t> pts, dts, duration;
+        while (!line.empty()) {
+            const size_t bar = line.find('|');
+            std::string_view field = line.substr(0, bar);
+            line = bar == std::string_view::npos ? std::string_view() : line.substr(bar + 1);
+            const size_t eq = field.find('=');
+            if (eq == std::string_view::npos) continue;
+            const std::string_view key = field.substr(0, eq), value = field.substr(eq + 1);
+            if (key == "stream_index")
+                index = value.empty() ? -1 : ToInt(value);
+            else if (key == "pts_time")
+                pts = SecondsTextToMicroseconds(value);
+            else if (key == "dts_time")
+                dts = SecondsTextToMicroseconds(value);
+            else if (key == "duration_time")
+                duration = SecondsTextToMicroseconds(value);
+        }
+        const std::optional<int64_t> at = pts ? pts : dts;
+        if (index >= 0 && at)
+            spans.Add(index, *at, *at + std::max<int64_t>(0, duration.value_or(0)));
+    }
+}
 
 std::optional<int64_t> SecondsTextToMicroseconds(std::string_view text) {
     bool negative = !text.empty() && text.front() == '-';
@@ -147,8 +230,11 @@ std::string FormatMediaReport(const std::string& path, const MediaFacts& facts) 
                Field(s.Codec, "none");
         if (s.Type == "video") {
             // Always four fields, so that a comma follows the size.
-            out += ", " + Field(s.PixelFormat, "none") + ", " + std::to_string(s.Width) + "x" +
-                   std::to_string(s.Height) + ", " + RateText(s.RateNum, s.RateDen) + " fps";
+            const bool turned = s.Rotation == 90 || s.Rotation == 270;
+            out += ", " + Field(s.PixelFormat, "none") + ", " +
+                   std::to_string(turned ? s.Height : s.Width) + "x" +
+                   std::to_string(turned ? s.Width : s.Height) + ", " +
+                   RateText(s.RateNum, s.RateDen) + " fps";
             if (s.AttachedPicture) out += " (attached pic)";
         } else if (s.Type == "audio") {
             out += ", " + std::to_string(s.SampleRate) + " Hz";
@@ -173,11 +259,7 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
     int avgNum = 0, avgDen = 0, realNum = 0, realDen = 0;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        std::string_view line =
-            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        pos = nl == std::string_view::npos ? text.size() : nl + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = NextLine(text, pos);
 
         // A transport stream lists its streams again under each program.
         if (line == "[PROGRAM]" || line == "[/PROGRAM]") {
@@ -259,6 +341,14 @@ MediaFacts ParseFfprobeOutput(std::string_view text) {
                 stream.DurationUs = ClockTextToMicroseconds(value);
             else if (key == "DISPOSITION:attached_pic")
                 stream.AttachedPicture = value == "1";
+            else if (key == "TAG:title")
+                stream.Title = value;
+            // A display matrix's angle is counted the other way round from
+            // the older "rotate" tag's.
+            else if (key == "rotation")
+                stream.Rotation = QuarterTurn(-std::strtod(value.c_str(), nullptr));
+            else if (key == "TAG:rotate" && stream.Rotation == 0)
+                stream.Rotation = QuarterTurn(std::strtod(value.c_str(), nullptr));
         }
     }
     return facts;

@@ -7,6 +7,8 @@
 //       Stream #0.1: Audio: aac, 44100 Hz, mono, fltp
 //   Stream lengths: video 00:00:05.00, audio 00:00:04.98
 // An attached picture's stream line ends with " (attached pic)", as ffmpeg's.
+// A picture's size is given as it is seen: turned by the rotation its
+// stream carries, as players and ffmpeg's conversions turn it.
 // Within a stream line commas only separate fields: the program takes the
 // picture size as the text between the second and the third comma after
 // "Video". The last line, not ffmpeg's, tells where each video and audio
@@ -14,6 +16,7 @@
 // start, "N/A" when unknown: the program judges a finished conversion by
 // the streams the output keeps. It names no "Video", so the size is still
 // cut from the stream lines.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +34,7 @@ struct StreamFacts {
     int RateNum = 0; // frames per second as a fraction; 0/0 when unknown
     int RateDen = 0;
     bool AttachedPicture = false; // a still picture (cover art), not a video
+    int Rotation = 0;             // how far it is turned to be seen: 0, 90, 180 or 270 degrees
     std::optional<int64_t> StartUs;
     std::optional<int64_t> DurationUs;
     // audio
@@ -38,6 +42,7 @@ struct StreamFacts {
     int Channels = 0;
     std::string ChannelLayout;
     std::string SampleFormat;
+    std::string Title; // the stream's own name, such as "Director's comments"
 };
 
 struct MediaFacts {
@@ -46,7 +51,42 @@ struct MediaFacts {
     std::optional<int64_t> StartUs;
     int64_t BitRate = 0; // bits per second, 0 when unknown
     std::vector<StreamFacts> Streams;
+    // The length was only estimated from the bit rate and the file's size
+    // (headerless MP3 and AAC, elementary MPEG video), or is not known.
+    bool LengthEstimated = false;
 };
+
+// A rotation in degrees (any sign, any number of turns, as a display matrix
+// gives it) as a quarter turn: 0, 90, 180 or 270.
+int QuarterTurn(double degrees);
+
+// The video streams that are pictures to convert: not attached ones.
+bool HasPicture(const MediaFacts& facts);
+
+// Reading a whole file to learn its true length takes at most this long; a
+// file that takes longer keeps the length its header gives.
+inline constexpr std::chrono::seconds MeasureLimit{2};
+
+// Where each stream's packets begin and end, gathered while reading them:
+// the true lengths of a file whose header only estimates them.
+class PacketSpans {
+public:
+    // A packet of stream index from startUs to endUs (microseconds).
+    void Add(int index, int64_t startUs, int64_t endUs);
+    // Gives facts the lengths the packets show; false (facts untouched) when
+    // no packet had a time.
+    bool ApplyTo(MediaFacts& facts) const;
+
+private:
+    struct Span {
+        int64_t Start, End;
+    };
+    std::vector<std::optional<Span>> FSpans;
+};
+
+// Reads ffprobe's packet entries ("stream_index=0|pts_time=0.026122|
+// dts_time=...|duration_time=0.026122", one packet a line) into spans.
+void AddFfprobePackets(std::string_view text, PacketSpans& spans);
 
 // The description above, ending with a line break.
 std::string FormatMediaReport(const std::string& path, const MediaFacts& facts);

@@ -63,15 +63,16 @@ CommandLine ToolCommandLine(const std::string& program, const std::vector<std::s
 
 std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
                            const std::function<void(std::string_view)>& onOutput,
-                           std::string& error, const std::function<void()>& onFinishing) {
+                           std::string& error, const ToolOptions& options) {
     // Before the start, so that a request arriving meanwhile is not lost.
     WatchTerminationRequests();
 
-    ChildOptions options;
-    options.ErrorIntoPipe = false;
-    options.NoInput = true;
+    ChildOptions child;
+    child.ErrorIntoPipe = options.ErrorsWithOutput;
+    child.NoInput = true;
     ChildProcess tool;
-    if (tool.Start(program, ToolCommandLine(program, args), options) !=
+    const Clock::time_point startedAt = Clock::now();
+    if (tool.Start(program, ToolCommandLine(program, args), child) !=
         ChildProcess::StartError::None) {
         error = LastSystemError();
         return std::nullopt;
@@ -85,6 +86,10 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     // it finishes, and killed when it takes too long or stalls.
     auto passOnRequests = [&] {
         const Clock::time_point now = Clock::now();
+        if (!killSent && options.TimeLimit.count() > 0 && now >= startedAt + options.TimeLimit) {
+            tool.Kill();
+            killSent = true;
+        }
         if (!termSent && TerminationRequested()) {
             tool.Terminate();
             termSent = true;
@@ -97,7 +102,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
             const double used = tool.CpuSeconds();
             if (printed || used > cpu) {
                 progressAt = now;
-                if (onFinishing) onFinishing();
+                if (options.OnFinishing) options.OnFinishing();
             }
             printed = false;
             cpu = used;

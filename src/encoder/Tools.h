@@ -5,6 +5,7 @@
 // ToolsPosix.cpp and ToolsWin32.cpp hold what differs between the systems.
 #include "platform/Process.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,17 @@
 // The folder holding this program's executable file, without a trailing
 // separator; argv0 is the fallback when the system cannot tell.
 std::string OwnDirectory(const char* argv0);
+
+// How RunTool runs a tool beyond its arguments.
+struct ToolOptions {
+    // Called while the tool finishes after a termination request (below).
+    std::function<void()> OnFinishing;
+    // The tool's standard error comes through onOutput with its standard
+    // output, instead of going straight to ours.
+    bool ErrorsWithOutput = false;
+    // The tool is killed once it has run this long (0: no limit).
+    std::chrono::milliseconds TimeLimit{0};
+};
 
 // Runs program with args (the words after the program name, passed exactly
 // as they are, never through a shell). The tool's standard output is handed
@@ -25,18 +37,18 @@ std::string OwnDirectory(const char* argv0);
 // request to this program (SIGTERM, SIGINT, SIGHUP) is passed on to the tool
 // as one SIGTERM, after which it may finish its output file: for up to 10 s
 // while it makes progress (prints something, or uses the processor), and it
-// is killed once it has made none for 2 s. While it finishes, onFinishing
-// (when given) is called each time it is seen making progress, at most four
-// times a second. This program returns once the tool has ended. The tool
-// runs in a process group of its own so that a signal to this program's
-// group reaches it only through us, exactly once.
+// is killed once it has made none for 2 s. While it finishes,
+// options.OnFinishing (when given) is called each time it is seen making
+// progress, at most four times a second. This program returns once the tool
+// has ended. The tool runs in a process group of its own so that a signal to
+// this program's group reaches it only through us, exactly once.
 //
 // Returns the tool's exit status (128 + signal number when a signal ended
 // it; on Windows any code, a crash's too), or nothing with error set when it
 // could not be started.
 std::optional<int> RunTool(const std::string& program, const std::vector<std::string>& args,
                            const std::function<void(std::string_view)>& onOutput,
-                           std::string& error, const std::function<void()>& onFinishing = {});
+                           std::string& error, const ToolOptions& options = {});
 
 // The words as a tool gets them: Args for POSIX, and Text with the program
 // and every word quoted so that a Windows program's C runtime splits it back

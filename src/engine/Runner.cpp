@@ -109,7 +109,8 @@ bool IsErrorLine(std::string_view line) {
         "no space",        "incorrect",     "mismatch",      "corrupt",
         "truncated",       "impossible",    "abort",         "not implemented",
         "not divisible",   "out of range",  "read-only",     "is a directory",
-        "not a directory", "not permitted", "too long",      "quota"};
+        "not a directory", "not permitted", "too long",      "quota",
+        "no picture"};
     for (const char* word : words)
         if (text.find(word) != std::string::npos) return true;
     return false;

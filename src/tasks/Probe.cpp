@@ -35,6 +35,22 @@ std::string StreamLengthsText(std::string_view text) {
     return std::string(rest.substr(0, rest.find_first_of("\r\n")));
 }
 
+// The position of the first "Video" that names a picture to convert: one
+// on a line marked "(attached pic)" is a still picture such as an audio
+// file's cover art, which has no size worth showing. 0 when there is none.
+size_t PictureVideoPos(std::string_view text) {
+    for (size_t from = 0;;) {
+        const size_t at = text.find("Video", from);
+        if (at == std::string_view::npos) return 0;
+        const size_t end = text.find_first_of("\r\n", at);
+        const std::string_view line =
+            text.substr(at, end == std::string_view::npos ? end : end - at);
+        if (line.find("(attached pic)") == std::string_view::npos) return at + 1;
+        if (end == std::string_view::npos) return 0;
+        from = end;
+    }
+}
+
 } // namespace
 
 double KeptStreamsEnd(std::string_view lengths, bool video, bool audio) {
@@ -76,7 +92,7 @@ void ParseProbeOutput(std::string_view text, const std::string& path, ProbeResul
 
     // "Video: mpeg4, yuv420p, 320x240, 25.00 fps" gives " 320x240": the text
     // between the second and the third comma after "Video".
-    p = Pos("Video", rest);
+    p = PictureVideoPos(rest);
     if (p == 0) {
         result.Size.clear();
         return;

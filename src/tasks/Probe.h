@@ -6,7 +6,8 @@
 
 struct ProbeResult {
     std::string Duration; // such as "00:01:23.4"; empty when not found
-    std::string Size;     // such as " 320x240" (with the blank); empty when not found
+    std::string Size;     // such as " 320x240" (with the blank); empty when not found or
+                          // when the only picture is attached (an audio file's cover)
     std::string Start;    // "00:00:00.0" once the probe ran; empty when it could not start
     std::string End;      // a copy of Duration once the probe ran
     // Why the file cannot be read: the encoder's error line, "no duration

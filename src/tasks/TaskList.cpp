@@ -12,12 +12,23 @@
 
 const std::vector<std::string>& SupportedExts() {
     // The types of old first, in their order; then the ones cameras, phones,
-    // the web and disc rips give today. Each one converts with the encoder
-    // (an end-to-end test makes and converts a clip of every type listed).
-    static const std::vector<std::string> exts{".avi", ".mpg", ".mpeg", ".mp4",  ".wmv",  ".mov",
-                                               ".vob", ".asf", ".mkv",  ".webm", ".flv",  ".m4v",
-                                               ".3gp", ".3g2", ".ts",   ".mts",  ".m2ts", ".ogv",
-                                               ".dv",  ".mxf", ".divx", ".rm",   ".rmvb"};
+    // the web and disc rips give today; then sound files. Each one converts
+    // with the encoder (an end-to-end test makes and converts a clip of every
+    // type listed).
+    static const std::vector<std::string> exts = [] {
+        std::vector<std::string> all{".avi", ".mpg", ".mpeg", ".mp4",  ".wmv",  ".mov",
+                                     ".vob", ".asf", ".mkv",  ".webm", ".flv",  ".m4v",
+                                     ".3gp", ".3g2", ".ts",   ".mts",  ".m2ts", ".ogv",
+                                     ".dv",  ".mxf", ".divx", ".rm",   ".rmvb"};
+        all.insert(all.end(), SoundExts().begin(), SoundExts().end());
+        return all;
+    }();
+    return exts;
+}
+
+const std::vector<std::string>& SoundExts() {
+    static const std::vector<std::string> exts{".mp3", ".m4a",  ".flac", ".wav",
+                                               ".ogg", ".opus", ".aac",  ".wma"};
     return exts;
 }
 

@@ -11,9 +11,14 @@
 // The input extensions the program accepts, lower case: first the eight of
 // old in their order (".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".mov", ".vob",
 // ".asf"), then ".mkv", ".webm", ".flv", ".m4v", ".3gp", ".3g2", ".ts",
-// ".mts", ".m2ts", ".ogv", ".dv", ".mxf", ".divx", ".rm", ".rmvb". The open
-// dialog's filter, folders, drops and the command line all take these.
+// ".mts", ".m2ts", ".ogv", ".dv", ".mxf", ".divx", ".rm", ".rmvb", and the
+// sound files of SoundExts. The open dialog's filter, folders, drops and the
+// command line all take these.
 const std::vector<std::string>& SupportedExts();
+
+// The sound files the program takes, to convert with a profile made for
+// sound: ".mp3", ".m4a", ".flac", ".wav", ".ogg", ".opus", ".aac", ".wma".
+const std::vector<std::string>& SoundExts();
 
 // "*.avi;*.mpg;...;" with the trailing ";".
 std::string BuildSupportedMask(const std::vector<std::string>& exts);

@@ -299,11 +299,14 @@ TEST_F(ConvertTest, ATypedTrimGivesItsLengthToTheTenth) {
 // Every input type the task list takes converts: a one-second clip of the
 // type, written the way today's cameras, phones, discs and web sites write
 // it, is probed for its length and size and converted with the shipped
-// "MP4 - H.264 AAC" profile's defaults through the real stand-in.
+// "MP4 - H.264 AAC" profile's defaults through the real stand-in. A sound
+// file (some with cover art) shows no size, converts with "MP3 - Audio
+// Only", and the video profile fails saying why.
 struct InputType {
     const char* Ext;
-    int Width, Height, SampleRate;
-    const char* Options; // ffmpeg's output options that make it, blank-separated
+    int Width, Height, SampleRate; // no width: a sound file
+    const char* Options;           // ffmpeg's output options that make it, blank-separated
+    bool Cover = false;            // a sound file with a cover picture
 };
 
 const std::vector<InputType>& InputTypes() {
@@ -333,11 +336,36 @@ const std::vector<InputType>& InputTypes() {
         // ffmpeg writes RealVideo 2 into it; most such files carry RealVideo 4,
         // which ffmpeg reads but cannot write.
         {".rmvb", 160, 120, 44100, "-c:v rv20 -c:a ac3 -f rm"},
+        {".mp3", 0, 0, 44100, "-c:a libmp3lame", true},
+        {".m4a", 0, 0, 44100, "-c:a aac", true},
+        {".flac", 0, 0, 48000, "-c:a flac", true},
+        {".wav", 0, 0, 44100, "-c:a pcm_s16le"},
+        {".ogg", 0, 0, 44100, "-c:a libvorbis"},
+        {".opus", 0, 0, 48000, "-c:a libopus"},
+        // Raw AAC, whose length only its packets tell.
+        {".aac", 0, 0, 44100, "-c:a aac"},
+        {".wma", 0, 0, 44100, "-c:a wmav2 -f asf"},
     };
     return types;
 }
 
-class InputTypeTest : public ConvertTest, public testing::WithParamInterface<std::string> {};
+class InputTypeTest : public ConvertTest, public testing::WithParamInterface<std::string> {
+protected:
+    // Converts clip with the shipped profile's defaults into output.
+    RunOutcome ConvertWith(const char* profileName, const std::string& clip,
+                           const ProbeResult& probe, const std::string& output) {
+        const std::string profile = Dir.file("profile.apf");
+        fs::copy_file(ProgramDirectory() + "/Profiles/" + profileName + ".apf", profile,
+                      fs::copy_options::overwrite_existing);
+        ParamSheet video, audio, advanced;
+        SheetSet sheets{&video, &audio, &advanced};
+        LoadProfile(profile, sheets, nullptr);
+        ltvItemData task = ProbedTask(clip, probe, "converted");
+        return Runner.RunEncoder(
+            EncoderCommandLine(task, BuildProfileArguments(profile, sheets), output), [] {},
+            nullptr);
+    }
+};
 
 TEST_P(InputTypeTest, ProbesAndConvertsWithAShippedProfile) {
     const std::string ext = GetParam();
@@ -345,12 +373,22 @@ TEST_P(InputTypeTest, ProbesAndConvertsWithAShippedProfile) {
                              [&ext](const InputType& t) { return t.Ext == ext; });
     ASSERT_NE(type, InputTypes().end()) << "no clip of this type is made here; list a type only "
                                            "once a clip of it converts";
+    const bool sound = type->Width == 0;
     const std::string size = std::to_string(type->Width) + "x" + std::to_string(type->Height);
     const std::string rate = std::to_string(type->SampleRate);
-    std::vector<std::string> args{
-        "-f",       "lavfi",  "-i", "testsrc=size=" + size + ":rate=25:duration=1",
-        "-f",       "lavfi",  "-i", "sine=frequency=440:sample_rate=" + rate + ":duration=1",
-        "-pix_fmt", "yuv420p"};
+    std::vector<std::string> args{"-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=" + rate + ":duration=1"};
+    if (!sound) {
+        args.insert(args.end(),
+                    {"-f", "lavfi", "-i", "testsrc=size=" + size + ":rate=25:duration=1",
+                     "-pix_fmt", "yuv420p"});
+    } else if (type->Cover) {
+        const std::string cover = Dir.file("cover.png");
+        ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x64", "-frames:v", "1", cover}).Exit,
+                  0);
+        args.insert(args.end(), {"-i", cover, "-map", "0:a", "-map", "1:v", "-c:v", "png",
+                                 "-disposition:v", "attached_pic"});
+    }
     std::istringstream options(type->Options);
     for (std::string word; options >> word;)
         args.push_back(word);
@@ -361,19 +399,18 @@ TEST_P(InputTypeTest, ProbesAndConvertsWithAShippedProfile) {
 
     ProbeResult probe = EncoderProber(Runner).ProbeMedia(clip);
     EXPECT_NEAR(TimeToSeconds(probe.Duration), 1.0, 0.1) << probe.Duration;
-    EXPECT_EQ(probe.Size, " " + size);
+    EXPECT_EQ(probe.Size, sound ? "" : " " + size);
+    EXPECT_EQ(probe.Problem, "");
 
-    // The shipped profile is loaded from a copy, as loading writes it back.
-    std::string profile = Dir.file("profile.apf");
-    fs::copy_file(ProgramDirectory() + "/Profiles/MP4 - H.264 AAC.apf", profile);
-    ParamSheet video, audio, advanced;
-    SheetSet sheets{&video, &audio, &advanced};
-    LoadProfile(profile, sheets, nullptr);
-    ltvItemData task = ProbedTask(clip, probe, "converted");
     std::string output = Dir.file("converted.mp4");
-    RunOutcome r = Runner.RunEncoder(
-        EncoderCommandLine(task, BuildProfileArguments(profile, sheets), output), [] {}, nullptr);
+    RunOutcome r = ConvertWith("MP4 - H.264 AAC", clip, probe, output);
     ASSERT_TRUE(r.Started);
+    if (sound) {
+        EXPECT_FALSE(r.Succeeded());
+        EXPECT_EQ(r.LastErrorLine, "clip" + ext + " has no picture to convert.");
+        output = Dir.file("converted.mp3");
+        r = ConvertWith("MP3 - Audio Only", clip, probe, output);
+    }
     EXPECT_TRUE(r.Succeeded()) << r.LastErrorLine;
     ClipFacts out = Inspect(output);
     EXPECT_NEAR(out.Duration, 1.0, 0.15);

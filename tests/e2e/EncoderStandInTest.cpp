@@ -4,12 +4,14 @@
 // (the program killed included), and finding ffmpeg.
 #include "TestProcesses.h"
 #include "TestSupport.h"
+#include "base/TimeText.h"
 #include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -88,6 +90,16 @@ std::vector<double> TimeReadings(const std::string& output) {
          it != std::sregex_iterator(); ++it)
         times.push_back(std::stod((*it)[1]));
     return times;
+}
+
+// The stand-in's probe of path through FFmpeg's libraries, which reading
+// through ffprobe must tell exactly alike.
+ToolResult ProbeBothWays(const std::string& path) {
+    ToolResult lib = RunCaptured(EncoderStandInPath(), {"-i", path});
+    ToolResult viaFfprobe =
+        RunCaptured(EncoderStandInPath(), {"-i", path}, {"TARVOLIN_STANDIN_PROBE=ffprobe"});
+    EXPECT_EQ(viaFfprobe.Output, lib.Output);
+    return lib;
 }
 
 class StandInTest : public ::testing::Test {
@@ -177,6 +189,73 @@ TEST_F(StandInProbe, TellsWhereEachStreamEndsAndListsEachStreamOnce) {
     }
 }
 
+TEST_F(StandInProbe, GivesThePictureSizeAsItIsSeen) {
+    TempDir dir;
+    // A phone's landscape sensor held upright: 320x180 stored, turned 90°.
+    const std::string turned = dir.file("turned.mp4");
+    ASSERT_EQ(MakeTestClip(turned, {320, 180, 0.2, "mpeg4", 90}).Exit, 0);
+    ToolResult lib = ProbeBothWays(turned);
+    EXPECT_EQ(ReadProbe(lib.Output, turned).Size, " 180x320") << lib.Output;
+}
+
+// Files whose header only estimates the length from a bit rate: the probe
+// reads their packets for the true one, which is what a conversion gives.
+TEST_F(StandInProbe, MeasuresALengthTheHeaderOnlyEstimates) {
+    TempDir dir;
+    // Elementary MPEG-1 video, as some cameras write .mpg: the header's bit
+    // rate is a marker for "variable", which makes 5.4 s look like 0.01 s.
+    const std::string camera = dir.file("camera.mpg");
+    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5.4", "-c:v",
+                      "mpeg1video", "-q:v", "4", "-f", "mpeg1video", camera})
+                  .Exit,
+              0);
+    // An MP3 without a header of its own, 2 s at 32 kb/s and then 3 s at
+    // 320 kb/s: its first frames make it 32 s long.
+    const std::string song = dir.file("song.mp3");
+    std::string bytes;
+    for (auto [rate, seconds] : {std::pair{"32k", "2"}, std::pair{"320k", "3"}}) {
+        const std::string part = dir.file(std::string("part") + rate + ".mp3");
+        ASSERT_EQ(
+            Ffmpeg({"-f", "lavfi", "-i", std::string("sine=duration=") + seconds, "-c:a",
+                    "libmp3lame", "-b:a", rate, "-write_xing", "0", "-id3v2_version", "0", part})
+                .Exit,
+            0);
+        bytes += ReadFileBytes(part);
+    }
+    WriteFileBytes(song, bytes);
+    // Raw AAC has no header of its own either.
+    const std::string raw = dir.file("voice.aac");
+    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "sine=duration=3", "-c:a", "aac", raw}).Exit, 0);
+
+    struct Case {
+        std::string Path;
+        double Seconds;
+        const char* Kind;
+        bool Misstated;
+    } cases[] = {
+        {camera, 5.4, "video", true}, {song, 5.0, "audio", true}, {raw, 3.0, "audio", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path);
+        if (c.Misstated) {
+            EXPECT_GT(std::abs(DurationOf(c.Path).value_or(0) - c.Seconds), 1.0);
+        }
+        ToolResult lib = ProbeBothWays(c.Path);
+        const double probed = TimeToSeconds(ReadProbe(lib.Output, c.Path).Duration);
+        EXPECT_NEAR(probed, c.Seconds, 0.1) << lib.Output;
+        EXPECT_NE(lib.Output.find(std::string("Stream lengths: ") + c.Kind + " " +
+                                  ReadProbe(lib.Output, c.Path).Duration + "\n"),
+                  std::string::npos)
+            << lib.Output;
+
+        const std::string out = c.Path + ".mkv";
+        const bool sound = std::string(c.Kind) == "audio";
+        ToolResult r = RunCaptured(EncoderStandInPath(), {"-y", "-i", c.Path, sound ? "-vn" : "-an",
+                                                          "-c:v", "mpeg4", "-c:a", "aac", out});
+        EXPECT_EQ(r.Exit, 0) << r.Output;
+        EXPECT_NEAR(DurationOf(out).value_or(0), probed, 0.1);
+    }
+}
+
 TEST_F(StandInProbe, ReportsUnreadableInputLikeFfmpeg) {
     TempDir dir;
     std::string text = dir.file("notes, not a video.mp4");
@@ -253,7 +332,7 @@ TEST_F(StandInConvert, PathsWithBlanksQuotesAndNonAsciiLettersPassWhole) {
     EXPECT_EQ(reading.Size, " 320x240");
 }
 
-TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
+TEST_F(StandInConvert, AudioWithACoverPictureHasNoPictureToConvert) {
     TempDir dir;
     std::string cover = dir.file("cover.png");
     std::string song = dir.file("song.mp3");
@@ -270,18 +349,21 @@ TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
         EXPECT_NE(probe.Output.find("Video: png, rgb24, 64x64, 90k fps (attached pic)\n"),
                   std::string::npos)
             << probe.Output;
-        // The MP4 and the 3GP profiles' kind of command line.
-        for (const char* name : {"song.mp4", "song.3gp"}) {
-            std::string out = dir.file(name);
-            ToolResult r =
-                RunCaptured(EncoderStandInPath(),
-                            {"-y", "-i", song, "-c:v", "libx264", "-s", "320x240", "-r", "25",
-                             "-vf", "yadif", "-c:a", "aac", "-pix_fmt", "yuv420p", out},
-                            env);
-            EXPECT_EQ(r.Exit, 0) << r.Output;
-            EXPECT_EQ(Ffprobe(out, "stream=codec_type"), "audio\n");
-            EXPECT_NEAR(DurationOf(out).value_or(0), 2.0, 0.1);
-        }
+        // The MP4 profile's kind of command line: the cover is no video, and
+        // the last line says so.
+        std::string out = dir.file(std::string("song ") + backend + ".mp4");
+        ToolResult r = RunCaptured(EncoderStandInPath(),
+                                   {"-y", "-i", song, "-c:v", "libx264", "-s", "fit1280x720", "-vf",
+                                    "yadif", "-c:a", "aac", "-pix_fmt", "yuv420p", out},
+                                   env);
+        EXPECT_NE(r.Exit, 0);
+        EXPECT_TRUE(r.Output.ends_with("\nsong.mp3 has no picture to convert.\n")) << r.Output;
+        EXPECT_FALSE(fs::exists(out));
+        // Without video it is its sound.
+        r = RunCaptured(EncoderStandInPath(), {"-y", "-i", song, "-vn", "-c:a", "aac", out}, env);
+        EXPECT_EQ(r.Exit, 0) << r.Output;
+        EXPECT_EQ(Ffprobe(out, "stream=codec_type"), "audio\n");
+        EXPECT_NEAR(DurationOf(out).value_or(0), 2.0, 0.1);
     }
     // A real video next to the cover still comes out as the video.
     std::string both = dir.file("both.mkv");
@@ -293,7 +375,7 @@ TEST_F(StandInConvert, AudioWithACoverPictureConvertsToItsSound) {
     ToolResult r = RunCaptured(
         EncoderStandInPath(), {"-y", "-i", both, "-c:v", "libx264", "-c:a", "aac", "-t", "1", out});
     EXPECT_EQ(r.Exit, 0) << r.Output;
-    EXPECT_EQ(Ffprobe(out, "stream=width,height", "v"), "320,240\n");
+    EXPECT_EQ(Ffprobe(out, "stream=codec_type,width,height"), "video,320,240\naudio\n");
 }
 
 TEST_F(StandInConvert, OddSizesBecomeEvenOnlyWhereTheCodecNeedsIt) {
@@ -544,9 +626,9 @@ TEST_F(StandInTools, FfmpegNextToTheStandInComesFirstAndGetsTheSeekBeforeTheInpu
     ToolResult r = RunCaptured(
         copy, {"-y", "-i", in, "-b:v", "1M", "-ss", "00:00:02.5", "-t", "3", "c d.mp4"});
     EXPECT_EQ(r.Exit, 3) << r.Output;
-    EXPECT_NE(
-        r.Output.find("<-y><-ss><00:00:02.5><-i><file:a b.mp4><-b:v><1M><-t><3><file:c d.mp4>"),
-        std::string::npos)
+    EXPECT_NE(r.Output.find("<-y><-ss><00:00:02.5><-i><file:a b.mp4><-b:v><1M><-t><3>"
+                            "<-map><0:V:0><-map><0:a:0?><file:c d.mp4>"),
+              std::string::npos)
         << r.Output;
     EXPECT_NE(r.Output.find("<-nostdin>"), std::string::npos);
     EXPECT_NE(r.Output.find("frame=    7 "), std::string::npos) << r.Output;

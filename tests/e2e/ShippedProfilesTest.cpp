@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -109,7 +110,9 @@ Clip MakeClip(const std::string& dir, int w, int h, double seconds) {
     return c;
 }
 
-// The size a "Video Size" choice asks for: its leading "WxH", or the input's.
+// The size a "Video Size" choice asks for: its leading "WxH", or the input's
+// (Original Size, and every "Up to" size: none is smaller than these clips,
+// and it never enlarges).
 std::pair<int, int> ExpectedSize(const std::string& shown, const Clip& clip) {
     int w = 0, h = 0;
     char x = 0;
@@ -226,6 +229,151 @@ TEST(ShippedProfiles, TheProgramDirectoryHoldsThemAll) {
     auto at = [&names](const char* name) { return std::find(names.begin(), names.end(), name); };
     EXPECT_LT(at("WebM - VP9 Opus"), at("WMV - Windows Media Video 8"));
     EXPECT_LT(at("MP4 - H.264 AAC 720p Phone and Web"), at("MP4 - H.264 AAC"));
+}
+
+// Converts input with the shipped profile named, its defaults changed by
+// choose, through the real stand-in; the output's path, empty on failure.
+std::string ConvertWith(const std::string& profile, const std::string& input,
+                        const std::function<void(Sheets&)>& choose = {}) {
+    TempDir copies;
+    std::vector<CatalogueEntry> catalogue = ScanProfiles(ProfilesDir());
+    const std::string copy = copies.file("profile.apf");
+    fs::copy_file(ProfilePath(ProfilesDir(), catalogue, profile), copy);
+    Sheets s;
+    std::string ext;
+    LoadProfile(copy, s.Set(), &ext);
+    if (choose) choose(s);
+    std::vector<std::string> argv{"-y", "-i", input};
+    for (std::string& w : Words(BuildProfileArguments(copy, s.Set())))
+        argv.push_back(std::move(w));
+    argv.push_back(input + " " + profile + ext);
+    ToolResult run = RunCaptured(EncoderStandInPath(), argv);
+    EXPECT_EQ(run.Exit, 0) << profile << "\n" << run.Output;
+    return run.Exit == 0 ? argv.back() : std::string();
+}
+
+std::string VideoFacts(const std::string& path) {
+    return RunCaptured("ffprobe",
+                       {"-v", "error", "-select_streams", "v", "-show_entries",
+                        "stream=width,height,sample_aspect_ratio:stream_side_data=rotation", "-of",
+                        "csv=p=0", path})
+        .Output;
+}
+
+// The newer profiles' "up to" sizes: a phone's portrait clip, stored
+// upright or on its side with a rotation, comes out upright and in shape in
+// square pixels (after the Deinterlace filter, when chosen), with even
+// sides; a small clip is not enlarged.
+TEST(ShippedProfiles, UpToSizesKeepThePictureAsSeenAndNeverEnlarge) {
+    TempDir dir;
+    const std::string portrait = dir.file("portrait.mp4"), turned = dir.file("turned.mp4"),
+                      small = dir.file("small.mp4"), wide = dir.file("wide.mp4"),
+                      pal = dir.file("pal.mp4"); // 720x576 seen as 768x576
+    ASSERT_EQ(MakeTestClip(portrait, {1080, 1920, 0.4, "mpeg4"}).Exit, 0);
+    ASSERT_EQ(MakeTestClip(turned, {1920, 1080, 0.4, "mpeg4", 90}).Exit, 0);
+    ASSERT_EQ(MakeTestClip(small, {640, 360, 0.4, "mpeg4"}).Exit, 0);
+    ASSERT_EQ(MakeTestClip(wide, {1920, 800, 0.4, "mpeg4"}).Exit, 0);
+    ASSERT_EQ(Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=0.4", "-vf",
+                      "setsar=16/15", "-c:v", "mpeg4", pal})
+                  .Exit,
+              0);
+    struct Case {
+        const char* Profile;
+        std::string Input;
+        const char* Size; // the Video Size chosen; empty: the profile's default
+        const char* Expected;
+        bool Deinterlace = false;
+    } cases[] = {
+        {"MP4 - H.264 AAC 720p Phone and Web", portrait, "", "720,1280,1:1\n"},
+        {"MP4 - H.264 AAC 720p Phone and Web", turned, "", "720,1280,1:1\n"},
+        {"MP4 - H.264 AAC 720p Phone and Web", turned, "Up to 640x360", "360,640,1:1\n"},
+        {"MP4 - H.264 AAC 720p Phone and Web", pal, "Up to 854x480", "640,480,1:1\n", true},
+        // A custom size is exactly what was typed, shown in shape through
+        // the pixels' aspect.
+        {"MP4 - H.264 AAC 720p Phone and Web", turned, "1280x720", "1280,720,81:256\n"},
+        {"MP4 - H.265 AAC 1080p", small, "", "640,360,1:1\n"},
+        {"WebM - VP9 Opus", wide, "", "1280,534,1:1\n"},
+        {"MKV - H.264 AAC Original Size", turned, "", "1080,1920,1:1\n"},
+        {"MKV - H.264 AAC Original Size", portrait, "Up to 854x480", "480,854,1:1\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Profile) + " " + c.Input + " " + c.Size);
+        const std::string out = ConvertWith(c.Profile, c.Input, [&c](Sheets& s) {
+            if (*c.Size) s.Video.SetValue("Video Size", c.Size);
+            if (c.Deinterlace) s.Advanced.SetValue("Deinterlace", "Yes");
+        });
+        // Upright as stored: no rotation is left for players to apply.
+        EXPECT_EQ(VideoFacts(out), c.Expected);
+        EXPECT_NEAR(ProbeMedia(out).Duration, 0.4, 0.1);
+    }
+}
+
+// A film with two sound tracks keeps both with "All", each with its
+// language and its name, in Matroska and in MP4 (which names a track by its
+// handler).
+TEST(ShippedProfiles, AllAudioTracksKeepTheirLanguageAndName) {
+    TempDir dir;
+    const std::string film = dir.file("film.mkv");
+    ASSERT_EQ(Ffmpeg({"-f",
+                      "lavfi",
+                      "-i",
+                      "testsrc=size=160x120:rate=25:duration=0.4",
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      "sine=frequency=440:duration=0.4",
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      "sine=frequency=880:duration=0.4",
+                      "-map",
+                      "0",
+                      "-map",
+                      "1",
+                      "-map",
+                      "2",
+                      "-c:v",
+                      "mpeg4",
+                      "-c:a",
+                      "aac",
+                      "-metadata:s:a:0",
+                      "language=eng",
+                      "-metadata:s:a:0",
+                      "title=Film",
+                      "-metadata:s:a:1",
+                      "language=fra",
+                      "-metadata:s:a:1",
+                      "title=Director's comments",
+                      film})
+                  .Exit,
+              0);
+    for (const char* profile : {"MKV - H.264 AAC Original Size", "MP4 - H.264 AAC",
+                                "MP4 - H.264 AAC 720p Phone and Web", "MP4 - H.265 AAC 1080p"}) {
+        for (const char* tracks : {"First", "All"}) {
+            SCOPED_TRACE(std::string(profile) + ", " + tracks);
+            const std::string out = ConvertWith(
+                profile, film, [tracks](Sheets& s) { s.Audio.SetValue("Audio Tracks", tracks); });
+            const std::string ext = out.substr(out.rfind('.'));
+            Media m = ProbeMedia(out);
+            EXPECT_EQ(m.Errors, "");
+            const bool all = std::string(tracks) == "All";
+            EXPECT_EQ(std::count_if(m.Streams.begin(), m.Streams.end(),
+                                    [](const Stream& st) { return st.Type == "audio"; }),
+                      all ? 2 : 1);
+            const std::string names =
+                RunCaptured("ffprobe",
+                            {"-v", "error", "-select_streams", "a", "-show_entries",
+                             "stream_tags=language,title,handler_name", "-of", "compact=p=0", out})
+                    .Output;
+            EXPECT_NE(names.find("language=eng"), std::string::npos) << names;
+            EXPECT_EQ(names.find("language=fra") != std::string::npos, all) << names;
+            EXPECT_EQ(names.find("=Director's comments") != std::string::npos, all) << names;
+            // MP4 names the first track by its handler only when all are kept.
+            if (all || ext == ".mkv") {
+                EXPECT_NE(names.find("=Film"), std::string::npos) << names;
+            }
+        }
+    }
 }
 
 class ShippedProfile : public testing::TestWithParam<std::string> {

@@ -134,9 +134,17 @@ ToolResult MakeTestClip(const std::string& path, const TestClip& clip) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     std::string size = std::to_string(clip.Width) + "x" + std::to_string(clip.Height);
     std::string d = std::to_string(clip.Seconds);
-    return Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=" + size + ":rate=25:duration=" + d, "-f",
-                   "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=" + d, "-c:v",
-                   clip.VideoCodec, "-pix_fmt", "yuv420p", "-c:a", "aac", path});
+    // ffmpeg tags a rotation only when it copies the stream.
+    const std::string made = clip.Rotation ? path + ".unturned.mp4" : path;
+    ToolResult r =
+        Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=" + size + ":rate=25:duration=" + d, "-f",
+                "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=" + d, "-c:v",
+                clip.VideoCodec, "-pix_fmt", "yuv420p", "-c:a", "aac", made});
+    if (r.Exit != 0 || !clip.Rotation) return r;
+    r = Ffmpeg({"-i", made, "-c", "copy", "-metadata:s:v:0",
+                "rotate=" + std::to_string(clip.Rotation), path});
+    std::filesystem::remove(made, ec);
+    return r;
 }
 
 std::vector<ProcessEntry> LiveProcesses() {

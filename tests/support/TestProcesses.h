@@ -48,12 +48,14 @@ ToolResult RunCaptured(const std::string& program, const std::vector<std::string
 ToolResult Ffmpeg(std::vector<std::string> args);
 
 // A clip from ffmpeg's test sources: a moving picture at 25 fps in yuv420p
-// and a 440 Hz tone at 44100 Hz in AAC.
+// and a 440 Hz tone at 44100 Hz in AAC. Rotation: degrees the picture is to
+// be turned for viewing, as phones tag it (MP4 and MOV only).
 struct TestClip {
     int Width = 320;
     int Height = 240;
     double Seconds = 5;
     std::string VideoCodec = "libx264";
+    int Rotation = 0;
 };
 
 // Writes clip to path, making its folder first; ffmpeg's result.

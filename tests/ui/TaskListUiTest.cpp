@@ -85,7 +85,9 @@ TEST(OpenDialogFilter, PairsBecomeQtNameFilters) {
     EXPECT_TRUE(filters[0].startsWith("All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv *.mov "
                                       "*.vob *.asf *.mkv "))
         << filters[0].toStdString();
-    EXPECT_TRUE(filters[0].endsWith(" *.rm *.rmvb)")) << filters[0].toStdString();
+    EXPECT_TRUE(
+        filters[0].endsWith(" *.rm *.rmvb *.mp3 *.m4a *.flac *.wav *.ogg *.opus *.aac *.wma)"))
+        << filters[0].toStdString();
     EXPECT_EQ(filters[1].toStdString(), "AVI Files (*.avi)");
     EXPECT_EQ(filters[8].toStdString(), "ASF Files (*.asf)");
     EXPECT_EQ(filters[9].toStdString(), "MKV Files (*.mkv)");

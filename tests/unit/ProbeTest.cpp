@@ -61,6 +61,19 @@ TEST(ParseProbeOutput, MissingWordsLeaveTheValuesEmpty) {
     EXPECT_EQ(Parse("").Duration, "");
 }
 
+TEST(ParseProbeOutput, AnAttachedPictureIsNoPictureToShow) {
+    const std::string song = "Input #0, mp3, from 'C:\\v\\a.avi':\n"
+                             "  Duration: 00:00:04.00, start: 0.0, bitrate: 128 kb/s\n"
+                             "    Stream #0.0: Video: png, rgb24, 64x64, 90k fps (attached pic)\n"
+                             "    Stream #0.1: Audio: mp3, 44100 Hz, stereo, fltp\n";
+    ProbeResult r = Parse(song);
+    EXPECT_EQ(r.Duration, "00:00:04.00");
+    EXPECT_EQ(r.Size, "");
+    // A real picture after the cover is the one shown.
+    EXPECT_EQ(Parse(song + "    Stream #0.2: Video: h264, yuv420p, 720x1280, 30 fps\n").Size,
+              " 720x1280");
+}
+
 TEST(ParseProbeOutput, TextWithoutCommasGivesEmptyValues) {
     ProbeResult r = Parse("C:\\v\\a.avi  Duration: 00:00:01 Video: x y z\n");
     EXPECT_EQ(r.Duration, "");

@@ -114,7 +114,8 @@ TEST(IsErrorLine, BannersMetadataAndProgressAreNoReasons) {
     for (const char* line : {"clip.mp4: Invalid data found when processing input",
                              "Encoder (codec none) not found for output stream #0:0",
                              "[libx264 @ 0x5] width not divisible by 2", "Conversion failed!",
-                             "file:/media/card/clip.mp4: Read-only file system"})
+                             "file:/media/card/clip.mp4: Read-only file system",
+                             "song.mp3 has no picture to convert."})
         EXPECT_TRUE(IsErrorLine(line)) << line;
 }
 

@@ -19,7 +19,8 @@ TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
     // The eight types of old stay first, in their order; today's follow.
     const std::string mask = "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;"
                              "*.mkv;*.webm;*.flv;*.m4v;*.3gp;*.3g2;*.ts;*.mts;*.m2ts;*.ogv;"
-                             "*.dv;*.mxf;*.divx;*.rm;*.rmvb;";
+                             "*.dv;*.mxf;*.divx;*.rm;*.rmvb;"
+                             "*.mp3;*.m4a;*.flac;*.wav;*.ogg;*.opus;*.aac;*.wma;";
     EXPECT_EQ(BuildSupportedMask(exts), mask);
     std::string filter = BuildOpenDialogFilter(exts);
     EXPECT_EQ(filter.substr(0, filter.find("AVI Files")),
@@ -32,14 +33,18 @@ TEST(TaskList, AcceptedTypesAndTheOpenDialogFilter) {
     EXPECT_NE(perType.find("|M2TS Files (*.m2ts)|*.m2ts|"), std::string::npos);
     EXPECT_NE(perType.find("|3G2 Files (*.3g2)|*.3g2|"), std::string::npos);
     EXPECT_EQ(std::count(filter.begin(), filter.end(), '|'), 2 * (int(exts.size()) + 2) - 1);
-    EXPECT_TRUE(filter.ends_with("|RMVB Files (*.rmvb)|*.rmvb|All Files (*.*)|*.*")) << filter;
+    EXPECT_NE(perType.find("|RMVB Files (*.rmvb)|*.rmvb|MP3 Files (*.mp3)|*.mp3|"),
+              std::string::npos);
+    EXPECT_TRUE(filter.ends_with("|WMA Files (*.wma)|*.wma|All Files (*.*)|*.*")) << filter;
 
     EXPECT_TRUE(IsSupportedFile("CLIP.AVI", exts));
     EXPECT_TRUE(IsSupportedFile("my.clip.Mpeg", exts));
     EXPECT_TRUE(IsSupportedFile("Holiday.MKV", exts));
     EXPECT_TRUE(IsSupportedFile("00001.m2ts", exts));
+    EXPECT_TRUE(IsSupportedFile("Song.MP3", exts));
+    EXPECT_TRUE(IsSupportedFile("voice.opus", exts));
     // Neither a type the list lacks nor a part of a listed one.
-    for (const char* other : {"clip.m2v", "clip.mk", "clip.webmx", "clip.r", "song.mp3"})
+    for (const char* other : {"clip.m2v", "clip.mk", "clip.webmx", "clip.r", "song.mp"})
         EXPECT_FALSE(IsSupportedFile(other, exts)) << other;
     EXPECT_FALSE(IsSupportedFile("clip", exts));
     EXPECT_FALSE(IsSupportedFile("clip.avi.bak", exts));
