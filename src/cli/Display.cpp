@@ -57,22 +57,29 @@ bool IsFailure(TaskState state) {
 
 std::string RunningLine(const std::string& name, int percent, int totalPercent, double elapsed,
                         double remaining, int columns) {
-    const std::string tail = " " + Padded(std::to_string(percent) + "%", 4) + "  total " +
-                             Padded(std::to_string(totalPercent) + "%", 4) + "  " +
-                             TimeOrUnknown(elapsed) + " left " + TimeOrUnknown(remaining);
+    const auto percentText = [](int value) {
+        const std::string text = std::to_string(value) + "%";
+        return std::string(text.size() < 4 ? 4 - text.size() : 0, ' ') + text;
+    };
+    const std::string tail = " " + percentText(percent) + "  total " + percentText(totalPercent) +
+                             "  " + TimeOrUnknown(elapsed) + " left " + TimeOrUnknown(remaining);
     // A width that cannot be told is taken as the usual 80 columns.
     const size_t width = static_cast<size_t>((columns > 0 ? std::max(columns, 40) : 80) - 1);
-    // The name takes what the bar and the tail leave, at least 12, at most 30.
-    const size_t room = width > tail.size() + 14 ? width - tail.size() - 14 : 12;
-    const size_t nameWidth = std::clamp<size_t>(room, 12, 30);
+    // The name takes what a bar of 20 and the tail leave, from 12 to 30
+    // characters; the bar what is left then, from 10 to 40. On a narrow
+    // terminal the tail's end is cut.
+    const size_t fixed = tail.size() + 3; // the blank and the bar's brackets
+    const size_t nameWidth =
+        std::clamp<size_t>(width > fixed + 20 ? width - fixed - 20 : 12, 12, 30);
+    const size_t bar =
+        std::clamp<size_t>(width > fixed + nameWidth ? width - fixed - nameWidth : 10, 10, 40);
     std::string shown = name;
     if (Characters(shown) > nameWidth) shown = "..." + LastCharacters(name, nameWidth - 3);
-    const size_t used = nameWidth + 1 + tail.size();
-    const size_t bar = std::clamp<size_t>(width > used + 2 ? width - used - 2 : 10, 10, 40);
     const size_t filled = bar * static_cast<size_t>(std::clamp(percent, 0, 100)) / 100;
     std::string line = Padded(shown, nameWidth) + " [" + std::string(filled, '#') +
                        std::string(bar - filled, '-') + "]" + tail;
-    if (Characters(line) > width) line = line.substr(0, width);
+    while (Characters(line) > width)
+        line = line.substr(0, line.size() - 1);
     return line;
 }
 
