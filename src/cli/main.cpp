@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     try {
-        return RunCommandLine(args, ProgramFolder());
+        return RunCommandLine(args, ExecutableFolder());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarvolin-cli: %s\n", e.what());
         return 1;

@@ -15,7 +15,7 @@ std::string CurrentFolder();
 
 // The folder of the running program's own file, with a trailing separator
 // (links to the program followed); empty when it cannot be told.
-std::string ProgramFolder();
+std::string ExecutableFolder();
 
 // InstallsUnderPrefix: programs may be installed spread over a prefix
 // (<prefix>/bin, lib and share) with the user's files in the XDG folders.

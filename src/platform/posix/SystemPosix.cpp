@@ -27,7 +27,7 @@ void* LoadedLibrary::Function(const char* name) const {
     return FHandle ? ::dlsym(FHandle, name) : nullptr;
 }
 
-std::string ProgramFolder() {
+std::string ExecutableFolder() {
     char path[PATH_MAX + 1];
     const ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
     if (n <= 0) return {};

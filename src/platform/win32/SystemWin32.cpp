@@ -25,7 +25,7 @@ void* LoadedLibrary::Function(const char* name) const {
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(FHandle), name));
 }
 
-std::string ProgramFolder() {
+std::string ExecutableFolder() {
     char path[MAX_PATH * 4];
     const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     if (n == 0 || n >= sizeof path) return {};
