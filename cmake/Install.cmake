@@ -25,6 +25,7 @@ set(TARVOLIN_MANUAL_SOURCES
   ${CMAKE_SOURCE_DIR}/docs/manual/converting.html
   ${CMAKE_SOURCE_DIR}/docs/manual/preview.html
   ${CMAKE_SOURCE_DIR}/docs/manual/settings.html
+  ${CMAKE_SOURCE_DIR}/docs/manual/cli.html
   ${CMAKE_SOURCE_DIR}/docs/manual/manual.css
   # The main window as the first page shows it.
   ${CMAKE_SOURCE_DIR}/docs/screenshot.png)
