@@ -298,10 +298,18 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         return UsageError("--name, --start and --end need a single input; " +
                           std::to_string(tasks.Count()) + " were taken");
 
-    if (!ProbeAll(tasks, where.EncoderPath, quits)) {
-        Say("interrupted");
+    const DisplayMode mode = o.Json                         ? DisplayMode::Json
+                             : IsRedrawableTerminal(stdout) ? DisplayMode::Terminal
+                                                            : DisplayMode::Lines;
+    CliDisplay display(tasks, mode, o.Quiet, stdout, TerminalColumns(stdout));
+    // Interrupted before the batch: every task is reported as Stop, with the
+    // summary, as after a stopped batch.
+    const auto interrupted = [&] {
+        display.ReportRest();
+        display.Summary(std::chrono::duration<double>(Clock::now() - started).count(), {});
         return ExitInterrupted;
-    }
+    };
+    if (!ProbeAll(tasks, where.EncoderPath, quits)) return interrupted();
     if (o.Name || o.Start || o.End) {
         // As typed into the Output sheet of the one task.
         ltvItemData task;
@@ -330,15 +338,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         PrintPlan(tasks, settings, arguments, where.EncoderPath, o.Json);
         return ExitAllComplete;
     }
-    if (quits > 0) {
-        Say("interrupted");
-        return ExitInterrupted;
-    }
+    if (quits > 0) return interrupted();
 
-    const DisplayMode mode = o.Json                         ? DisplayMode::Json
-                             : IsRedrawableTerminal(stdout) ? DisplayMode::Terminal
-                                                            : DisplayMode::Lines;
-    CliDisplay display(tasks, mode, o.Quiet, stdout, TerminalColumns(stdout));
     tasks.SetListener(&display);
     BatchRun batch(tasks, display, settings, quits, where);
     const StartOutcome outcome = batch.Driver->tbtnStartClick();
