@@ -1,5 +1,6 @@
 // The command line's own rules: its options, choosing a profile and setting
 // its rows as the window would, the JSON it writes and the lines it draws.
+#include "base/FileNames.h"
 #include "cli/Display.h"
 #include "cli/Json.h"
 #include "cli/Options.h"
@@ -130,7 +131,7 @@ TEST(CommandLine, AProfileByItsNameIgnoringCaseOrByItsFile) {
     WriteFileBytes(dir.file("Phone.apf"), SizeProfile);
     WriteFileBytes(dir.file("phone.APF"), SizeProfile);
     WriteFileBytes(dir.file("elsewhere.apf"), SizeProfile);
-    const std::string folder = dir.path().string() + "/";
+    const std::string folder = WithTrailingBackslash(dir.path().string());
     const std::vector<CatalogueEntry> catalogue{{"Phone", "Phone.apf"}, {"phone", "phone.APF"}};
 
     EXPECT_EQ(ChooseProfile("phone", folder, catalogue).Path, folder + "phone.APF");
