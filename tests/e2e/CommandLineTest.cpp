@@ -346,6 +346,45 @@ TEST_F(CommandLineTest, CtrlCStopsAsStopDoesAndASecondEndsAtOnceWithNoEncoderLef
     EXPECT_EQ(ProcessesMentioning(Out.string()), 0);
 }
 
+TEST_F(CommandLineTest, InterruptedWhileProbingEveryTaskIsReportedAsStop) {
+    // The encoder waits before it starts until the test lets it: the probes
+    // stay running while Ctrl+C comes.
+    const fs::path encoder = Program / "wmaspi.dll";
+    const fs::path real = Dir.path() / "wmaspi.dll";
+    fs::rename(encoder, real);
+    WriteFileBytes(encoder.string(), "#!/bin/sh\ntouch '" + Dir.file("probing") +
+                                         "'\nwhile [ ! -e '" + Dir.file("go") +
+                                         "' ]; do sleep 0.05; done\nexec '" + real.string() +
+                                         "' \"$@\"\n");
+    fs::permissions(encoder, fs::perms::owner_all);
+    Clip("a.mp4", 1);
+    Clip("b.mp4", 1);
+    StartedTool c = StartTool((Program / "tarvolin-cli").string(),
+                              {"-p", Mpeg4Profile, "-o", Out.string(), "--json", In.string()},
+                              Environment(), ErrorOutput::Apart);
+    const auto deadline = TestClock::now() + 30s;
+    while (!fs::exists(Dir.file("probing")) && TestClock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    kill(c.Pid, SIGINT);
+    ToolResult r;
+    ReadUntilEnd(c.Fd, r.Output, deadline);
+    ReadUntilEnd(c.ErrFd, r.Errors, deadline);
+    close(c.Fd);
+    close(c.ErrFd);
+    r.Exit = WaitExit(c.Pid);
+
+    EXPECT_EQ(r.Exit, 130) << r.Errors;
+    const std::vector<std::string> tasks = Events(r.Output, "task");
+    ASSERT_EQ(tasks.size(), 2u) << r.Output;
+    for (const std::string& task : tasks) {
+        EXPECT_EQ(Field(task, "status"), "Stop") << task;
+        EXPECT_EQ(Field(task, "output"), "") << task;
+    }
+    ASSERT_EQ(Events(r.Output, "end").size(), 1u) << r.Output;
+    EXPECT_NE(Events(r.Output, "end")[0].find("\"Stop\":2}"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(Out));
+}
+
 TEST_F(CommandLineTest, NoEncoderOutlivesAKilledProgram) {
     const std::string clip = Clip("long.mp4", 40, 640, 480);
     ToolResult r = InterruptMidway({(Program / "tarvolin-cli").string(), "-p",
