@@ -4,6 +4,9 @@
 
 set(CPACK_PACKAGE_NAME tarvolin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The Debian revision: the package's version is <version>-1, as its
+# changelog.Debian says (resources/debian/changelog.in).
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_VENDOR "The Tarvolin developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch video converter for handheld players")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -11,8 +14,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 one after the other with an encoding profile (MP4 for the PSP, 3GP, AVI, FLV,
 WMV and more). Each profile's video, audio and advanced parameters can be
 adjusted before a batch; each output can be renamed and limited to a part of
-its input. A preview plays the selected video inside the window. The
-conversion is done by ffmpeg.")
+its input. A preview plays the selected video inside the window. The command
+tarvolin-cli converts the same way without a window, for scripts and servers.
+The conversion is done by ffmpeg.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY tarvolin)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)

@@ -3,8 +3,9 @@
 # the installed layout: every expected file is there and nothing else, the
 # programs are executable, the icons have their sizes, the manual's links
 # resolve, the desktop entry passes desktop-file-validate and the metainfo
-# passes appstreamcli (each validator where installed), and the Debian package
-# builds with the same files. Prints a summary and
+# passes appstreamcli (each validator where installed), the installed window
+# and command line run with a scratch HOME, and the Debian package builds with
+# the same files and passes lintian with no errors. Prints a summary and
 # exits non-zero on any failure.
 # The build folder is build/ unless TARVOLIN_BUILD names another; it must be
 # built already (scripts/build.sh).
@@ -49,7 +50,12 @@ fi
 # The layout: exactly these files.
 expected=(
   bin/tarvolin
+  bin/tarvolin-cli
   lib/tarvolin/wmaspi.dll
+  share/man/man1/tarvolin.1.gz
+  share/man/man1/tarvolin-cli.1.gz
+  share/doc/tarvolin/copyright
+  share/doc/tarvolin/changelog.Debian.gz
   share/applications/$app_id.desktop
   share/metainfo/$app_id.metainfo.xml
 )
@@ -71,6 +77,7 @@ check "not expected: $(echo $unexpected)" test -z "$unexpected"
 
 # The program finds the encoder and its data from its own folder.
 check "bin/tarvolin is not executable" test -x "$root/bin/tarvolin"
+check "bin/tarvolin-cli is not executable" test -x "$root/bin/tarvolin-cli"
 check "bin/../lib/tarvolin/wmaspi.dll is not executable" \
   test -x "$root/bin/../lib/tarvolin/wmaspi.dll"
 check "bin/../share/tarvolin/manual/index.html is missing" \
@@ -137,8 +144,36 @@ fi
     test "$before" = "$after"
 }
 
+# The installed command line with a scratch HOME and no profiles of the
+# user's: it lists and converts with the shipped profiles where they lie, and
+# writes nothing but its batch log (in the state folder): no settings, no
+# copied profiles, nothing in the install tree.
+{
+  home=$dest/cli-home
+  mkdir -p "$home"
+  before=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
+  cli() { HOME=$home XDG_CONFIG_HOME= XDG_STATE_HOME= "$root/bin/tarvolin-cli" "$@" </dev/null; }
+  listed=$(cli --list-profiles 2>&1)
+  check "tarvolin-cli --list-profiles does not list the shipped profiles: $listed" \
+    test "$(echo "$listed" | wc -l)" = "$(ls "$root/share/tarvolin/Profiles" | wc -l)"
+  ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=1 \
+    -c:v mpeg4 "$dest/clip.avi" && mkdir -p "$dest/cli-out" &&
+    cli -q -p "PSP - MP4 MPEG-4 320x240" -o "$dest/cli-out" "$dest/clip.avi" >"$dest/cli.log" 2>&1
+  status=$?
+  check "the installed tarvolin-cli did not convert (status $status): $(tail -2 "$dest/cli.log")" \
+    test "$status" = 0 -a -s "$dest/cli-out/clip.mp4"
+  check "tarvolin-cli wrote in \$HOME/.config: $(cd "$home" && find .config 2>/dev/null | head -3)" \
+    test ! -e "$home/.config"
+  check "tarvolin-cli left no batch log in \$HOME/.local/state/tarvolin/logs" \
+    test -n "$(ls "$home/.local/state/tarvolin/logs" 2>/dev/null)"
+  after=$(cd "$root" && find . -printf '%p %s %T@\n' | sort)
+  check "tarvolin-cli wrote in the install tree: $(diff <(echo "$before") <(echo "$after") | head -3)" \
+    test "$before" = "$after"
+}
+
 # The Debian package: built by CPack from the same install rules, it holds
-# the same files, and names ffmpeg among its dependencies.
+# the same files, names ffmpeg among its dependencies and passes lintian with
+# no errors.
 if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
   rm -f "$build"/packages/tarvolin_*.deb
   if (cd "$build" && cpack -G DEB) >"$dest/cpack.log" 2>&1; then
@@ -149,6 +184,15 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
       test "$in_deb" = "$installed"
     check "the package does not depend on ffmpeg: $(dpkg-deb -f "$deb" Depends)" \
       grep -qw ffmpeg <<<"$(dpkg-deb -f "$deb" Depends)"
+    if command -v lintian >/dev/null; then
+      # Root is warned about; the warning is no finding.
+      lintian "$deb" >"$dest/lintian.log" 2>&1
+      errors=$(grep '^E: ' "$dest/lintian.log")
+      check "lintian finds errors in the package: $errors" test -z "$errors"
+      grep -E '^[WI]: ' "$dest/lintian.log" | sed 's/^/check-install: lintian: /'
+    else
+      skipped+=("lintian (install lintian)")
+    fi
   else
     cat "$dest/cpack.log" >&2
     check "cpack -G DEB failed" false

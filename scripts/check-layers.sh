@@ -4,7 +4,9 @@
 # holds only itself and the layers below it, cmake/Layers.cmake); this checks
 # the rest, on every file, compiled or not:
 #   - every folder of src/ has its place in the order (top first):
-#       ui > preview > engine > tasks > profiles > config > base > platform
+#       ui > preview > engine > ..., with cli beside ui (both above preview's
+#       place, cli including neither ui nor preview):
+#       ui > preview > cli > engine > tasks > profiles > config > base > platform
 #     and the encoder stand-in uses nothing but platform;
 #   - every include of a project header, however indented, names a folder at
 #     or below its own, as "folder/File.h" and never as <folder/File.h>;
@@ -21,6 +23,8 @@ SRC=${1:-"$(dirname "$0")/../src"}
 cd "$SRC"
 
 ORDER=(ui preview engine tasks profiles config base platform)
+# Front ends beside ui, over the engine: each sees itself and the engine down.
+FRONT_ENDS=(cli)
 # The folders that may reach the system directly.
 SYSTEM_FOLDERS=(platform encoder)
 
@@ -30,6 +34,10 @@ allowed() {
   if [ "$folder" = encoder ]; then
     echo "encoder platform"
     return
+  fi
+  if [[ " ${FRONT_ENDS[*]} " == *" $folder "* ]]; then
+    printf '%s ' "$folder"
+    folder=engine
   fi
   for i in "${ORDER[@]}"; do
     [ "$i" = "$folder" ] && found=1
@@ -46,7 +54,7 @@ problem() {
 
 # Every folder has a place.
 shopt -s nullglob
-known=" ${ORDER[*]} encoder "
+known=" ${ORDER[*]} ${FRONT_ENDS[*]} encoder "
 for dir in */; do
   dir=${dir%/}
   [[ "$known" == *" $dir "* ]] ||
@@ -65,7 +73,7 @@ NAMED='include[[:space:]]*[<"]([^>"]*)[>"]'
 ANGLE='^[[:space:]]*#[[:space:]]*include[[:space:]]*<'
 checked=0
 declare -A EDGES # "folder/File.h" -> the headers of its own folder it includes
-for folder in "${ORDER[@]}" encoder; do
+for folder in "${ORDER[@]}" "${FRONT_ENDS[@]}" encoder; do
   [ -d "$folder" ] || continue
   ok=" $(allowed "$folder") "
   while IFS=: read -r file line text; do
@@ -127,7 +135,7 @@ done
 # The system reached only through platform/.
 SYSTEM_HEADERS='filesystem|windows\.h|unistd\.h|dlfcn\.h|fcntl\.h|dirent\.h|signal\.h|csignal|poll\.h|spawn\.h|pthread\.h|sys/[a-z]+\.h'
 MACROS='_WIN32|_WIN64|__linux__|__APPLE__|__unix__|__MINGW32__|__MINGW64__|__CYGWIN__|_MSC_VER'
-for folder in "${ORDER[@]}"; do
+for folder in "${ORDER[@]}" "${FRONT_ENDS[@]}"; do
   [[ " ${SYSTEM_FOLDERS[*]} " == *" $folder "* ]] && continue
   [ -d "$folder" ] || continue
   while IFS=: read -r file line text; do
@@ -139,7 +147,7 @@ for folder in "${ORDER[@]}"; do
 done
 
 if [ $bad = 0 ]; then
-  echo "check-layers: $checked includes follow the order ${ORDER[*]} (encoder: platform)," \
+  echo "check-layers: $checked includes follow the order ${ORDER[*]} (${FRONT_ENDS[*]}: beside ui; encoder: platform)," \
     "no cycles, the system only through platform/"
 fi
 exit $bad

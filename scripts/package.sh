@@ -9,8 +9,9 @@ build=${TARVOLIN_BUILD:-build}
 # The package needs no Windows tools.
 TARVOLIN_WINDOWS=0 scripts/setup.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-# The program brings along what it needs: wmaspi.dll, the profiles, the manual.
-cmake --build "$build" --target tarvolin -j"$(nproc)"
+# The programs bring along what they need: wmaspi.dll, the profiles, the
+# manual; and the manual pages and the changelog, compressed.
+cmake --build "$build" --target tarvolin tarvolin-cli compressed_docs -j"$(nproc)"
 rm -f "$build"/packages/tarvolin_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 

@@ -16,7 +16,7 @@ PACKAGES=(
   # headless UI tests and screenshots; the window's place under a window manager
   xvfb xauth openbox xdotool
   # the Debian package (dpkg-shlibdeps) and the checks of the installed files
-  dpkg-dev desktop-file-utils appstream file
+  dpkg-dev desktop-file-utils appstream file lintian
 )
 # The Windows builds, tested under Wine: 64-bit everywhere, 32-bit where the
 # machine can run 32-bit programs (scripts/test-windows.sh finds out by trying).

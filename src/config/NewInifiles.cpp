@@ -8,7 +8,8 @@
 #include <cstring>
 #include <limits>
 
-TNewInifile::TNewInifile(std::string fileName) : FFileName(std::move(fileName)) {
+TNewInifile::TNewInifile(std::string fileName, IniAccess access)
+    : FFileName(std::move(fileName)), FAccess(access) {
     FILE* f = std::fopen(FFileName.c_str(), "rb");
     if (!f) {
         int err = errno;
@@ -183,6 +184,7 @@ void TNewInifile::WriteBool(std::string_view section, std::string_view key, bool
 }
 
 void TNewInifile::Close() {
+    if (FAccess == IniAccess::ReadOnly) return;
     std::string reason;
     if (!ReplaceFileContents(FFileName, JoinedText(), reason))
         throw EFileError("Cannot create file \"" + FullPathName(FFileName) + "\". " + reason);

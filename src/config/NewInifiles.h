@@ -30,11 +30,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How a store is opened. The program's own stores are ReadWrite: Close
+// writes the file back. A ReadOnly store reads the same and takes writes in
+// memory, but its Close writes nothing: a front end that must leave the
+// user's files as they are (the command line) opens them so.
+enum class IniAccess { ReadWrite, ReadOnly };
+
 class TNewInifile {
 public:
     // Reads the file when it exists; a missing file gives an empty store.
     // Throws EFileError when the file exists but cannot be read.
-    explicit TNewInifile(std::string fileName);
+    explicit TNewInifile(std::string fileName, IniAccess access = IniAccess::ReadWrite);
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view def) const;
@@ -56,6 +62,7 @@ public:
     // whether or not anything was written. The text goes to a temporary file
     // beside the target first and is then renamed over it, so a failed write
     // leaves the old file intact. Throws EFileError ("Cannot create file").
+    // A ReadOnly store writes nothing.
     void Close();
 
     const std::string& FileName() const { return FFileName; }
@@ -68,6 +75,7 @@ private:
     int FindKeyLine(std::string_view section, std::string_view key) const;
 
     std::string FFileName;
+    IniAccess FAccess;
     std::vector<std::string> FLines;
     // Derived from FLines, rebuilt on the first read after a write.
     mutable std::string FJoined;

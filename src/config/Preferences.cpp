@@ -91,18 +91,18 @@ int MaxSimultaneousConversions() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-PreferencesFile::PreferencesFile(std::string prefsPath, std::string programDir)
-    : FPath(std::move(prefsPath)), FProgramDir(std::move(programDir)) {}
+PreferencesFile::PreferencesFile(std::string prefsPath, std::string programDir, IniAccess access)
+    : FPath(std::move(prefsPath)), FProgramDir(std::move(programDir)), FAccess(access) {}
 
 std::string PreferencesFile::ReadVersion() const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     std::string version = ini.ReadString(Main, "Version", "3.0");
     ini.Close();
     return version;
 }
 
 GeneralPreferences PreferencesFile::ReadGeneral() const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     GeneralPreferences p = ReadGeneralSection(ini, Main, FProgramDir, true);
     ini.Close();
     return p;
@@ -110,7 +110,7 @@ GeneralPreferences PreferencesFile::ReadGeneral() const {
 
 MainWindowPreferences
 PreferencesFile::ReadMainWindow(const std::vector<std::string>& catalogue) const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     MainWindowPreferences p;
     p.OutputPath = ini.ReadString(Main, "Output Path", FProgramDir);
     if (!catalogue.empty()) {
@@ -129,7 +129,7 @@ PreferencesFile::ReadMainWindow(const std::vector<std::string>& catalogue) const
 }
 
 void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     WriteGeneral(ini, prefs.OutputPath, prefs);
     ini.Close();
 }
@@ -137,7 +137,7 @@ void PreferencesFile::SaveGeneral(const GeneralPreferences& prefs) const {
 void PreferencesFile::SaveAll(int profileIndex, const std::string& profileName,
                               const std::string& mainOutputPath, const GeneralPreferences& dialog,
                               const std::optional<WindowPosition>& position) const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     ini.WriteInteger(Main, "Profile", profileIndex);
     WriteGeneral(ini, mainOutputPath, dialog);
     // An empty name also clears one stored before.
@@ -150,7 +150,7 @@ void PreferencesFile::SaveAll(int profileIndex, const std::string& profileName,
 }
 
 GeneralPreferences PreferencesFile::ReadDefaults() const {
-    TNewInifile ini(FPath);
+    TNewInifile ini(FPath, FAccess);
     GeneralPreferences p = ReadGeneralSection(ini, Default, FProgramDir, false);
     ini.Close();
     return p;

@@ -2,6 +2,8 @@
 // The user's choices in Preferences.ini: the values a front end holds, what
 // the settings dialog hands back as it closes, and the file side (what is
 // read and written, in which order, through the INI store).
+#include "config/NewInifiles.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,10 +65,13 @@ struct MainWindowPreferences {
 // order and closes the store, which rewrites the file (EFileError when the
 // file cannot be read or written). Keys new to a section are inserted below
 // its header, so that order decides the order of the keys in the file.
+// Opened ReadOnly, the file is read the same way and never written: not by
+// the reads, nor by the saves, which then change nothing.
 class PreferencesFile {
 public:
     // prefsPath: <program dir>Preferences.ini; programDir ends in a separator.
-    PreferencesFile(std::string prefsPath, std::string programDir);
+    PreferencesFile(std::string prefsPath, std::string programDir,
+                    IniAccess access = IniAccess::ReadWrite);
 
     // Main window creation: "Version" of "Main", default "3.0".
     std::string ReadVersion() const;
@@ -98,4 +103,5 @@ public:
 private:
     std::string FPath;
     std::string FProgramDir;
+    IniAccess FAccess;
 };

@@ -135,7 +135,8 @@ StartOutcome BatchDriver::tbtnStartClick() {
     std::string arguments;
     try {
         arguments =
-            BuildProfileArguments(FServices.Settings->ProfileFile, FServices.Settings->Sheets);
+            BuildProfileArguments(FServices.Settings->ProfileFile, FServices.Settings->Sheets,
+                                  FServices.Settings->ProfileAccess);
     } catch (const std::exception& e) {
         // The profile is refused (a pick-list choice without an encoder
         // value, a file that cannot be rewritten): nothing is converted.
@@ -258,7 +259,12 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     else if (FNow.State == ConvertState::Running) {
         // Written before the completion actions, which may end the program.
         EndBatchLog();
-        CompleteBatch(count);
+        if (FServices.CompletionActions) {
+            CompleteBatch(count);
+        } else {
+            SetTimerRunning(false);
+            EndBatchDisplay();
+        }
     }
 }
 
@@ -277,7 +283,9 @@ void BatchDriver::BeginBatch() {
     // What follows the batch, read as it starts (the settings cannot change
     // while it runs).
     const BatchSettings& settings = *FServices.Settings;
-    FNow.Then = CompletionNote(settings.General.AutoTurnOff, settings.General.AutoExit);
+    FNow.Then = FServices.CompletionActions
+                    ? CompletionNote(settings.General.AutoTurnOff, settings.General.AutoExit)
+                    : std::string();
 
     FDone = 0;
     FTotal = 0;
@@ -412,7 +420,7 @@ void BatchDriver::RequestStop() {
 void BatchDriver::StopBatch() {
     SetTimerRunning(false);
     // Closing the window stops the batch silently: the program ends.
-    if (!FCloseRequested)
+    if (!FCloseRequested && FServices.CompletionActions)
         FServices.Prompt->Message("The Coversion is canceled.", "Cancel", MsgIcon::Information);
     EndBatchDisplay();
 }

@@ -32,7 +32,10 @@ struct BatchSettings {
     std::string OutputDir;       // the output folder as typed
     std::string OutputExtension; // "." + Type of the loaded profile; empty before one
     std::string ProfileFile;     // the selected profile's file, as the selection loads it
-    SheetSet Sheets;             // the Video, Audio and Advanced sheets
+    // How Start reads the profile: the window's store writes it back; the
+    // command line leaves the user's file as it is (ReadOnly).
+    IniAccess ProfileAccess = IniAccess::ReadWrite;
+    SheetSet Sheets; // the Video, Audio and Advanced sheets
     // Overwrite, the completion actions, how many tasks convert at once
     // (read at Start).
     GeneralPreferences General;
@@ -57,6 +60,12 @@ struct BatchServices {
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
     std::function<void()> CloseMainWindow;
+    // What follows a batch as the preferences ask: the closing message (or
+    // the one on a cancelled batch), opening the output folder, the exit and
+    // the power-off with their countdowns. false: none of them, whatever the
+    // preferences say; the batch just ends (a command line, a script on a
+    // server whose settings say "Auto Turn Off").
+    bool CompletionActions = true;
 };
 
 // What came of Start.

@@ -87,6 +87,11 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// The program with its command as a user would type it into the system's
+// shell: POSIX quotes each word that needs it ('...'); Windows puts the
+// program in double quotes before the command's text as it stands.
+std::string ShellCommandText(const std::string& program, const CommandLine& command);
+
 // An exit code as messages show it: in decimal, and on Windows a negative
 // one (a crash status such as 0xC0000005) in hex. Empty for a negative code
 // on POSIX, where there is none when a signal ended the process.

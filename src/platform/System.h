@@ -13,6 +13,10 @@ std::string EnvironmentVariable(const char* name);
 // The process's current folder; empty when it cannot be told.
 std::string CurrentFolder();
 
+// The folder of the running program's own file, with a trailing separator
+// (links to the program followed); empty when it cannot be told.
+std::string ExecutableFolder();
+
 // InstallsUnderPrefix: programs may be installed spread over a prefix
 // (<prefix>/bin, lib and share) with the user's files in the XDG folders.
 // HelpIsCompiled: the system's help format is compiled HTML help (a .chm

@@ -157,12 +157,13 @@ std::string ProfilePath(const std::string& profilesDir,
     return dir + std::string(name) + ".apf";
 }
 
-void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension) {
+void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension,
+                 IniAccess access) {
     if (!FileExists(path)) return;
     for (ParamSheet* sheet : {sheets.Video, sheets.Audio, sheets.Advanced})
         if (sheet) sheet->Clear();
 
-    TNewInifile ini(path);
+    TNewInifile ini(path, access);
     if (outputExtension) *outputExtension = "." + ini.ReadString(MainSection, "Type", "mp4");
     // An unnamed parameter is a pick list without items: the load stops at
     // the first one with the list error. Beyond the first, none is loaded.
@@ -214,10 +215,11 @@ void SaveProfile(const std::string& path, const SheetSet& sheets) {
     ini.Close();
 }
 
-std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets) {
+std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets,
+                                  IniAccess access) {
     if (!FileExists(path)) return {};
     std::string result;
-    TNewInifile ini(path);
+    TNewInifile ini(path, access);
     // An unnamed parameter has no section, so no switch: no argument.
     ForEachParameter(ini, sheets, Unnamed::Skip, [&](const Parameter& p) {
         const std::string& name = p.Name;

@@ -2,6 +2,7 @@
 // Profile files (*.apf in the Profiles folder), the catalogue of their names,
 // loading a profile into sheets, saving sheets into it, and the argument text
 // the encoder gets from the profile and the sheets.
+#include "config/NewInifiles.h"
 #include "profiles/ParamSheet.h"
 
 #include <stdexcept>
@@ -49,7 +50,9 @@ std::string ProfilePath(const std::string& profilesDir,
 // Throws EListError for an Index outside its list (the rows before it stay,
 // its own row stays empty, heights are kept and the file is not rewritten)
 // and EFileError when the file cannot be rewritten (after all rows loaded).
-void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension);
+// ReadOnly loads the same and leaves the file as it is.
+void LoadProfile(const std::string& path, const SheetSet& sheets, std::string* outputExtension,
+                 IniAccess access = IniAccess::ReadWrite);
 
 // Writes the sheets' values into the profile: "Index" for pick lists,
 // "Caption" and "Value" for text rows, nothing for read-only ones. A
@@ -60,5 +63,6 @@ void SaveProfile(const std::string& path, const SheetSet& sheets);
 // The encoder's argument text: " <cmd> <value>" groups in parameter order.
 // Empty when the file does not exist. Parameters without a name give
 // nothing, and however large "Para" is, only the numbers that can have a
-// name are visited. Throws EListError.
-std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets);
+// name are visited. Throws EListError. The file is rewritten, unless ReadOnly.
+std::string BuildProfileArguments(const std::string& path, const SheetSet& sheets,
+                                  IniAccess access = IniAccess::ReadWrite);

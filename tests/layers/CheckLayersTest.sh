@@ -55,9 +55,9 @@ sed -i '1a #include "../engine/Runner.h"' "$src/config/Ini.h"
 expect climbing 'src/config/Ini.h:2: includes "../engine/Runner.h"'
 
 src=$(sound unlisted)
-mkdir "$src/cli"
-printf '#include "engine/Runner.h"\n' >"$src/cli/Main.cpp"
-expect unlisted 'src/cli/: folder not placed in the layer order'
+mkdir "$src/web"
+printf '#include "engine/Runner.h"\n' >"$src/web/Main.cpp"
+expect unlisted 'src/web/: folder not placed in the layer order'
 
 src=$(sound cycle)
 printf '#pragma once\n#include "config/B.h"\n' >"$src/config/A.h"
@@ -72,6 +72,18 @@ expect system 'src/base/Text.h:2: reaches the system directly (#ifdef _WIN32)'
 src=$(sound encoder)
 sed -i '1a #include "base/Text.h"' "$src/encoder/Main.cpp"
 expect encoder 'src/encoder/Main.cpp:2: encoder includes base, which is not below it'
+
+# The command line stands beside the window: neither sees the other.
+src=$(sound cli-sees-ui)
+mkdir "$src/cli"
+printf '#include "engine/Runner.h"\n#include "ui/Main.h"\n' >"$src/cli/Main.cpp"
+expect cli-sees-ui 'src/cli/Main.cpp:2: cli includes ui, which is not below it'
+
+src=$(sound ui-sees-cli)
+mkdir "$src/cli"
+echo '#pragma once' >"$src/cli/Run.h"
+sed -i '1a #include "cli/Run.h"' "$src/ui/Main.cpp"
+expect ui-sees-cli 'src/ui/Main.cpp:2: ui includes cli, which is not below it'
 
 [ $failures = 0 ] && echo "check-layers refuses each mistake"
 exit $((failures > 0))

@@ -266,7 +266,11 @@ protected:
     void SetUp() override {
         settings.OutputDir = dir.path().string();
         settings.ProfileFile = dir.file("none.apf");
+        MakeDriver(true);
+    }
+    void MakeDriver(bool completionActions) {
         BatchServices s;
+        s.CompletionActions = completionActions;
         s.Tasks = &rows;
         s.Observer = &view;
         s.Settings = &settings;
@@ -584,6 +588,37 @@ INSTANTIATE_TEST_SUITE_P(
         // action were set; Auto Exit is not consulted then.
         CompletionCase{true, true, true, false, {"countdown:power off:60", kSuccess, "open"}},
         CompletionCase{false, true, false, false, {"countdown:exit:10", kSuccess}}));
+
+TEST_F(BatchDriverTest, WithoutCompletionActionsABatchJustEndsWhateverThePreferencesSay) {
+    MakeDriver(false);
+    settings.General.AutoTurnOff = settings.General.AutoExit = settings.General.AutoOpenDir = true;
+    AddTask("a.avi", "00:00:40");
+    AddTask("b.avi", "00:00:40");
+    encoder.scripts = {Runs(Chunks({20, 40})), Fails({}, 1, "broken")};
+    auto effects = [&] {
+        V found;
+        for (const std::string& e : log)
+            if (e == "poweroff" || e == "close" || e.rfind("message:", 0) == 0 ||
+                e.rfind("open:", 0) == 0 || e.rfind("countdown:", 0) == 0)
+                found.push_back(e);
+        return found;
+    };
+
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::Converted);
+    EXPECT_EQ(Statuses(), (V{"Complete", "Failed"}));
+    // A stopped batch too (its first run is the third).
+    encoder.scripts.push_back(Runs(Chunks({10, 20, 30, 40})));
+    AtChunk(2, 3, [&] { driver->tbtnStopClick(); });
+    driver->tbtnStartClick();
+    EXPECT_EQ(Status(0), "Stop");
+
+    EXPECT_EQ(effects(), V{});
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_FALSE(view.timer || view.progressPanel || view.busy);
+    for (const BatchSnapshot& seen : view.seen)
+        EXPECT_TRUE(seen.Then.empty() || seen.Then == "Stopping…") << seen.Then;
+}
 
 TEST_F(BatchDriverTest, ThePowerOffCountdownNamesFailuresAndAQuitDuringItPreventsThePowerOff) {
     AddTask("a.avi", "00:00:40");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -54,6 +55,29 @@ TEST(Preferences, EachWayOfClosingTheSettingsHandsBackWhatItShould) {
     EXPECT_EQ(read.OutputPath, "/elsewhere/");
     EXPECT_TRUE(read.AutoExit);
     EXPECT_EQ(read.SimultaneousConversions, shown.SimultaneousConversions);
+}
+
+TEST(Preferences, OpenedReadOnlyTheFileIsReadAndNeverWritten) {
+    PrefsDir p;
+    // LF line ends: any write would make them CR LF.
+    const std::string text = "[Main]\nOutput Path=/videos/\nProfile=1\nAuto Turn Off=1\n"
+                             "[Options]\nSimultaneous Conversions=2\n";
+    WriteFileBytes(p.path, text);
+    PreferencesFile readOnly(p.path, p.programDir, IniAccess::ReadOnly);
+    const GeneralPreferences general = readOnly.ReadGeneral();
+    EXPECT_EQ(general.OutputPath, "/videos/");
+    EXPECT_TRUE(general.AutoTurnOff);
+    EXPECT_EQ(general.SimultaneousConversions, std::min(2, MaxSimultaneousConversions()));
+    EXPECT_EQ(readOnly.ReadMainWindow(Four).ProfileIndex, 1);
+    EXPECT_EQ(readOnly.ReadVersion(), "3.0");
+    readOnly.SaveAll(3, "D", "/elsewhere/", general);
+    readOnly.SaveGeneral(general);
+    EXPECT_EQ(p.Text(), text);
+
+    // A missing file gives the defaults and stays missing.
+    std::filesystem::remove(p.path);
+    EXPECT_EQ(readOnly.ReadGeneral().OutputPath, p.programDir);
+    EXPECT_FALSE(std::filesystem::exists(p.path));
 }
 
 TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain) {

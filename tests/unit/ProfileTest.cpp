@@ -200,6 +200,26 @@ TEST(ProfileLoad, LoadingRewritesTheFile) {
     EXPECT_EQ(ReadFileBytes(f.path), "[Main]\r\nType=flv\r\nPara=0\r\n");
 }
 
+TEST(ProfileLoad, ReadOnlyLoadsAndBuildsTheSameAndLeavesTheFileAsItIs) {
+    // LF line ends: any write would make them CR LF.
+    std::string text = SampleProfile;
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 1);
+    ProfileFile f(text);
+    Sheets readOnly, readWrite;
+    std::string ext;
+    LoadProfile(f.path, readOnly.Set(), &ext, IniAccess::ReadOnly);
+    const std::string arguments =
+        BuildProfileArguments(f.path, readOnly.Set(), IniAccess::ReadOnly);
+    EXPECT_EQ(ReadFileBytes(f.path), text);
+    EXPECT_EQ(ext, ".avi");
+
+    LoadProfile(f.path, readWrite.Set(), nullptr);
+    EXPECT_EQ(Captions(readOnly.Video), Captions(readWrite.Video));
+    EXPECT_EQ(arguments, BuildProfileArguments(f.path, readWrite.Set()));
+    EXPECT_EQ(ReadFileBytes(f.path), SampleProfile);
+}
+
 TEST(ProfileLoad, SortOutsideOneToThreeKeepsThePreviousSheet) {
     ProfileFile f(
         Crlf({"[Main]",  "Para=4", "0=First",   "1=Second", "2=Third", "3=Fourth", "[First]",

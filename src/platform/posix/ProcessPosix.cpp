@@ -359,3 +359,26 @@ double ChildProcess::CpuSeconds() const {
 std::string ExitCodeText(int code) {
     return code >= 0 ? std::to_string(code) : std::string();
 }
+
+namespace {
+// word as a POSIX shell reads it back: as it stands when it holds only
+// characters no shell treats specially, else in single quotes.
+std::string ShellWord(const std::string& word) {
+    const bool plain =
+        !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                "abcdefghijklmnopqrstuvwxyz"
+                                                "0123456789@%+=:,./_-") == std::string::npos;
+    if (plain) return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+} // namespace
+
+std::string ShellCommandText(const std::string& program, const CommandLine& command) {
+    std::string text = ShellWord(program);
+    for (const std::string& word : command.Args)
+        text += " " + ShellWord(word);
+    return text;
+}

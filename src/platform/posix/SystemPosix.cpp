@@ -1,7 +1,9 @@
 #include "platform/Library.h"
 #include "platform/System.h"
 
+#include <climits>
 #include <dlfcn.h>
+#include <unistd.h>
 
 std::tm LocalTime(std::time_t time) {
     std::tm local{};
@@ -23,4 +25,13 @@ LoadedLibrary::~LoadedLibrary() {
 
 void* LoadedLibrary::Function(const char* name) const {
     return FHandle ? ::dlsym(FHandle, name) : nullptr;
+}
+
+std::string ExecutableFolder() {
+    char path[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
+    if (n <= 0) return {};
+    std::string folder(path, static_cast<size_t>(n));
+    folder.erase(folder.rfind('/') + 1);
+    return folder;
 }

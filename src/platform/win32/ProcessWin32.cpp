@@ -277,3 +277,7 @@ std::string ExitCodeText(int code) {
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
 }
+
+std::string ShellCommandText(const std::string& program, const CommandLine& command) {
+    return "\"" + program + "\"" + command.Text;
+}
