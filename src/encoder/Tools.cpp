@@ -6,6 +6,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The supervision's clock: it stands still while this program is paused.
+Clock::time_point Now() {
+    return Clock::now() - TimePaused();
+}
+
 // After a termination request the tool may finish its file (flush its
 // encoder, write the index), which takes seconds on a busy machine: it goes
 // on while it makes progress (prints something or uses the processor), for
@@ -76,6 +81,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         error = LastSystemError();
         return std::nullopt;
     }
+    PassPausesTo(tool.Id());
 
     bool termSent = false, killSent = false, ended = false, printed = false;
     int exitCode = -1;
@@ -84,12 +90,14 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     // A termination request goes to the tool once; then it is watched while
     // it finishes, and killed when it takes too long or stalls.
     auto passOnRequests = [&] {
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = Now();
         if (!termSent && TerminationRequested()) {
             tool.Terminate();
             termSent = true;
             termAt = progressAt = lookAt = now;
             cpu = tool.CpuSeconds();
+            // Only what it prints from now on shows that it finishes.
+            printed = false;
         }
         if (!termSent || killSent) return;
         if (now >= lookAt + FinishLook) {
@@ -120,10 +128,11 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         if (!ended) {
             passOnRequests();
             if (tool.Wait(0, exitCode)) {
+                PassPausesTo(0);
                 ended = true;
-                drainUntil = Clock::now() + DrainGrace;
+                drainUntil = Now() + DrainGrace;
             }
-        } else if (Clock::now() >= drainUntil) {
+        } else if (Now() >= drainUntil) {
             break;
         }
     }
@@ -132,6 +141,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         passOnRequests();
         ended = tool.Wait(ReadSliceMs, exitCode);
     }
+    PassPausesTo(0);
     if (int sig = tool.EndSignal()) return 128 + sig;
     return exitCode;
 }
