@@ -217,7 +217,8 @@ TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
               "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
               "Syn Mode=0\r\nOutput Path=" +
                   folder.Dir() +
-                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n[Window]\r\nTop=" +
+                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n[Window]\r\n"
+                  "Height=547\r\nWidth=812\r\nTop=" +
                   std::to_string(place.y()) + "\r\nLeft=" + std::to_string(place.x()) + "\r\n");
 }
 
