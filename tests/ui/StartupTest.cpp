@@ -263,18 +263,32 @@ TEST(Preferences, AProfileAddedToTheFolderLeavesTheSelectedOneSelected) {
 
 TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
     ProgramFolder folder;
+    QSize listSize;
     {
         Window w;
         w.Create(folder);
         w.Show();
         w->move(40, 30);
+        w->resize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60);
+        listSize = w.Find<QWidget>("ltvTask")->size();
         w.Close();
     }
     Window again;
     again.Create(folder);
     again.Show();
     EXPECT_EQ(again->pos(), QPoint(40, 30));
-    // A place no screen shows any more: centred on the primary screen.
+    // At its size, though no larger than the screen (its default size is
+    // the least), with the list grown as the window did.
+    const QSize screenSize = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QSize expected = QSize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60)
+                               .boundedTo(screenSize)
+                               .expandedTo(again->minimumSize());
+    EXPECT_EQ(again->size(), expected);
+    EXPECT_EQ(again.Find<QWidget>("ltvTask")->size(),
+              listSize + expected -
+                  QSize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60));
+    // A place no screen shows any more: centred on the primary screen, at
+    // the default size when none was kept.
     WriteFileBytes(folder.File("Preferences.ini"),
                    "[Main]\r\nWindow Left=5000\r\nWindow Top=-4000\r\n");
     Window lost;
@@ -282,6 +296,7 @@ TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
     lost.Show();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(lost->pos(), screen.center() - lost->rect().center());
+    EXPECT_EQ(lost->size(), QSize(TMainForm::ClientWidth, TMainForm::ClientHeight));
 }
 
 TEST(Preferences, ProfileOutsideTheCatalogueSelectsNothingAndSavesMinusOne) {
