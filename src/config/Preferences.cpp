@@ -67,14 +67,23 @@ bool StorableName(const std::string& name) {
 }
 
 // The window's place: "Left" and "Top" of "Window", or the keys an older
-// version kept in "Main".
+// version kept in "Main"; its size, "Width" and "Height" of "Window", only
+// with both.
 std::optional<WindowPosition> ReadPosition(const TNewInifile& ini) {
     const int32_t none = std::numeric_limits<int32_t>::min();
     for (auto [section, left, top] :
          {std::tuple{Window, "Left", "Top"}, std::tuple{Main, "Window Left", "Window Top"}}) {
         const int32_t x = ini.ReadInteger(section, left, none);
         const int32_t y = ini.ReadInteger(section, top, none);
-        if (x != none && y != none) return WindowPosition{x, y};
+        if (x == none || y == none) continue;
+        WindowPosition place{x, y};
+        const int32_t width = ini.ReadInteger(Window, "Width", 0);
+        const int32_t height = ini.ReadInteger(Window, "Height", 0);
+        if (width > 0 && height > 0) {
+            place.Width = width;
+            place.Height = height;
+        }
+        return place;
     }
     return std::nullopt;
 }
@@ -145,6 +154,10 @@ void PreferencesFile::SaveAll(int profileIndex, const std::string& profileName,
     if (position) {
         ini.WriteInteger(Window, "Left", position->Left);
         ini.WriteInteger(Window, "Top", position->Top);
+        if (position->Width > 0 && position->Height > 0) {
+            ini.WriteInteger(Window, "Width", position->Width);
+            ini.WriteInteger(Window, "Height", position->Height);
+        }
     }
     ini.Close();
 }

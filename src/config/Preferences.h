@@ -35,10 +35,13 @@ GeneralPreferences SettingsInForce(SettingsClose how, const GeneralPreferences& 
 // (at least 1).
 int MaxSimultaneousConversions();
 
-// The top-left corner of the main window's frame.
+// The top-left corner of the main window's frame, and the window's size
+// (0 where it is not known: the default size).
 struct WindowPosition {
     int Left = 0;
     int Top = 0;
+    int Width = 0;
+    int Height = 0;
 };
 
 // What the main window restores when it is first shown.
@@ -56,8 +59,9 @@ struct MainWindowPreferences {
 // Section "Main" holds the keys of the original file format only, so that
 // the file stays as its readers expect it; every later key lives in a
 // section of its own after it: "Options" ("Simultaneous Conversions",
-// "Profile Name") and "Window" ("Left", "Top"). A key an older version wrote
-// into "Main" is read from there until the first save writes its section.
+// "Profile Name") and "Window" ("Left", "Top", "Width", "Height"). A key an
+// older version wrote into "Main" is read from there until the first save
+// writes its section.
 // Keys are found as the text "key=" anywhere in a line of their section, so
 // no key may end with the name of another key of the same section.
 //
@@ -89,9 +93,9 @@ public:
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), the
     // dialog's values as SaveGeneral writes them, the profile's name, then the
-    // window's place when it has one (it was shown). A name holding "[", "="
-    // or a line break is not stored (an empty one is): the position is then
-    // what finds the profile again.
+    // window's place when it has one (it was shown), with its size when that
+    // is known. A name holding "[", "=" or a line break is not stored (an
+    // empty one is): the position is then what finds the profile again.
     void SaveAll(int profileIndex, const std::string& profileName,
                  const std::string& mainOutputPath, const GeneralPreferences& dialog,
                  const std::optional<WindowPosition>& position = std::nullopt) const;

@@ -6,6 +6,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The supervision's clock: it stands still while this program is paused.
+Clock::time_point Now() {
+    return Clock::now() - TimePaused();
+}
+
 // After a termination request the tool may finish its file (flush its
 // encoder, write the index), which takes seconds on a busy machine: it goes
 // on while it makes progress (prints something or uses the processor), for
@@ -71,12 +76,13 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     child.ErrorIntoPipe = options.ErrorsWithOutput;
     child.NoInput = true;
     ChildProcess tool;
-    const Clock::time_point startedAt = Clock::now();
+    const Clock::time_point startedAt = Now();
     if (tool.Start(program, ToolCommandLine(program, args), child) !=
         ChildProcess::StartError::None) {
         error = LastSystemError();
         return std::nullopt;
     }
+    PassPausesTo(tool.Id());
 
     bool termSent = false, killSent = false, ended = false, printed = false;
     int exitCode = -1;
@@ -85,7 +91,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
     // A termination request goes to the tool once; then it is watched while
     // it finishes, and killed when it takes too long or stalls.
     auto passOnRequests = [&] {
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = Now();
         if (!killSent && options.TimeLimit.count() > 0 && now >= startedAt + options.TimeLimit) {
             tool.Kill();
             killSent = true;
@@ -95,6 +101,8 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
             termSent = true;
             termAt = progressAt = lookAt = now;
             cpu = tool.CpuSeconds();
+            // Only what it prints from now on shows that it finishes.
+            printed = false;
         }
         if (!termSent || killSent) return;
         if (now >= lookAt + FinishLook) {
@@ -125,10 +133,11 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         if (!ended) {
             passOnRequests();
             if (tool.Wait(0, exitCode)) {
+                PassPausesTo(0);
                 ended = true;
-                drainUntil = Clock::now() + DrainGrace;
+                drainUntil = Now() + DrainGrace;
             }
-        } else if (Clock::now() >= drainUntil) {
+        } else if (Now() >= drainUntil) {
             break;
         }
     }
@@ -137,6 +146,7 @@ std::optional<int> RunTool(const std::string& program, const std::vector<std::st
         passOnRequests();
         ended = tool.Wait(ReadSliceMs, exitCode);
     }
+    PassPausesTo(0);
     if (int sig = tool.EndSignal()) return 128 + sig;
     return exitCode;
 }

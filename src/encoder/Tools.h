@@ -41,7 +41,9 @@ struct ToolOptions {
 // options.OnFinishing (when given) is called each time it is seen making
 // progress, at most four times a second. This program returns once the tool
 // has ended. The tool runs in a process group of its own so that a signal to
-// this program's group reaches it only through us, exactly once.
+// this program's group reaches it only through us, exactly once; a pause of
+// this program is passed on to it as well (PassPausesTo), and no time limit
+// runs on while paused.
 //
 // Returns the tool's exit status (128 + signal number when a signal ended
 // it; on Windows any code, a crash's too), or nothing with error set when it
@@ -62,6 +64,17 @@ CommandLine ToolCommandLine(const std::string& program, const std::vector<std::s
 void WatchTerminationRequests();
 // True once a termination request has arrived since watching began.
 bool TerminationRequested();
+
+// Passes a pause of this program on to the tool it runs (toolId: the
+// tool's process id, which is also its group's; 0: none runs). POSIX: on
+// SIGTSTP the tool's group is stopped, then this program stops itself; when
+// it is continued, so is the tool's group. On Windows the program that
+// pauses the encoder suspends the tool's threads too; nothing is passed on.
+void PassPausesTo(long long toolId);
+// How long this program has been paused so far: the supervision's clocks
+// leave that time out, so that a pause never counts against a tool that is
+// finishing its file.
+std::chrono::steady_clock::duration TimePaused();
 
 // The system's text for the last failure of a system call.
 std::string LastSystemError();

@@ -2,11 +2,14 @@
 
 #include "encoder/Tools.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +18,40 @@ volatile std::sig_atomic_t Requested = 0;
 
 extern "C" void OnTerminationRequest(int) {
     Requested = 1;
+}
+
+// The group of the tool a pause is passed on to; 0 while none runs.
+volatile std::sig_atomic_t ToolGroup = 0;
+// The nanoseconds this program has spent paused.
+std::atomic<std::int64_t> PausedNs{0};
+static_assert(std::atomic<std::int64_t>::is_always_lock_free, "used in a signal handler");
+
+std::int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// SIGTSTP: the tool stops first, then this program; the handler returns
+// when both have been continued. Only async-signal-safe calls.
+extern "C" void OnPause(int) {
+    const int saved = errno;
+    const std::int64_t from = MonotonicNs();
+    const pid_t group = ToolGroup;
+    if (group > 0) kill(-group, SIGSTOP);
+    kill(getpid(), SIGSTOP);
+    if (group > 0) kill(-group, SIGCONT);
+    PausedNs += MonotonicNs() - from;
+    errno = saved;
+}
+
+// SIGCONT, also after a stop that did not come through OnPause (a SIGSTOP
+// sent by hand): the tool goes on with us.
+extern "C" void OnContinue(int) {
+    const int saved = errno;
+    const pid_t group = ToolGroup;
+    if (group > 0) kill(-group, SIGCONT);
+    errno = saved;
 }
 
 } // namespace
@@ -52,6 +89,27 @@ void WatchTerminationRequests() {
 
 bool TerminationRequested() {
     return Requested != 0;
+}
+
+void PassPausesTo(long long toolId) {
+    static bool watching = false;
+    if (!watching) {
+        watching = true;
+        struct sigaction sa;
+        std::memset(&sa, 0, sizeof sa);
+        sa.sa_flags = SA_RESTART;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_handler = OnPause;
+        sigaction(SIGTSTP, &sa, nullptr);
+        sa.sa_handler = OnContinue;
+        sigaction(SIGCONT, &sa, nullptr);
+    }
+    ToolGroup = static_cast<std::sig_atomic_t>(toolId);
+}
+
+std::chrono::steady_clock::duration TimePaused() {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::nanoseconds(PausedNs.load()));
 }
 
 std::string LastSystemError() {

@@ -18,6 +18,12 @@ bool TerminationRequested() {
     return false;
 }
 
+void PassPausesTo(long long) {}
+
+std::chrono::steady_clock::duration TimePaused() {
+    return {};
+}
+
 std::string LastSystemError() {
     char buf[512] = "";
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

@@ -10,9 +10,11 @@
 #include "tasks/Probe.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -154,6 +156,46 @@ void BatchDriver::tbtnStopClick() {
     RequestStop();
 }
 
+void BatchDriver::Pause() {
+    if (FNow.State != ConvertState::Running || !FNow.Converting || FNow.Paused) return;
+    FServices.Encoder->Suspend();
+    FNow.Paused = true;
+    // Straight into the queue: a pause is no new run for the tasks' logs.
+    for (const auto& active : FActive)
+        FServices.Tasks->SetState(active->Id, TaskState::Paused);
+    SetTimerRunning(false);
+}
+
+void BatchDriver::Resume() {
+    if (!FNow.Paused) return;
+    FServices.Encoder->Resume();
+    FNow.Paused = false;
+    for (const auto& active : FActive)
+        FServices.Tasks->SetState(active->Id, TaskState::Converting);
+    SetTimerRunning(FNow.Converting);
+}
+
+void BatchDriver::tbtnPauseClick() {
+    if (FNow.Paused)
+        Resume();
+    else
+        Pause();
+}
+
+void BatchDriver::SetStopAfterCurrent(bool on) {
+    if (FNow.State != ConvertState::Running || !FNow.Converting || FNow.StopAfterCurrent == on)
+        return;
+    FNow.StopAfterCurrent = on;
+    const GeneralPreferences& general = FServices.Settings->General;
+    FNow.Then = on ? "Then: stop after the current tasks"
+                   : CompletionNote(general.AutoTurnOff, general.AutoExit);
+    Publish();
+}
+
+void BatchDriver::tbtnStopAfterClick() {
+    SetStopAfterCurrent(!FNow.StopAfterCurrent);
+}
+
 bool BatchDriver::CloseRequested() {
     if (FNow.State == ConvertState::Idle) return false;
     FCloseRequested = true;
@@ -167,6 +209,8 @@ void BatchDriver::EndAtOnce() {
 }
 
 void BatchDriver::timerTimeTimer() {
+    // A tick already on its way when the batch was paused does not count.
+    if (FNow.Paused) return;
     ++FNow.ElapsedSeconds;
     FNow.ElapsedText = SecondsToTime(FNow.ElapsedSeconds);
     const int p = FNow.Bars.Total;
@@ -207,6 +251,9 @@ void BatchDriver::EndBatchLog() {
 void BatchDriver::EndBatchDisplay() {
     FNow.ProgressShown = false;
     FNow.State = ConvertState::Idle;
+    FNow.Converting = false;
+    FNow.Paused = false;
+    FNow.StopAfterCurrent = false;
     Publish();
 }
 
@@ -244,14 +291,27 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     std::string startError;
     // Tasks start in list order as slots free up; with one slot this is one
     // task after the other.
+    // Paused, or to stop after the running tasks, none starts.
     for (;;) {
-        while (FNow.State == ConvertState::Running && next < count && FActive.size() < slots)
+        while (FNow.State == ConvertState::Running && !FNow.Paused && !FNow.StopAfterCurrent &&
+               next < count && FActive.size() < slots)
             if (!StartNextTask(next++, profileArguments, startError)) break;
-        if (FActive.empty()) break;
+        if (FActive.empty()) {
+            if (WaitWhilePaused(next < count)) continue;
+            break;
+        }
         if (FServices.Pump) FServices.Pump();
         for (RunningEncoders::Ended& ended : FServices.Encoder->Poll(SliceMs))
-            EndTask(ended, next >= count);
+            EndTask(ended, next >= count || FNow.StopAfterCurrent);
     }
+    // Nothing runs any more: neither Pause nor a stop after the current
+    // tasks applies from here on.
+    FNow.Converting = false;
+    if (FNow.Paused) {
+        FNow.Paused = false;
+        FServices.Encoder->Resume();
+    }
+    Publish();
     if (!startError.empty())
         EndAfterFailedStart(startError);
     else if (FNow.State == ConvertState::StopRequested)
@@ -259,19 +319,33 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     else if (FNow.State == ConvertState::Running) {
         // Written before the completion actions, which may end the program.
         EndBatchLog();
-        if (FServices.CompletionActions) {
-            CompleteBatch(count);
-        } else {
+        if (!FServices.CompletionActions) {
             SetTimerRunning(false);
             EndBatchDisplay();
+        } else if (FNow.StopAfterCurrent) {
+            EndAfterCurrentTasks(count);
+        } else {
+            CompleteBatch(count);
         }
     }
+}
+
+bool BatchDriver::WaitWhilePaused(bool tasksLeft) {
+    if (!FNow.Paused || FNow.State != ConvertState::Running || FNow.StopAfterCurrent || !tasksLeft)
+        return false;
+    if (FServices.Pump) FServices.Pump();
+    // No encoder to wait for: the front end's work alone, at its pace.
+    std::this_thread::sleep_for(std::chrono::milliseconds(SliceMs));
+    return true;
 }
 
 void BatchDriver::BeginBatch() {
     FNow.State = ConvertState::Running;
     FNow.ProgressShown = true;
     FNow.TimerRunning = true;
+    FNow.Converting = true;
+    FNow.Paused = false;
+    FNow.StopAfterCurrent = false;
     FNow.ConvertingFile.clear();
     FNow.ElapsedText.clear();
     FNow.RemainingText.clear();
@@ -291,6 +365,7 @@ void BatchDriver::BeginBatch() {
     FTotal = 0;
     FFailed = 0;
     FIncomplete = 0;
+    FConverted = 0;
     FWritten.clear();
     if (FServices.Log) FServices.Log->BatchBegun();
     for (TaskId id : FBatch)
@@ -319,6 +394,8 @@ bool BatchDriver::StartNextTask(int position, const std::string& profileArgument
         RequestStop();
         return false;
     }
+    // A pause that came while it was prepared: it starts paused.
+    if (FNow.Paused) FServices.Tasks->SetState(active->Id, TaskState::Paused);
     FActive.push_back(std::move(active));
     Publish();
     return true;
@@ -408,6 +485,8 @@ void BatchDriver::EndAfterFailedStart(const std::string& error) {
 }
 
 void BatchDriver::RequestStop() {
+    // Paused encoders go on first, so that they can finish their files.
+    Resume();
     FNow.State = ConvertState::StopRequested;
     for (const auto& active : FActive)
         SetState(active->Id, TaskState::Stopped);
@@ -440,6 +519,7 @@ bool BatchDriver::JudgeTask(const ActiveTask& active) {
         return false;
     }
     if (outcome.Succeeded()) {
+        ++FConverted;
         SetState(active.Id, TaskState::Complete);
         return true;
     }
@@ -497,6 +577,19 @@ void BatchDriver::CompleteBatch(int count) {
     if (!reported) ShowCompletionMessage(count);
     // A close that came while the message was shown (a termination request
     // closes it) ends the program without opening anything.
+    if (settings.General.AutoOpenDir && !FCloseRequested) FServices.Shell->Open(settings.OutputDir);
+    EndBatchDisplay();
+}
+
+void BatchDriver::EndAfterCurrentTasks(int count) {
+    SetTimerRunning(false);
+    std::string text = "Stopped after the current tasks: " + std::to_string(FConverted) + " of " +
+                       std::to_string(count) + " converted.";
+    const std::string failures = FailureSummary(count);
+    if (!failures.empty()) text += " " + failures;
+    FServices.Prompt->Message(text, "Complete",
+                              failures.empty() ? MsgIcon::Information : MsgIcon::Warning);
+    const BatchSettings& settings = *FServices.Settings;
     if (settings.General.AutoOpenDir && !FCloseRequested) FServices.Shell->Open(settings.OutputDir);
     EndBatchDisplay();
 }

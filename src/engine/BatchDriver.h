@@ -92,6 +92,22 @@ public:
     // (the snapshot says "Stopping…"), and the batch is cancelled once they
     // have ended.
     void tbtnStopClick();
+    // Pause: while the batch's tasks convert, suspends every running encoder
+    // and what it started (they use no processor time, and no time limit of
+    // theirs runs on), marks their tasks Paused, stops the elapsed time and
+    // starts no new task. Resume lets them go on. tbtnPauseClick does the
+    // one or the other. A Stop or a close while paused resumes first, so
+    // that the encoders can finish their files.
+    void Pause();
+    void Resume();
+    void tbtnPauseClick();
+    // Stop after the current tasks: the running tasks finish, no new task
+    // starts, and the batch ends with "Stopped after the current tasks: 3 of
+    // 12 converted." and the output folder opened as the preferences ask,
+    // never with an exit or a power-off. Until the last running task ends
+    // it can be taken back; tbtnStopAfterClick does the one or the other.
+    void SetStopAfterCurrent(bool on);
+    void tbtnStopAfterClick();
     // The batch loop.
     void ConvertTasks(const std::string& profileArguments);
     // The one-second tick: elapsed and remaining time.
@@ -173,6 +189,14 @@ private:
     // output directory. Failures are reported first whatever follows; power
     // off and exit each wait for a countdown that the user can cancel.
     void CompleteBatch(int count);
+    // The running tasks have finished after a Stop after the current
+    // tasks: the message, and the output folder opened as after a completed
+    // batch.
+    void EndAfterCurrentTasks(int count);
+    // Paused between two tasks, or with every running task ended: waits a
+    // moment for Resume, a Stop or a Stop after the current tasks. false
+    // when there is nothing to wait for.
+    bool WaitWhilePaused(bool tasksLeft);
     // "The conversion of 2 of 5 tasks failed."; empty when none did.
     std::string FailureSummary(int count) const;
     // The message on failed or incomplete tasks, or on success.
@@ -194,6 +218,8 @@ private:
     // ones among them.
     int FFailed = 0;
     int FIncomplete = 0;
+    // Tasks of the running batch that are Complete.
+    int FConverted = 0;
     bool FCloseRequested = false;
     // The tasks of the running batch, in list order.
     std::vector<TaskId> FBatch;

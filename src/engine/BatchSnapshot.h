@@ -27,8 +27,15 @@ struct BatchSnapshot {
     // path).
     bool ProgressShown = false;
     // The one-second timer runs: the front end calls the driver's
-    // timerTimeTimer once a second meanwhile.
+    // timerTimeTimer once a second meanwhile (not while paused).
     bool TimerRunning = false;
+    // The batch's tasks are being converted (or wait to be): Pause and Stop
+    // after the current tasks apply while the state is Running.
+    bool Converting = false;
+    // The running encoders are paused and no new task starts.
+    bool Paused = false;
+    // The running tasks finish and the batch ends then.
+    bool StopAfterCurrent = false;
     // The tasks whose encoders run, oldest first.
     std::vector<RunningTask> Running;
     // The batch's tasks that have ended, and all of them.
@@ -43,9 +50,9 @@ struct BatchSnapshot {
     std::string RemainingText;
     // The file the "Converting:" label names: the oldest running task's.
     std::string ConvertingFile;
-    // What follows the batch ("Then: power off", "Then: exit the program"),
-    // or "Stopping…" while stopped encoders finish their files; empty when
-    // nothing is to be said.
+    // What follows the batch ("Then: power off", "Then: exit the program",
+    // "Then: stop after the current tasks"), or "Stopping…" while stopped
+    // encoders finish their files; empty when nothing is to be said.
     std::string Then;
 };
 

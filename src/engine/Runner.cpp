@@ -168,6 +168,7 @@ RunningEncoders::Start EncoderRunSet::StartRun(const CommandLine& command, Chunk
     run->TimeoutMs = timeoutMs;
     run->Started = Clock::now();
     run->Outcome.Started = true;
+    if (FPaused) run->Child.Suspend();
     FRuns.push_back(std::move(run));
     return {FLastId, {}};
 }
@@ -216,7 +217,7 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
     std::vector<ChildProcess*> reading;
     bool lingering = false;
     for (const auto& run : FRuns) {
-        EnforceLimits(*run);
+        if (!FPaused) EnforceLimits(*run);
         if (run->Reading)
             reading.push_back(&run->Child);
         else
@@ -246,8 +247,9 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
         const auto deadline = Clock::now() + Ms(std::max(waitMs, 0));
         auto pause = std::chrono::microseconds(200);
         for (;;) {
-            for (const auto& run : FRuns)
-                KillIfNotFinishing(*run);
+            if (!FPaused)
+                for (const auto& run : FRuns)
+                    KillIfNotFinishing(*run);
             reapEnded();
             if (!ended.empty() || Clock::now() >= deadline) return ended;
             std::this_thread::sleep_for(pause);
@@ -275,18 +277,42 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
     }
     // Looked at after the reads, so that output waiting in a pipe counts
     // even when the window kept us from reading for a while.
-    for (const auto& run : FRuns)
-        KillIfNotFinishing(*run);
+    if (!FPaused)
+        for (const auto& run : FRuns)
+            KillIfNotFinishing(*run);
     reapEnded();
     return ended;
 }
 
+void EncoderRunSet::Suspend() {
+    if (FPaused) return;
+    FPaused = true;
+    FPausedAt = Clock::now();
+    for (const auto& run : FRuns)
+        run->Child.Suspend();
+}
+
+void EncoderRunSet::Resume() {
+    if (!FPaused) return;
+    FPaused = false;
+    // Every clock of a run stood still meanwhile.
+    const auto paused = Clock::now() - FPausedAt;
+    for (const auto& run : FRuns) {
+        for (Clock::time_point* t :
+             {&run->Started, &run->OutputEnded, &run->TerminatedAt, &run->LastOutput})
+            *t += paused;
+        run->Child.Resume();
+    }
+}
+
 void EncoderRunSet::TerminateEncoder() {
+    Resume();
     for (const auto& run : FRuns)
         Terminate(*run);
 }
 
 void EncoderRunSet::KillEncoder() {
+    Resume();
     for (const auto& run : FRuns) {
         Terminate(*run);
         run->Killed = true;
@@ -296,6 +322,7 @@ void EncoderRunSet::KillEncoder() {
 
 void EncoderRunSet::Abandon() {
     FRuns.clear();
+    FPaused = false;
 }
 
 EncoderRunner::EncoderRunner(std::string encoderPath) : FRuns(std::move(encoderPath)) {}

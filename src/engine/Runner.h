@@ -85,6 +85,12 @@ public:
     virtual void Abandon() = 0;
     // How many runs have not yet been reported as ended.
     virtual int Count() const = 0;
+    // Pauses every running encoder and what it started: they use no
+    // processor time, and no time limit or kill deadline runs on, until
+    // Resume. A run started meanwhile starts paused. TerminateEncoder and
+    // KillEncoder resume first. Encoders that cannot be paused ignore it.
+    virtual void Suspend() {}
+    virtual void Resume() {}
 };
 
 // Runs encoders side by side, each in its own child process with its own
@@ -105,6 +111,8 @@ public:
     void KillEncoder() override;
     void Abandon() override;
     int Count() const override { return static_cast<int>(FRuns.size()); }
+    void Suspend() override;
+    void Resume() override;
 
     const std::string& EncoderPath() const { return FEncoderPath; }
 
@@ -119,6 +127,10 @@ private:
     std::string FEncoderPath;
     std::vector<std::unique_ptr<Run>> FRuns; // in the order they were started
     int FLastId = 0;
+    // Paused since FPausedAt: the runs' clocks are moved on by the pause
+    // when they go on.
+    bool FPaused = false;
+    std::chrono::steady_clock::time_point FPausedAt;
 };
 
 // One encoder run at a time, waited for: what a probe needs.

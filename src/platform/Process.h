@@ -67,6 +67,17 @@ public:
     // Ends it for sure (SIGKILL to the group / TerminateJobObject).
     void Kill();
 
+    // Pauses the process and what it started, so that they use no processor
+    // time until Resume: SIGTSTP to its group on POSIX (a program that runs
+    // tools in groups of their own, as the encoder does, catches it and
+    // passes the pause on); on Windows every thread of every process of its
+    // job is suspended. Harmless when it has ended or is paused already.
+    // Terminate resumes it first, so that it can finish its file.
+    void Suspend();
+    // Lets a paused process go on (SIGCONT to its group; the threads
+    // suspended are resumed).
+    void Resume();
+
     // Waits for the process to end (at most timeoutMs, -1 forever), reaps it
     // and returns true with its exit code; false when it is still running.
     bool Wait(int timeoutMs, int& exitCode);
@@ -76,6 +87,8 @@ public:
     int EndSignal() const;
 
     bool Started() const;
+    // The process's id from its start until it is reaped; 0 otherwise.
+    long long Id() const;
 
     // The processor time the process itself has used so far, in seconds:
     // whether it still works, when it prints nothing. -1 when that cannot be

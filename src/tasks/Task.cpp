@@ -4,11 +4,12 @@
 #include <utility>
 
 namespace {
-constexpr std::array<std::pair<TaskState, const char*>, 8> Texts{{
+constexpr std::array<std::pair<TaskState, const char*>, 9> Texts{{
     {TaskState::Probing, "Probing"},
     {TaskState::Ready, "OK"},
     {TaskState::Unreadable, "Unreadable"},
     {TaskState::Converting, "Converting"},
+    {TaskState::Paused, "Paused"},
     {TaskState::Complete, "Complete"},
     {TaskState::Incomplete, "Incomplete"},
     {TaskState::Failed, "Failed"},

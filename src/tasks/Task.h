@@ -20,6 +20,7 @@ enum class TaskState {
     Ready,      // probed, waiting for a batch
     Unreadable, // the probe found no length (Reason says why); still converted
     Converting, // its encoder runs
+    Paused,     // its encoder is paused (the batch is)
     Complete,   // converted
     Incomplete, // the encoder succeeded but wrote clearly less than asked (Reason)
     Failed,     // the encoder failed or could not start (Reason)
@@ -27,7 +28,7 @@ enum class TaskState {
 };
 
 // The text the Status column shows for a state: "Probing", "OK", "Unreadable",
-// "Converting", "Complete", "Incomplete", "Failed", "Stop".
+// "Converting", "Paused", "Complete", "Incomplete", "Failed", "Stop".
 const char* StatusText(TaskState state);
 // The state whose StatusText is text; false for a text of no state.
 bool StateOfText(std::string_view text, TaskState& state);
@@ -72,6 +73,7 @@ struct Task {
     // The output path its last run was given (reserved when it started, so
     // that no other task of the batch takes it); empty before.
     std::string Output;
-    // How much of its clip is converted, 0..100, while it converts.
+    // How much of its clip is converted, 0..100, while it converts (or is
+    // paused).
     int Percent = 0;
 };

@@ -328,9 +328,10 @@ std::string TaskQueue::StartRefusal() const {
 void TaskQueue::SetState(TaskId id, TaskState state, std::string reason) {
     if (Node* node = NodeOf(id))
         Change(*node, [&](Task& task) {
+            // A task that goes on after a pause keeps its progress.
+            if (state == TaskState::Converting && task.State != TaskState::Paused) task.Percent = 0;
             task.State = state;
             task.Reason = std::move(reason);
-            if (state == TaskState::Converting) task.Percent = 0;
         });
 }
 

@@ -100,7 +100,8 @@ public:
     std::string StartRefusal() const;
 
     // What a batch does to a task. A new state takes reason as the task's
-    // reason; Converting also starts its progress at 0.
+    // reason; Converting also starts its progress at 0, unless the task
+    // comes back from a pause.
     void SetState(TaskId id, TaskState state, std::string reason = {});
     void SetProgress(TaskId id, int percent);
     void SetOutput(TaskId id, std::string path);

@@ -35,4 +35,6 @@ inline const QColor ListHeader{202, 227, 255};
 // The caption cell of the current sheet row while the sheet has the focus.
 inline const QColor Selection{49, 106, 197};
 inline const QColor Silver{192, 192, 192};
+// The bar of a converting task's progress behind its status, half see-through.
+inline const QColor RowProgress{91, 172, 242, 120};
 } // namespace Look

@@ -20,12 +20,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTimer>
 #include <QToolButton>
@@ -284,10 +286,11 @@ void TMainForm::UpdateTaskMenu() {
     const bool selected = first >= 0;
     mnuOpen->setEnabled(selected);
     mnuShowLog->setEnabled(selected && FTasks.At(first).Log.has_value());
-    mnuRemove->setEnabled(selected);
-    mnuClear->setEnabled(FTasks.Count() > 0);
-    mnuAddFiles->setEnabled(true);
-    mnuAddDir->setEnabled(true);
+    // During a batch the list cannot change.
+    mnuRemove->setEnabled(selected && !FBusy);
+    mnuClear->setEnabled(FTasks.Count() > 0 && !FBusy);
+    mnuAddFiles->setEnabled(!FBusy);
+    mnuAddDir->setEnabled(!FBusy);
 }
 
 void TMainForm::UpdatePanelButtons() {
@@ -319,6 +322,7 @@ void TMainForm::BatchChanged(const BatchSnapshot& batch) {
         else
             SetIdleControls();
     }
+    UpdateBatchCommands(batch);
     // A finished batch leaves the panel as it last was.
     if (batch.ProgressShown) panBottomLeft->Show(batch);
     panBottomCenter->setVisible(!batch.ProgressShown);
@@ -465,6 +469,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (ltvTask && watched == ltvTask->viewport()) {
         if (event->type() == QEvent::MouseButtonRelease) ltvTaskClick();
         if (event->type() == QEvent::MouseButtonDblClick) ltvTaskDblClick();
+        // The list is disabled during a batch, and a disabled list asks for
+        // no menu: its menu (with Pause) is opened here then.
+        if (event->type() == QEvent::ContextMenu && !ltvTask->isEnabled()) {
+            UpdateTaskMenu();
+            ppmTask->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
     } else if (imgStart && imgStop && (watched == panBottomRight || watched == Image3) &&
                event->type() == QEvent::MouseMove) {
         // Leaving the Start/Stop picture over the area around it puts its

@@ -13,6 +13,7 @@
 #include "ui/SettingsHost.h"
 
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -187,6 +188,10 @@ public slots:
     void tbtnClearClick();
     void tbtnStartClick();
     void tbtnStopClick();
+    // Pause or Resume the batch; Stop after the current tasks, or take
+    // that back.
+    void tbtnPauseClick();
+    void tbtnStopAfterClick();
     void tbtnSettingClick();
     void bbtnSettingClick();
     void tbtnAboutClick();
@@ -226,6 +231,9 @@ protected:
     void setVisible(bool visible) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // Larger than its default size, the window gives the room to the task
+    // list and the sheets.
+    void resizeEvent(QResizeEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -238,6 +246,15 @@ private:
     void BuildTaskArea();
     void BuildCommands();
     void BuildPreview();
+    // Pause, Stop after the current tasks, Stop's drop-down menu and the
+    // task list menu's Pause.
+    void BuildBatchCommands();
+    // Their enabling, texts and check as the batch stands.
+    void UpdateBatchCommands(const BatchSnapshot& batch);
+    // Notes where each control lies at the default size and how it follows
+    // a larger window; FollowSize places them for the window's size.
+    void NoteGrowth();
+    void FollowSize();
     void RunStartup(const std::vector<std::string>& arguments);
     void CommandLineIntake(const std::vector<std::string>& arguments);
     void RestorePreferences();
@@ -340,6 +357,11 @@ private:
     QAction* tbtnClear = nullptr;
     QAction* tbtnStart = nullptr;
     QAction* tbtnStop = nullptr;
+    QAction* tbtnPause = nullptr;
+    QAction* tbtnStopAfter = nullptr;
+    // The drop-down beside the Stop picture and its menu.
+    QToolButton* btnStopMenu = nullptr;
+    QMenu* ppmStop = nullptr;
     QAction* tbtnSetting = nullptr;
     QAction* tbtnAbout = nullptr;
     QAction* tbtnHelp = nullptr;
@@ -390,4 +412,17 @@ private:
     std::unique_ptr<TAboutForm> FAboutForm;
     std::unique_ptr<TSettingForm> FSettingForm;
     std::unique_ptr<TSizeForm> FSizeForm;
+
+    // A control that follows the window's size: its place at the default
+    // size, and whether it moves right or down, or grows wider or taller,
+    // by what the window has grown.
+    struct Growth {
+        QWidget* Control;
+        QRect Base;
+        bool MoveX, MoveY, GrowX, GrowY;
+        // A picture whose top rows keep their height (its original).
+        int KeepTop;
+        QPixmap Picture;
+    };
+    std::vector<Growth> FGrowth;
 };

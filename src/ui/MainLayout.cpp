@@ -78,10 +78,13 @@ QAction* NewCommand(QWidget* owner, const char* name, const QString& text, const
 } // namespace
 
 void TMainForm::BuildWindow() {
+    // The layout's size is the default and the smallest; a larger window
+    // gives the room to the list and the sheets (MainGrowth).
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(ClientWidth, ClientHeight);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setMinimumSize(ClientWidth, ClientHeight);
+    resize(ClientWidth, ClientHeight);
     setWindowIcon(QIcon(Picture("icon")));
     setAutoFillBackground(true);
 
@@ -229,6 +232,7 @@ void TMainForm::BuildTaskArea() {
     ltvTask->setGeometry(18, 12, 519, 323);
     FTaskModel = new TTaskListModel(FTasks, this);
     ltvTask->setModel(FTaskModel);
+    ltvTask->setItemDelegateForColumn(3, new TStatusDelegate(ltvTask));
     ltvTask->header()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: %1; color: black;"
                        " border: none; border-right: 1px solid #9dbbe0;"
@@ -280,6 +284,11 @@ void TMainForm::BuildCommands() {
     tbtnClear = NewCommand(this, "tbtnClear", QStringLiteral("Clear"), QStringLiteral("Clear"));
     tbtnStart = NewCommand(this, "tbtnStart", QStringLiteral("Start"), QStringLiteral("Start"));
     tbtnStop = NewCommand(this, "tbtnStop", QStringLiteral("Stop"), QStringLiteral("Stop"));
+    tbtnPause =
+        NewCommand(this, "tbtnPause", QStringLiteral("Pause"), QStringLiteral("Pause or resume"));
+    tbtnStopAfter =
+        NewCommand(this, "tbtnStopAfter", QStringLiteral("Stop After the Current Tasks"),
+                   QStringLiteral("Stop after the current tasks"));
     tbtnSetting =
         NewCommand(this, "tbtnSetting", QStringLiteral("Settings"), QStringLiteral("Settings"));
     tbtnAbout = NewCommand(this, "tbtnAbout", QStringLiteral("About"), QStringLiteral("About"));
@@ -294,6 +303,8 @@ void TMainForm::BuildCommands() {
     connect(tbtnClear, &QAction::triggered, this, &TMainForm::tbtnClearClick);
     connect(tbtnStart, &QAction::triggered, this, &TMainForm::tbtnStartClick);
     connect(tbtnStop, &QAction::triggered, this, &TMainForm::tbtnStopClick);
+    connect(tbtnPause, &QAction::triggered, this, &TMainForm::tbtnPauseClick);
+    connect(tbtnStopAfter, &QAction::triggered, this, &TMainForm::tbtnStopAfterClick);
     connect(tbtnSetting, &QAction::triggered, this, &TMainForm::tbtnSettingClick);
     connect(tbtnAbout, &QAction::triggered, this, &TMainForm::tbtnAboutClick);
     connect(tbtnHelp, &QAction::triggered, this, &TMainForm::tbtnHelpClick);
@@ -353,6 +364,7 @@ void TMainForm::BuildCommands() {
         ppmTask->popup(ltvTask->viewport()->mapToGlobal(at));
     });
 
+    BuildBatchCommands();
     EnableTaskCommands(false);
     UpdatePanelButtons();
 }

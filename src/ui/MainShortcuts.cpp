@@ -57,6 +57,8 @@ void TMainForm::AssignShortcuts() {
     SetKeys(tbtnStart, {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
                         QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     SetKeys(tbtnStop, {QKeySequence(Qt::Key_Escape)});
+    SetKeys(tbtnPause, {QKeySequence(Qt::CTRL | Qt::Key_P)});
+    SetKeys(tbtnStopAfter, {QKeySequence(Qt::SHIFT | Qt::Key_Escape)});
     SetKeys(tbtnSetting, {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     SetKeys(tbtnHelp, {QKeySequence(Qt::Key_F1)});
     NameKey(tbtnRemove, Qt::Key_Delete);
@@ -70,10 +72,12 @@ void TMainForm::AssignShortcuts() {
 
 void TMainForm::ApplyShortcuts(bool busy) {
     // While a batch runs the list and its commands must not change, and Start
-    // must not run again; Esc stops it. The others stay: Help works always.
+    // must not run again; Esc stops it, Ctrl+P pauses it and Shift+Esc stops
+    // it after the current tasks. The others stay: Help works always.
     for (QAction* command : {tbtnAddFile, tbtnAddDir, tbtnStart, tbtnSetting})
         command->setShortcuts(busy ? QList<QKeySequence>() : KeysOf(command));
-    tbtnStop->setShortcuts(busy ? KeysOf(tbtnStop) : QList<QKeySequence>());
+    for (QAction* command : {tbtnStop, tbtnPause, tbtnStopAfter})
+        command->setShortcuts(busy ? KeysOf(command) : QList<QKeySequence>());
     tbtnHelp->setShortcuts(KeysOf(tbtnHelp));
 }
 

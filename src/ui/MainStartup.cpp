@@ -77,9 +77,10 @@ void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
     for (int i = 0; i < 4; ++i)
         ltvTask->header()->resizeSection(i,
                                          ColumnWidthSharing::DefaultWidths[static_cast<size_t>(i)]);
-    // The list keeps its width in this fixed window; only a later change of
-    // it is shared among the columns.
+    // A later change of the list's width (the window grows) is shared
+    // among the columns.
     FColumnSharing = ColumnWidthSharing(ltvTask->width());
+    NoteGrowth();
 }
 
 void TMainForm::CommandLineIntake(const std::vector<std::string>& arguments) {
@@ -137,7 +138,7 @@ void TMainForm::SavePreferences() {
     Guarded([&] {
         // Only a window that was shown has a place of its own.
         std::optional<WindowPosition> place;
-        if (FShownOnce) place = WindowPosition{pos().x(), pos().y()};
+        if (FShownOnce) place = WindowPosition{pos().x(), pos().y(), width(), height()};
         FPrefs.SaveAll(cmbProfile->currentIndex(), SelectedProfileName(), OutputDir(), General(),
                        place);
     });

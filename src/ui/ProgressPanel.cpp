@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QToolButton>
 
 TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("panBottomLeft");
@@ -39,6 +40,15 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     labThen = NewArtworkLabel(this, "labThen", QString(), {20, 68});
     labThen->setMinimumWidth(300);
     labThen->hide();
+    labPaused = NewArtworkLabel(this, "labPaused", QStringLiteral("Paused"), {407, 68});
+    QFont bold = labPaused->font();
+    bold.setBold(true);
+    labPaused->setFont(bold);
+    labPaused->hide();
+    FPause = new QToolButton(this);
+    FPause->setObjectName("btnPause");
+    FPause->setGeometry(565, 63, 62, 22);
+    FPause->setToolButtonStyle(Qt::ToolButtonTextOnly);
 }
 
 void TProgressPanel::Show(const BatchSnapshot& batch) {
@@ -53,4 +63,5 @@ void TProgressPanel::Show(const BatchSnapshot& batch) {
     labTotalProgress->setText(QString::number(pgbTotal->value()) + QLatin1Char('%'));
     labThen->setText(ToQ(batch.Then));
     labThen->setVisible(!batch.Then.empty());
+    labPaused->setVisible(batch.Paused);
 }

@@ -10,6 +10,7 @@
 
 class QLabel;
 class QProgressBar;
+class QToolButton;
 
 class TProgressPanel : public QWidget {
     Q_OBJECT
@@ -19,9 +20,13 @@ public:
     explicit TProgressPanel(QWidget* parent);
 
     // The batch as it stands: the file being converted, the times, both
-    // bars and their labels as the position followed by "%", and what
-    // follows the batch ("Then: power off", hidden when there is nothing).
+    // bars and their labels as the position followed by "%", what follows
+    // the batch ("Then: power off", hidden when there is nothing), and
+    // "Paused" while it is.
     void Show(const BatchSnapshot& batch);
+    // The button of the Pause command ("btnPause"); the window gives it
+    // the command.
+    QToolButton* btnPause() const { return FPause; }
 
 private:
     QLabel* labConvertingFile = nullptr;
@@ -32,4 +37,6 @@ private:
     QProgressBar* pgbCurrent = nullptr;
     QProgressBar* pgbTotal = nullptr;
     QLabel* labThen = nullptr;
+    QLabel* labPaused = nullptr;
+    QToolButton* FPause = nullptr;
 };

@@ -1,10 +1,14 @@
 #include "ui/TaskListModel.h"
 
+#include "ui/Look.h"
 #include "ui/QtText.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
 
 TTaskListModel::TTaskListModel(TaskQueue& tasks, QObject* parent)
     : QAbstractTableModel(parent), FTasks(&tasks) {
@@ -31,8 +35,12 @@ int TTaskListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TTaskListModel::data(const QModelIndex& index, int role) const {
     if (!FTasks || !index.isValid() || index.row() >= FTasks->Count()) return {};
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const Task& task = FTasks->At(index.row());
+    if (role == PercentRole) {
+        const bool running = task.State == TaskState::Converting || task.State == TaskState::Paused;
+        return index.column() == 3 && running ? QVariant(task.Percent) : QVariant();
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
     case 0:
         return ToQ(task.InputFile);
@@ -78,7 +86,38 @@ void TTaskListModel::TasksExchanged(int row) {
 }
 
 void TTaskListModel::TaskChanged(int row, TaskId) {
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole, PercentRole});
+}
+
+void TStatusDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    const QVariant percent = index.data(TTaskListModel::PercentRole);
+    if (!percent.isValid()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget* view = cell.widget;
+    QStyle* style = view ? view->style() : QApplication::style();
+    // The cell's background and selection, then the bar, then the text.
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
+    QRect bar = cell.rect.adjusted(1, 2, -1, -2);
+    bar.setWidth(bar.width() * std::clamp(percent.toInt(), 0, 100) / 100);
+    painter->fillRect(bar, Look::RowProgress);
+    const QPalette::ColorGroup group =
+        cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    const QPalette::ColorRole ink =
+        cell.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text;
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    painter->save();
+    painter->setPen(cell.palette.color(group, ink));
+    painter->setFont(cell.font);
+    painter->drawText(cell.rect.adjusted(margin, 0, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      text);
+    painter->restore();
 }
 
 TTaskListView::TTaskListView(QWidget* parent) : QTreeView(parent) {

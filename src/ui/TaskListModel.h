@@ -5,6 +5,7 @@
 #include "tasks/TaskQueue.h"
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 class TTaskListModel : public QAbstractTableModel, public TaskQueue::Listener {
@@ -14,6 +15,9 @@ public:
     // probed length and size, and the state's text, whose tooltip tells why
     // a task is unreadable, failed, incomplete or stopped.
     static constexpr int ColumnCount = 4;
+    // The Status cell of a converting or paused task gives its percent
+    // under this role; other cells give nothing.
+    static constexpr int PercentRole = Qt::UserRole + 1;
 
     TTaskListModel(TaskQueue& tasks, QObject* parent);
     ~TTaskListModel() override;
@@ -36,6 +40,15 @@ public:
 
 private:
     TaskQueue* FTasks;
+};
+
+// Draws a Status cell that has a percent with a bar of it behind the text.
+class TStatusDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 };
 
 // The list view ltvTask: whole rows, several may be selected; Delete runs

@@ -14,6 +14,14 @@ std::optional<QPoint> RestoredPosition(QPoint saved, QSize size, const QList<QRe
 
 void TMainForm::RestorePosition(const MainWindowPreferences& saved) {
     if (!saved.Position) return;
+    // The size it had, no smaller than the default and no larger than the
+    // screen it opens on.
+    if (saved.Position->Width > 0 && saved.Position->Height > 0) {
+        QSize size(saved.Position->Width, saved.Position->Height);
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            size = size.boundedTo(screen->availableGeometry().size());
+        resize(size.expandedTo(minimumSize()));
+    }
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());

@@ -586,6 +586,54 @@ TEST_F(StandInStop, KillingTheProgramTakesTheStandInAndFfmpegAlong) {
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
+// A tool that ignores a stop and makes no progress is killed 2 s after the
+// stop. A pause of the stand-in meanwhile stops the tool with it, and the
+// pause does not count: the kill comes when the tool has made no progress
+// for 2 s of the time the stand-in was not paused.
+TEST_F(StandInTools, APauseWhileTheToolFinishesDoesNotCountAgainstIt) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "bin");
+    const std::string copy = dir.file("bin/wmaspi.dll");
+    fs::copy_file(EncoderStandInPath(), copy);
+    const std::string fake = dir.file("bin/ffmpeg");
+    WriteFileBytes(fake, "#!/bin/sh\ntrap '' TERM\n"
+                         "printf 'out_time_us=500000\\nprogress=continue\\n'\n"
+                         "exec sleep 1000\n");
+    fs::permissions(fake, fs::perms::owner_all);
+    StartedTool c = StartTool(copy, {"-y", "-i", Clip, dir.file("out.mp4")});
+    ASSERT_GT(c.Pid, 0);
+    std::string output;
+    char buf[4096];
+    for (auto giveUp = Clock::now() + std::chrono::seconds(10);
+         TimeReadings(output).empty() && Clock::now() < giveUp;) {
+        pollfd p{c.Fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = read(c.Fd, buf, sizeof buf);
+        if (n <= 0) break;
+        output.append(buf, static_cast<size_t>(n));
+    }
+    ASSERT_FALSE(TimeReadings(output).empty()) << output;
+
+    // Paused once it has been seen making no progress for a while.
+    kill(c.Pid, SIGTERM);
+    std::this_thread::sleep_for(milliseconds(600));
+    kill(c.Pid, SIGTSTP);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::string states;
+    for (const ProcessEntry& p : LiveProcesses())
+        if (p.Pid == c.Pid || p.Parent == c.Pid) states += p.State;
+    EXPECT_EQ(states, "TT") << "the stand-in and its tool are stopped";
+
+    kill(c.Pid, SIGCONT);
+    const auto resumed = Clock::now();
+    EXPECT_TRUE(ReadUntilEnd(c.Fd, output, resumed + std::chrono::seconds(10)));
+    close(c.Fd);
+    EXPECT_EQ(WaitExit(c.Pid), 128 + SIGKILL);
+    const auto ms = std::chrono::duration_cast<milliseconds>(Clock::now() - resumed).count();
+    EXPECT_GT(ms, 1000);
+    EXPECT_LT(ms, 5000);
+}
+
 TEST_F(StandInTools, MissingFfmpegIsReported) {
     TempDir dir;
     fs::create_directories(dir.path() / "bin");

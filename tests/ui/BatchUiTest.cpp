@@ -26,6 +26,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -811,6 +812,67 @@ TEST_F(BatchUi, KeysRunTheCommandsThatTheStateAllows) {
     EXPECT_EQ(w.dialogs.FileDialogs, 1);
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Stop"});
     EXPECT_EQ(Messages(), std::vector<std::string>{Canceled});
+}
+
+// Ctrl+P pauses the batch: the running row, the progress panel and the
+// Pause command say so, and the elapsed time stands still; the panel's
+// button resumes. Shift+Esc then lets the running task finish and ends the
+// batch there, with the output folder opened but no power-off.
+TEST_F(BatchUi, PauseResumeAndStopAfterTheCurrentTaskFromTheWindow) {
+    Open({"Auto Turn Off=1"});
+    Add({Clip("first.avi", 20), Clip("second.avi")});
+    auto* pause = w->findChild<QAction*>("tbtnPause");
+    auto* stopAfter = w->findChild<QAction*>("tbtnStopAfter");
+    ASSERT_TRUE(pause && stopAfter);
+    EXPECT_FALSE(pause->isEnabled()) << "no batch to pause";
+    EXPECT_TRUE(w->findChild<QMenu*>("ppmTask")->actions().contains(pause));
+    EXPECT_TRUE(w->findChild<QMenu*>("ppmStop")->actions().contains(stopAfter));
+
+    bool pausedLook = false, elapsedStood = false, resumedLook = false, stopAfterLook = false;
+    QString elapsed;
+    std::chrono::steady_clock::time_point pausedAt;
+    WhenInBatch pauser([&] { return Converting(0); },
+                       [&] {
+                           pausedAt = std::chrono::steady_clock::now();
+                           QTest::keyClick(w.form.get(), Qt::Key_P, Qt::ControlModifier);
+                           elapsed = w.Find<QLabel>("labElapsed")->text();
+                           pausedLook = Status(0) == "Paused" && pause->text() == "Resume" &&
+                                        w.Find<QLabel>("labPaused")->isVisibleTo(w.form.get()) &&
+                                        !w.Find<QTimer>("timerTime")->isActive() &&
+                                        w.Find<QToolButton>("btnStopMenu")->isVisible();
+                       });
+    WhenInBatch resumer(
+        [&] {
+            return pauser.Fired() &&
+                   std::chrono::steady_clock::now() - pausedAt > std::chrono::milliseconds(2500);
+        },
+        [&] {
+            elapsedStood = w.Find<QLabel>("labElapsed")->text() == elapsed;
+            QTest::mouseClick(w.Find<QToolButton>("btnPause"), Qt::LeftButton);
+            resumedLook = Status(0) == "Converting" && pause->text() == "Pause" &&
+                          !w.Find<QLabel>("labPaused")->isVisibleTo(w.form.get());
+            QTest::keyClick(w.form.get(), Qt::Key_Escape, Qt::ShiftModifier);
+            stopAfterLook = stopAfter->isChecked() && w.Find<QLabel>("labThen")->text() ==
+                                                          "Then: stop after the current tasks";
+        });
+    ClickStart();
+
+    ASSERT_TRUE(resumer.Fired());
+    EXPECT_TRUE(pausedLook);
+    EXPECT_TRUE(elapsedStood);
+    EXPECT_TRUE(resumedLook);
+    EXPECT_TRUE(stopAfterLook);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Complete", "OK"}));
+    EXPECT_NEAR(MediaSeconds(Output("first.mp4")), 20.0, 0.2);
+    EXPECT_FALSE(fs::exists(Output("second.mp4")));
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Stopped after the current tasks: 1 of 2 converted."});
+    EXPECT_EQ(w.prompter.Shown[0].Caption, "Complete");
+    EXPECT_EQ(w.shell.Opened, std::vector<std::string>{out});
+    EXPECT_EQ(power.Calls, 0);
+    EXPECT_FALSE(stopAfter->isChecked());
+    EXPECT_FALSE(pause->isEnabled());
+    ExpectIdleLook();
 }
 
 TEST_F(BatchUi, StartStopsThePlayingPreview) {

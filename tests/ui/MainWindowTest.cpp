@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -134,6 +136,47 @@ TEST_F(MainWindow, StartPictureFollowsTheMouse) {
     EXPECT_EQ(stop->Tag(), 1) << "hidden pictures are left alone";
     EXPECT_EQ(start->Tag(), 0) << "the visible one goes back to normal";
     w->SetIdleControls();
+}
+
+// The layout's size is the default and the smallest; a larger window gives
+// its width to the task list and its columns, its height to the list and
+// the sheets, and takes the right-hand column and the bottom area along.
+TEST_F(MainWindow, AGrownWindowGivesTheRoomToTheListAndTheSheets) {
+    w.Show();
+    EXPECT_EQ(w->size(), QSize(TMainForm::ClientWidth, TMainForm::ClientHeight));
+    EXPECT_EQ(w->minimumSize(), w->size());
+    const char* names[] = {"ltvTask",  "ScrollBox1", "panBottom",
+                           "imgStart", "panToolbar", "labProgramName"};
+    auto places = [&] {
+        std::vector<QRect> r;
+        for (const char* name : names) {
+            QWidget* control = Find(name);
+            r.emplace_back(control->mapTo(w.form.get(), QPoint(0, 0)), control->size());
+        }
+        return r;
+    };
+    auto* list = Find<QTreeView>("ltvTask");
+    const int columns = list->header()->length();
+    const std::vector<QRect> before = places();
+
+    w->resize(TMainForm::ClientWidth + 300, TMainForm::ClientHeight + 200);
+    Settle();
+    const std::vector<QRect> after = places();
+    // The list: 300 wider and 200 taller, and its columns share the width.
+    EXPECT_EQ(after[0], before[0].adjusted(0, 0, 300, 200));
+    EXPECT_NEAR(list->header()->length(), columns + 300, 4);
+    // The sheets: as wide, 200 taller, at the right edge.
+    EXPECT_EQ(after[1], before[1].translated(300, 0).adjusted(0, 0, 0, 200));
+    // The bottom area at the bottom, as wide as the window, Start at its right.
+    EXPECT_EQ(after[2], before[2].translated(0, 200).adjusted(0, 0, 300, 0));
+    EXPECT_EQ(after[3], before[3].translated(300, 200));
+    // The buttons below the list follow it down; the title keeps to the right.
+    EXPECT_EQ(after[4], before[4].translated(0, 200).adjusted(0, 0, 300, 0));
+    EXPECT_EQ(after[5], before[5].translated(300, 0));
+
+    w->resize(TMainForm::ClientWidth, TMainForm::ClientHeight);
+    Settle();
+    EXPECT_EQ(places(), before);
 }
 
 TEST(SheetHeaders, CollapseAndExpandTheInitialSheets) {

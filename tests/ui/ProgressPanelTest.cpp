@@ -24,7 +24,10 @@ TEST(ProgressPanel, ShowsTheBatchAndKeepsEveryControlsName) {
     EXPECT_EQ(panel.findChild<QProgressBar*>("pgbTotal")->value(), 20);
     EXPECT_EQ(panel.findChild<QLabel*>("labTotalProgress")->text(), "20%");
     EXPECT_EQ(panel.findChild<QLabel*>("labThen")->text(), "Then: power off");
+    EXPECT_TRUE(panel.findChild<QLabel*>("labPaused")->isHidden());
     batch.Then.clear();
+    batch.Paused = true;
     panel.Show(batch);
     EXPECT_TRUE(panel.findChild<QLabel*>("labThen")->isHidden());
+    EXPECT_FALSE(panel.findChild<QLabel*>("labPaused")->isHidden());
 }

@@ -217,7 +217,8 @@ TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {
               "[Main]\r\nOverwrite=1\r\nAuto Turn Off=0\r\nAuto Exit=0\r\nAuto Open Dir=1\r\n"
               "Syn Mode=0\r\nOutput Path=" +
                   folder.Dir() +
-                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n[Window]\r\nTop=" +
+                  "\r\nProfile=0\r\n[Options]\r\nProfile Name=Only\r\n[Window]\r\n"
+                  "Height=547\r\nWidth=812\r\nTop=" +
                   std::to_string(place.y()) + "\r\nLeft=" + std::to_string(place.x()) + "\r\n");
 }
 
@@ -262,18 +263,32 @@ TEST(Preferences, AProfileAddedToTheFolderLeavesTheSelectedOneSelected) {
 
 TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
     ProgramFolder folder;
+    QSize listSize;
     {
         Window w;
         w.Create(folder);
         w.Show();
         w->move(40, 30);
+        w->resize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60);
+        listSize = w.Find<QWidget>("ltvTask")->size();
         w.Close();
     }
     Window again;
     again.Create(folder);
     again.Show();
     EXPECT_EQ(again->pos(), QPoint(40, 30));
-    // A place no screen shows any more: centred on the primary screen.
+    // At its size, though no larger than the screen (its default size is
+    // the least), with the list grown as the window did.
+    const QSize screenSize = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QSize expected = QSize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60)
+                               .boundedTo(screenSize)
+                               .expandedTo(again->minimumSize());
+    EXPECT_EQ(again->size(), expected);
+    EXPECT_EQ(again.Find<QWidget>("ltvTask")->size(),
+              listSize + expected -
+                  QSize(TMainForm::ClientWidth + 100, TMainForm::ClientHeight + 60));
+    // A place no screen shows any more: centred on the primary screen, at
+    // the default size when none was kept.
     WriteFileBytes(folder.File("Preferences.ini"),
                    "[Main]\r\nWindow Left=5000\r\nWindow Top=-4000\r\n");
     Window lost;
@@ -281,6 +296,7 @@ TEST(Preferences, TheWindowReopensWhereItWasWhenThatIsOnAScreen) {
     lost.Show();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(lost->pos(), screen.center() - lost->rect().center());
+    EXPECT_EQ(lost->size(), QSize(TMainForm::ClientWidth, TMainForm::ClientHeight));
 }
 
 TEST(Preferences, ProfileOutsideTheCatalogueSelectsNothingAndSavesMinusOne) {

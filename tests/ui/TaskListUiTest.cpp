@@ -10,11 +10,13 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -449,6 +451,46 @@ TEST_F(TaskListWindow, ListLooksAndColumns) {
     EXPECT_EQ(list->header()->sectionSize(1), 107);
     EXPECT_EQ(list->header()->sectionSize(2), 95);
     EXPECT_EQ(list->header()->sectionSize(3), 119);
+}
+
+// Each converting or paused row draws its own percent as a bar behind its
+// status text; other rows draw none.
+TEST(TaskListRows, EachRunningRowDrawsItsOwnProgressBehindItsStatus) {
+    TaskQueue tasks;
+    const std::vector<TaskId> ids = tasks.AddFiles({"/v/a.avi", "/v/b.avi", "/v/c.avi"}, ".mp4");
+    ASSERT_EQ(ids.size(), 3u);
+    tasks.SetState(ids[0], TaskState::Converting);
+    tasks.SetProgress(ids[0], 80);
+    tasks.SetState(ids[1], TaskState::Paused);
+    tasks.SetProgress(ids[1], 20);
+    TTaskListModel model(tasks, nullptr);
+    QTreeView view;
+    view.setModel(&model);
+    view.setItemDelegateForColumn(3, new TStatusDelegate(&view));
+    view.resize(600, 200);
+    view.header()->resizeSection(3, 200);
+    EXPECT_EQ(model.data(model.index(0, 3), TTaskListModel::PercentRole).toInt(), 80);
+    EXPECT_EQ(model.data(model.index(1, 3), Qt::DisplayRole).toString(), "Paused");
+    EXPECT_FALSE(model.data(model.index(2, 3), TTaskListModel::PercentRole).isValid());
+    EXPECT_FALSE(model.data(model.index(0, 2), TTaskListModel::PercentRole).isValid());
+
+    const QImage image = view.viewport()->grab().toImage();
+    // A pixel of the cell on its bar's top line, at a fraction of its width.
+    auto at = [&](int row, double fraction) {
+        const QRect cell = view.visualRect(model.index(row, 3));
+        return image.pixel(cell.left() + static_cast<int>(cell.width() * fraction), cell.top() + 2);
+    };
+    // Looked at right of the status text.
+    const QRgb empty = at(2, 0.5), bar = at(0, 0.4);
+    EXPECT_NE(bar, empty);
+    EXPECT_EQ(at(0, 0.75), bar) << "80% reaches past 75%";
+    EXPECT_EQ(at(0, 0.9), empty);
+    EXPECT_EQ(at(1, 0.4), empty) << "20% stops short of 40%";
+    tasks.SetProgress(ids[1], 60);
+    const QImage later = view.viewport()->grab().toImage();
+    const QRect cell = view.visualRect(model.index(1, 3));
+    EXPECT_EQ(later.pixel(cell.left() + cell.width() / 2, cell.top() + 2), bar)
+        << "the bar follows the task's progress";
 }
 
 } // namespace

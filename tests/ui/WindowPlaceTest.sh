@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window under a real X server with a window manager (Xvfb and
-# openbox): moved, closed and started again, the program's window comes back
-# exactly where it was, and again at the next start. The headless window
+# openbox): moved, made larger, closed and started again, the program's
+# window comes back exactly where it was and at its size, and again at the
+# next start. The headless window
 # tests cannot see this: offscreen windows have no frame.
 #
 # Usage: WindowPlaceTest.sh <folder of the built program and wmaspi.dll>
@@ -93,18 +94,24 @@ stop() {
   wait "$pid" || fail "the program did not end normally"
   pid=
 }
+size() { xdotool getwindowgeometry "$window" | sed -n 's/ *Geometry: \([0-9]*x[0-9]*\).*/\1/p'; }
 saved() { tr -d '\r' <"$work/program/Preferences.ini" | sed -n '/^\[Window\]/,/^\[/p'; }
 
 start
 place >/dev/null
 xdotool windowmove "$window" 100 200
+xdotool windowsize "$window" 1000 700
 moved=$(place)
+sized() { [ "$(size)" = 1000x700 ]; }
+wait_for sized || fail "the window did not grow: $(size)"
 stop
 first=$(saved)
 
 start
 again=$(place)
+grown=$(size)
 stop
 [ "$again" = "$moved" ] || fail "left at $moved, came back at $again"
+[ "$grown" = 1000x700 ] || fail "left at 1000x700, came back at $grown"
 [ "$(saved)" = "$first" ] || fail "saved as $(echo $first), then as $(echo $(saved))"
-echo "WindowPlaceTest: the window came back at $again; saved as $(echo $first)"
+echo "WindowPlaceTest: the window came back at $again, $grown; saved as $(echo $first)"

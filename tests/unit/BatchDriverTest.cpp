@@ -158,7 +158,8 @@ Script WritesOutput(std::vector<std::string> chunks) {
 // Plays the running encoders: each Poll (the driver handles the window's
 // messages before it) hands every running encoder its next chunk or ends it
 // when its chunks are out; a Terminate ends the output at once, as a killed
-// encoder's pipe does.
+// encoder's pipe does. Paused encoders hand over nothing, but one that had
+// printed everything still ends, as a process that exited just before.
 struct ScriptedEncoder : RunningEncoders {
     struct Live {
         int id;
@@ -179,6 +180,8 @@ struct ScriptedEncoder : RunningEncoders {
     bool killed = false;
     int terminateCalls = 0;
     size_t mostAtOnce = 0;
+    bool paused = false;
+    std::vector<std::string> calls; // "suspend", "resume", "terminate"
 
     explicit ScriptedEncoder(TaskQueue& r) : rows(r) {}
 
@@ -204,7 +207,7 @@ struct ScriptedEncoder : RunningEncoders {
         for (size_t i = 0; i < live.size();) {
             Live& l = live[i];
             if (!l.terminated && l.next < l.script.chunks.size()) {
-                l.consumer(l.script.chunks[l.next++]);
+                if (!paused) l.consumer(l.script.chunks[l.next++]);
                 ++i;
                 continue;
             }
@@ -222,7 +225,17 @@ struct ScriptedEncoder : RunningEncoders {
         if (inRun) chunk = static_cast<int>(live.back().next);
         return ended;
     }
+    void Suspend() override {
+        calls.push_back("suspend");
+        paused = true;
+    }
+    void Resume() override {
+        if (paused) calls.push_back("resume");
+        paused = false;
+    }
     void TerminateEncoder() override {
+        Resume();
+        calls.push_back("terminate");
         ++terminateCalls;
         for (Live& l : live)
             l.terminated = true;
@@ -892,6 +905,130 @@ TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers
 // processes (the runner's fake encoder, scripted by the profile's
 // arguments), the real runner, queue and task log, and a plain loop as the
 // pump that ticks the timer now and then.
+TEST_F(BatchDriverTest, PauseHoldsTheRunningTaskTheClockAndTheNextTaskUntilResume) {
+    AddThreeTasks();
+    int pausedPumps = 0;
+    BatchSnapshot whilePaused;
+    Task taskWhilePaused;
+    onPump = [&] {
+        if (encoder.run == 0 && encoder.chunk == 3 && !driver->Snapshot().Paused &&
+            pausedPumps == 0) {
+            driver->timerTimeTimer();
+            driver->tbtnPauseClick();
+        } else if (driver->Snapshot().Paused && ++pausedPumps == 5) {
+            driver->timerTimeTimer(); // a tick already on its way
+            driver->tbtnStopAfterClick();
+            driver->tbtnStopAfterClick(); // taken back
+            whilePaused = driver->Snapshot();
+            taskWhilePaused = rows.At(0);
+            driver->tbtnPauseClick();
+        }
+    };
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(encoder.calls, (V{"suspend", "resume"}));
+    EXPECT_TRUE(whilePaused.Paused);
+    EXPECT_FALSE(whilePaused.TimerRunning);
+    EXPECT_EQ(whilePaused.ElapsedSeconds, 1);
+    EXPECT_EQ(whilePaused.Then, "");
+    EXPECT_EQ(taskWhilePaused.State, TaskState::Paused);
+    EXPECT_EQ(StatusText(taskWhilePaused.State), std::string("Paused"));
+    EXPECT_EQ(taskWhilePaused.Percent, 50);
+    // No second task started during the pause; the first went on at 50 %.
+    EXPECT_EQ(encoder.statusesAtStart[1], (V{"Complete", "Converting", "OK"}));
+    EXPECT_TRUE(Has(log, "timer:off"));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+    EXPECT_FALSE(view.seen.back().Paused);
+}
+
+TEST_F(BatchDriverTest, ATaskEndingWhilePausedStartsNoOtherUntilResume) {
+    AddThreeTasks();
+    int startedWhilePaused = -1;
+    int pausedPumps = 0;
+    onPump = [&] {
+        // The first encoder has printed all; it ends during the pause.
+        if (encoder.run == 0 && encoder.chunk == 4 && !driver->Snapshot().Paused &&
+            pausedPumps == 0)
+            driver->Pause();
+        else if (driver->Snapshot().Paused && ++pausedPumps == 10) {
+            startedWhilePaused = encoder.run;
+            driver->Resume();
+        }
+    };
+    driver->imgStartClick();
+    EXPECT_EQ(startedWhilePaused, 0);
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+}
+
+TEST_F(BatchDriverTest, StopWhilePausedResumesTheEncodersFirstAndCancels) {
+    AddThreeTasks();
+    settings.General.AutoExit = true;
+    int pausedPumps = 0;
+    onPump = [&] {
+        if (encoder.run == 0 && encoder.chunk == 3 && pausedPumps == 0 &&
+            !driver->Snapshot().Paused)
+            driver->tbtnPauseClick();
+        else if (driver->Snapshot().Paused && ++pausedPumps == 3)
+            driver->tbtnStopClick();
+    };
+    driver->imgStartClick();
+    EXPECT_EQ(encoder.calls, (V{"suspend", "resume", "terminate"}));
+    EXPECT_EQ(Statuses(), (V{"Stop", "OK", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The Coversion is canceled.");
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(view.seen.back().Paused);
+}
+
+TEST_F(BatchDriverTest, StopAfterTheCurrentTasksFinishesThemAndNeverPowersOff) {
+    AddThreeTasks();
+    settings.General.SimultaneousConversions = 2;
+    settings.General.AutoTurnOff = true;
+    settings.General.AutoOpenDir = true;
+    encoder.scripts[0] = Fails(Chunks({20}), 1, "Broken input");
+    std::string thenNote;
+    AtChunk(1, 3, [&] {
+        if (thenNote.empty()) {
+            driver->tbtnStopAfterClick();
+            thenNote = driver->Snapshot().Then;
+        }
+    });
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(thenNote, "Then: stop after the current tasks");
+    EXPECT_EQ(Statuses(), (V{"Failed", "Complete", "OK"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Stopped after the current tasks: 1 of 3 converted. The "
+                                      "conversion of 1 of 3 tasks failed.");
+    EXPECT_EQ(prompter.shown[0].caption, "Complete");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Warning);
+    EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.OutputDir));
+    EXPECT_EQ(IndexOf(log, "countdown:"), -1);
+    EXPECT_FALSE(Has(log, "poweroff"));
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
+    EXPECT_FALSE(view.seen.back().StopAfterCurrent);
+
+    // Taken back, it changes nothing: the batch converts to its end.
+    log.clear();
+    prompter.shown.clear();
+    encoder.scripts.clear();
+    encoder.run = -1;
+    settings.General.AutoTurnOff = false;
+    AtChunk(0, 1, [&] {
+        driver->tbtnStopAfterClick();
+        driver->tbtnStopAfterClick();
+    });
+    driver->imgStartClick();
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The coversion is completed successfully.");
+}
+
 TEST(BatchDriverLoop, ConvertsABatchWithRealEncodersFromAPlainLoop) {
     TempDir dir;
     Log log;

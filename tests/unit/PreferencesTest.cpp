@@ -106,14 +106,16 @@ TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain
                     "Syn Mode=0", "Output Path=" + p.programDir, "Profile=0", "[Options]",
                     "Profile Name=A", "[Window]", "Top=-30", "Left=40"}));
 
-    // A later exit replaces the lines in place.
+    // A later exit replaces the lines in place; a window of a size of its
+    // own adds it.
     general.SynMode = 2;
     general.AutoExit = true;
     general.Overwrite = false;
-    p.prefs.SaveAll(3, "D", "/out", general, WindowPosition{41, 31});
-    EXPECT_EQ(p.Text(), Crlf({"[Main]", "Overwrite=0", "Auto Turn Off=0", "Auto Exit=1",
-                              "Auto Open Dir=1", "Syn Mode=2", "Output Path=/out", "Profile=3",
-                              "[Options]", "Profile Name=D", "[Window]", "Top=31", "Left=41"}));
+    p.prefs.SaveAll(3, "D", "/out", general, WindowPosition{41, 31, 900, 640});
+    EXPECT_EQ(p.Text(),
+              Crlf({"[Main]", "Overwrite=0", "Auto Turn Off=0", "Auto Exit=1", "Auto Open Dir=1",
+                    "Syn Mode=2", "Output Path=/out", "Profile=3", "[Options]", "Profile Name=D",
+                    "[Window]", "Height=640", "Width=900", "Top=31", "Left=41"}));
 
     // And the next start reads them back.
     general = p.prefs.ReadGeneral();
@@ -125,6 +127,8 @@ TEST(Preferences, FirstRunAndExitWriteTheKeysInReverseOrderAndLaterOnesAfterMain
     ASSERT_TRUE(main.Position);
     EXPECT_EQ(main.Position->Left, 41);
     EXPECT_EQ(main.Position->Top, 31);
+    EXPECT_EQ(main.Position->Width, 900);
+    EXPECT_EQ(main.Position->Height, 640);
 }
 
 TEST(Preferences, SettingsOkFirstThenExitPutsProfileOnTop) {

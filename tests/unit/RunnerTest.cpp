@@ -218,6 +218,51 @@ TEST(EncoderRunSet, ReadsSeveralEncodersWithoutWaitingForASilentOne) {
     EXPECT_EQ(runs.Count(), 0);
 }
 
+// A paused run prints nothing, and its time limit waits with it: after the
+// pause it goes on where it was, and a Stop while paused ends it at once.
+TEST(EncoderRunSet, APausedRunPrintsNothingAndItsTimeLimitWaits) {
+    EncoderRunSet runs(TARVOLIN_FAKE_ENCODER);
+    Collected out, stopped;
+    // 40 chunks 20 ms apart: under a second of work, within the 2 s limit
+    // unless the pause counted.
+    ASSERT_NE(runs.StartRun(Words({"chunks", "40", "x", "exit", "0"}), CollectInto(out), 2000).Id,
+              0);
+    const int hung = runs.StartRun(Words({"print", "go", "hang"}), CollectInto(stopped)).Id;
+    std::vector<RunningEncoders::Ended> ended;
+    auto pollFor = [&](long long ms) {
+        for (const auto begin = Clock::now(); MsSince(begin) < ms;)
+            for (RunningEncoders::Ended& e : runs.Poll(20))
+                ended.push_back(std::move(e));
+    };
+    for (const auto begin = Clock::now(); out.Chunks.size() < 5 && MsSince(begin) < 5000;)
+        runs.Poll(20);
+    runs.Suspend();
+    pollFor(200); // what was on its way
+    const size_t atPause = out.Chunks.size();
+    pollFor(2500);
+    EXPECT_EQ(out.Chunks.size(), atPause);
+    EXPECT_TRUE(ended.empty());
+
+    runs.Resume();
+    for (const auto begin = Clock::now(); ended.empty() && MsSince(begin) < 5000;)
+        pollFor(20);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_FALSE(ended[0].Outcome.TimedOut);
+    EXPECT_EQ(ended[0].Outcome.ExitCode, 0);
+    EXPECT_EQ(out.All(), std::string(40, 'x'));
+
+    runs.Suspend();
+    const auto stopAt = Clock::now();
+    runs.TerminateEncoder();
+    ended.clear();
+    for (const auto begin = Clock::now(); ended.empty() && MsSince(begin) < 5000;)
+        pollFor(20);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].Id, hung);
+    EXPECT_TRUE(ended[0].Outcome.Terminated);
+    EXPECT_LT(MsSince(stopAt), 1500);
+}
+
 TEST_F(RunnerTest, ATimeLimitEndsAProbeAndKeepsWhatWasRead) {
     auto begin = Clock::now();
     RunOutcome r = Runner.RunEncoder(Words({"print", "partial", "hang"}), MessagePump(),

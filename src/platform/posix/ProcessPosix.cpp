@@ -112,6 +112,7 @@ struct ChildProcess::Impl {
     bool Reaped = false;
     int ExitCode = -1;
     int EndSignal = 0;
+    bool Suspended = false;
 
     // The process has been started and not yet reaped: its id, and with it
     // its group id, still belong to it and may be signalled.
@@ -161,6 +162,10 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Started() const {
     return d->Pid > 0;
+}
+
+long long ChildProcess::Id() const {
+    return d->Alive() ? d->Pid : 0;
 }
 
 ChildProcess::StartError ChildProcess::Start(const std::string& program, const CommandLine& command,
@@ -226,6 +231,7 @@ ChildProcess::StartError ChildProcess::Start(const std::string& program, const C
 
     d->Pid = pid;
     d->Reaped = false;
+    d->Suspended = false;
     d->ExitCode = -1;
     d->EndSignal = 0;
     if (n > 0) {
@@ -293,7 +299,23 @@ bool ChildProcess::WaitForOutput(const std::vector<ChildProcess*>& children, int
 }
 
 void ChildProcess::Terminate() {
+    // A paused process would not see the request until it goes on.
+    Resume();
     d->Signal(SIGTERM);
+}
+
+void ChildProcess::Suspend() {
+    if (d->Suspended || !d->Alive()) return;
+    d->Suspended = true;
+    // SIGTSTP rather than SIGSTOP: a process that started others in groups
+    // of their own can catch it and stop them before it stops itself.
+    d->Signal(SIGTSTP);
+}
+
+void ChildProcess::Resume() {
+    if (!d->Suspended) return;
+    d->Suspended = false;
+    d->Signal(SIGCONT);
 }
 
 void ChildProcess::Kill() {

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // The child writes its standard output (and by default its standard error)
@@ -51,8 +54,72 @@ struct ChildProcess::Impl {
     HANDLE ReadEnd = nullptr;
     HANDLE Process = nullptr; // kept open until the next Start so the id stays ours
     HANDLE Job = nullptr;
+    // The threads Suspend stopped, by id, to be resumed by Resume.
+    std::vector<std::pair<DWORD, HANDLE>> SuspendedThreads;
+    bool Suspended = false;
+
+    // The processes of the job (what the child started too), or the child
+    // alone when it runs without one.
+    std::vector<DWORD> ProcessIds() const {
+        std::vector<DWORD> ids;
+        if (Job) {
+            constexpr DWORD Most = 1024;
+            std::vector<char> buffer(sizeof(JOBOBJECT_BASIC_PROCESS_ID_LIST) +
+                                     Most * sizeof(ULONG_PTR));
+            auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+            if (QueryInformationJobObject(Job, JobObjectBasicProcessIdList, list,
+                                          static_cast<DWORD>(buffer.size()), nullptr))
+                for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
+                    ids.push_back(static_cast<DWORD>(list->ProcessIdList[i]));
+        }
+        if (ids.empty() && Process) ids.push_back(GetProcessId(Process));
+        return ids;
+    }
+
+    // Suspends every thread of those processes. A thread that one of them
+    // started while the others were being suspended is caught by the next
+    // pass.
+    void SuspendThreads() {
+        for (int pass = 0; pass < 4; ++pass) {
+            const std::vector<DWORD> processes = ProcessIds();
+            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+            if (snapshot == INVALID_HANDLE_VALUE) return;
+            bool more = false;
+            THREADENTRY32 entry{};
+            entry.dwSize = sizeof entry;
+            for (BOOL got = Thread32First(snapshot, &entry); got;
+                 got = Thread32Next(snapshot, &entry)) {
+                if (std::find(processes.begin(), processes.end(), entry.th32OwnerProcessID) ==
+                    processes.end())
+                    continue;
+                if (std::any_of(SuspendedThreads.begin(), SuspendedThreads.end(),
+                                [&](const auto& t) { return t.first == entry.th32ThreadID; }))
+                    continue;
+                HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+                if (!thread) continue;
+                if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+                    CloseHandle(thread);
+                    continue;
+                }
+                SuspendedThreads.emplace_back(entry.th32ThreadID, thread);
+                more = true;
+            }
+            CloseHandle(snapshot);
+            if (!more) return;
+        }
+    }
+
+    void ResumeThreads() {
+        for (auto& [id, thread] : SuspendedThreads) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+        SuspendedThreads.clear();
+        Suspended = false;
+    }
 
     void CloseAll() {
+        ResumeThreads();
         CloseIfOpen(ReadEnd);
         CloseIfOpen(Process);
         // The job is created with "kill on job close": closing it ends
@@ -79,6 +146,10 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Started() const {
     return d->Process != nullptr;
+}
+
+long long ChildProcess::Id() const {
+    return d->Running() ? GetProcessId(d->Process) : 0;
 }
 
 ChildProcess::StartError ChildProcess::Start(const std::string& program, const CommandLine& command,
@@ -233,7 +304,18 @@ bool ChildProcess::WaitForOutput(const std::vector<ChildProcess*>& children, int
     }
 }
 
+void ChildProcess::Suspend() {
+    if (d->Suspended || !d->Running()) return;
+    d->Suspended = true;
+    d->SuspendThreads();
+}
+
+void ChildProcess::Resume() {
+    d->ResumeThreads();
+}
+
 void ChildProcess::Terminate() {
+    Resume();
     if (!d->Process) return;
     // There is no polite request on Windows: the process ends with exit code
     // 4, and so does anything it started (its job). A process that has
