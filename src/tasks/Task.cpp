@@ -4,7 +4,7 @@
 #include <utility>
 
 namespace {
-constexpr std::array<std::pair<TaskState, const char*>, 8> Texts{{
+constexpr std::array<std::pair<TaskState, const char*>, 9> Texts{{
     {TaskState::Probing, "Probing"},
     {TaskState::Ready, "OK"},
     {TaskState::Unreadable, "Unreadable"},
@@ -13,6 +13,7 @@ constexpr std::array<std::pair<TaskState, const char*>, 8> Texts{{
     {TaskState::Incomplete, "Incomplete"},
     {TaskState::Failed, "Failed"},
     {TaskState::Stopped, "Stop"},
+    {TaskState::Interrupted, "Interrupted"},
 }};
 } // namespace
 
