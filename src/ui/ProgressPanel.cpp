@@ -39,6 +39,9 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     labThen = NewArtworkLabel(this, "labThen", QString(), {20, 68});
     labThen->setMinimumWidth(300);
     labThen->hide();
+    labSleepWarning = NewArtworkLabel(this, "labSleepWarning", QString(), {338, 68});
+    labSleepWarning->setMinimumWidth(290);
+    labSleepWarning->hide();
 }
 
 void TProgressPanel::Show(const BatchSnapshot& batch) {
@@ -53,4 +56,6 @@ void TProgressPanel::Show(const BatchSnapshot& batch) {
     labTotalProgress->setText(QString::number(pgbTotal->value()) + QLatin1Char('%'));
     labThen->setText(ToQ(batch.Then));
     labThen->setVisible(!batch.Then.empty());
+    labSleepWarning->setText(ToQ(batch.SleepWarning));
+    labSleepWarning->setVisible(!batch.SleepWarning.empty());
 }

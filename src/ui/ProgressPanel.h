@@ -20,7 +20,8 @@ public:
 
     // The batch as it stands: the file being converted, the times, both
     // bars and their labels as the position followed by "%", and what
-    // follows the batch ("Then: power off", hidden when there is nothing).
+    // follows the batch ("Then: power off", hidden when there is nothing),
+    // and that the computer may go to sleep when nothing keeps it awake.
     void Show(const BatchSnapshot& batch);
 
 private:
@@ -32,4 +33,5 @@ private:
     QProgressBar* pgbCurrent = nullptr;
     QProgressBar* pgbTotal = nullptr;
     QLabel* labThen = nullptr;
+    QLabel* labSleepWarning = nullptr;
 };
