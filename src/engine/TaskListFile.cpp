@@ -108,8 +108,11 @@ std::string FormatTaskList(const TaskQueue& tasks, bool endedNormally, bool with
     for (int row = 0; row < tasks.Count(); ++row) {
         const Task& task = tasks.At(row);
         std::string line = "task\t" + std::to_string(task.Id);
+        // A task probed again keeps the state it returns to: a crash while
+        // the list is read back must not lose an Interrupted task's mark.
+        const TaskState state = task.State == TaskState::Probing ? task.AfterProbe : task.State;
         for (std::string_view field :
-             {std::string_view(StatusText(task.State)), std::string_view(task.InputFile),
+             {std::string_view(StatusText(state)), std::string_view(task.InputFile),
               std::string_view(task.NewFileName), std::string_view(task.NewFileExt),
               std::string_view(task.StartTime), std::string_view(task.EndTime),
               std::string_view(task.Reason), std::string_view(task.PartFile)})

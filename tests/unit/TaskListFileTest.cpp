@@ -93,6 +93,10 @@ TEST(TaskListFile, ACrashBringsTheListBackWithItsConvertingTasksInterrupted) {
     again.AddTasks(back.Tasks);
     EXPECT_EQ(again.ProbingCount(), 4);
     EXPECT_EQ(again.AddFiles({"/v/new.avi"}, ".mp4"), std::vector<TaskId>{5});
+    // Another crash before the probes have ended loses no mark.
+    ASSERT_TRUE(ParseTaskList(FormatTaskList(again, false), saved, problem));
+    EXPECT_EQ(RestoreTasks(saved, true).Tasks[0].AfterProbe, TaskState::Interrupted);
+    EXPECT_EQ(RestoreTasks(saved, true).Tasks[1].AfterProbe, TaskState::Failed);
     const ProbeResult found{"00:00:10", " 320x240", "00:00:00.0", "00:00:10", ""};
     const ProbeResult gone{"", "", "", "", "the file is no longer there"};
     EXPECT_TRUE(again.ApplyProbe(1, found));
