@@ -64,6 +64,11 @@ if(TARVOLIN_TESTS AND NOT CMAKE_CROSSCOMPILING)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/WindowPlaceTest.sh ${PROGRAM_DIR})
   set_tests_properties(Desktop.TheWindowComesBackWhereItWas PROPERTIES
     SKIP_RETURN_CODE 77 TIMEOUT 180)
+  # The real program killed in a batch and started again.
+  add_test(NAME Desktop.AListKilledInABatchComesBackInterruptedAndConverts
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/SurvivalTest.sh ${PROGRAM_DIR})
+  set_tests_properties(Desktop.AListKilledInABatchComesBackInterruptedAndConverts PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 240)
 endif()
 
 # Only the window's targets are Qt targets.
