@@ -31,8 +31,8 @@ enum class TaskState {
 
 // Why a task is Interrupted.
 inline constexpr const char* InterruptedReason =
-    "The program ended while this task was converted. It converts again from the start at "
-    "the next Start.";
+    "The program ended while this task was being converted. It is converted again from the "
+    "start at the next Start.";
 
 // The text the Status column shows for a state: "Probing", "OK", "Unreadable",
 // "Converting", "Complete", "Incomplete", "Failed", "Stop", "Interrupted".
