@@ -84,11 +84,12 @@ private:
     std::vector<QString> FClients;
 };
 
-// One of dbusmock's templates on a bus, until the object goes.
+// One of dbusmock's templates on a bus (or, without one, an empty object
+// of the service at path with the interface), until the object goes.
 class Mock {
 public:
     Mock(const char* templ, bool system, const PrivateBus& bus, const QString& service,
-         QString path)
+         QString path, const QString& interface = {})
         : Path(std::move(path)), FBus(*bus.Bus), FService(service) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(system ? QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS")
@@ -96,8 +97,11 @@ public:
                    bus.Address);
         FProcess.setProcessEnvironment(env);
         FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock"),
-                         QStringLiteral("--template"), QString::fromLatin1(templ)};
+        QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock")};
+        if (templ)
+            args << QStringLiteral("--template") << QString::fromLatin1(templ);
+        else
+            args << service << Path << interface;
         args << (system ? QStringLiteral("--system") : QStringLiteral("--session"));
         FProcess.start(QString::fromLatin1(Python), args);
     }
@@ -109,16 +113,18 @@ public:
         return QTest::qWaitFor(
             [this] { return FBus.interface()->isServiceRegistered(FService).value(); }, 15000);
     }
-    // A method of the mock's own interface.
-    QDBusMessage Call(const QString& method, const QVariantList& args = {}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, Path, MockInterface, method);
+    // A method of the mock's own interface, on its main object or another.
+    QDBusMessage Call(const QString& method, const QVariantList& args = {},
+                      const QString& object = {}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            FService, object.isEmpty() ? Path : object, MockInterface, method);
         call.setArguments(args);
         return FBus.call(call, QDBus::Block, 5000);
     }
     // The arguments of each call of the mocked method, in order.
-    std::vector<QVariantList> CallsOf(const QString& method) {
+    std::vector<QVariantList> CallsOf(const QString& method, const QString& object = {}) {
         std::vector<QVariantList> calls;
-        const QDBusMessage reply = Call(QStringLiteral("GetMethodCalls"), {method});
+        const QDBusMessage reply = Call(QStringLiteral("GetMethodCalls"), {method}, object);
         if (reply.type() != QDBusMessage::ReplyMessage) return calls;
         const QDBusArgument list = reply.arguments().at(0).value<QDBusArgument>();
         list.beginArray();
@@ -306,6 +312,45 @@ TEST_F(DesktopBus, WithLogindRefusingAndNoPortalTheUserIsToldTheComputerMaySleep
     EXPECT_NE(logs.find("The computer may go to sleep during this batch: logind: Access denied"),
               std::string::npos)
         << logs;
+}
+
+TEST_F(DesktopBus, WithoutLogindTheDesktopPortalHoldsTheComputerAwakeUntilTheBatchEnds) {
+    // No logind on the system bus; the portal answers Inhibit with a request
+    // object whose Close ends the inhibition.
+    const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t1");
+    Mock portal(nullptr, false, *session, QStringLiteral("org.freedesktop.portal.Desktop"),
+                QStringLiteral("/org/freedesktop/portal/desktop"),
+                QStringLiteral("org.freedesktop.portal.Inhibit"));
+    ASSERT_TRUE(portal.Up()) << "no mocked portal";
+    ASSERT_EQ(portal
+                  .Call(QStringLiteral("AddMethod"),
+                        {QString(), QStringLiteral("Inhibit"), QStringLiteral("sua{sv}"),
+                         QStringLiteral("o"),
+                         QStringLiteral("self.AddObject('") + request +
+                             QStringLiteral("', 'org.freedesktop.portal.Request', {}, "
+                                            "[('Close', '', '', '')])\n"
+                                            "ret = dbus.ObjectPath('") +
+                             request + QStringLiteral("')")})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    Open({Clip("a.avi")});
+    bool warned = true;
+    size_t closedDuring = 1;
+    WhenInBatch look([&] { return w->Tasks().At(0).State == TaskState::Converting; },
+                     [&] {
+                         warned = w.Find<QLabel>("labSleepWarning")->isVisible();
+                         closedDuring = portal.CallsOf(QStringLiteral("Close"), request).size();
+                     });
+    ClickStart();
+    ASSERT_TRUE(look.Fired());
+    EXPECT_FALSE(warned);
+    EXPECT_EQ(closedDuring, 0u);
+    const std::vector<QVariantList> asked = portal.CallsOf(QStringLiteral("Inhibit"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].at(1).toUInt(), 4u | 8u) << "suspending and idling";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return portal.CallsOf(QStringLiteral("Close"), request).size() == 1; }, 5000))
+        << "let go after the batch";
 }
 
 TEST_F(DesktopBus, ABatchEndingUnwatchedIsAnnouncedWithItsCountsAndTheActionShowsTheWindow) {
