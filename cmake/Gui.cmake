@@ -1,5 +1,7 @@
 # The Qt window: the widgets library, the program and its headless tests.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets)
+# D-Bus: the desktop's services for a long batch (keeping the computer awake,
+# a notification at the end, the progress on the task-bar entry).
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia MultimediaWidgets DBus)
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
@@ -16,7 +18,7 @@ file(GLOB UI_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/ui/*.h)
 list(REMOVE_ITEM UI_SOURCES ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
 add_library(tarvolin_ui STATIC ${UI_SOURCES} ${CMAKE_SOURCE_DIR}/resources/artwork.qrc)
-target_link_libraries(tarvolin_ui PUBLIC tarvolin_preview)
+target_link_libraries(tarvolin_ui PUBLIC tarvolin_preview Qt6::DBus)
 tarvolin_layer_includes(tarvolin_ui ui preview ${TARVOLIN_CORE_LAYERS})
 
 add_executable(tarvolin ${CMAKE_SOURCE_DIR}/src/ui/main.cpp)
@@ -62,6 +64,11 @@ if(TARVOLIN_TESTS AND NOT CMAKE_CROSSCOMPILING)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/WindowPlaceTest.sh ${PROGRAM_DIR})
   set_tests_properties(Desktop.TheWindowComesBackWhereItWas PROPERTIES
     SKIP_RETURN_CODE 77 TIMEOUT 180)
+  # The real program killed in a batch and started again.
+  add_test(NAME Desktop.AListKilledInABatchComesBackInterruptedAndConverts
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/SurvivalTest.sh ${PROGRAM_DIR})
+  set_tests_properties(Desktop.AListKilledInABatchComesBackInterruptedAndConverts PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 240)
 endif()
 
 # Only the window's targets are Qt targets.

@@ -15,6 +15,9 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   # headless UI tests and screenshots; the window's place under a window manager
   xvfb xauth openbox xdotool
+  # the desktop's services on private buses: a real dbus-daemon, mocked
+  # logind and notification server
+  dbus python3-dbusmock
   # the Debian package (dpkg-shlibdeps) and the checks of the installed files
   dpkg-dev desktop-file-utils appstream file lintian
 )

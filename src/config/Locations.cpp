@@ -110,6 +110,7 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
                                           : where.ProgramDir + "manual" + PathDelim + "index.html";
         where.DefaultOutputDir = where.ProgramDir;
         where.LogsDir = where.ProgramDir + "logs" + PathDelim;
+        where.StateDir = where.ProgramDir;
     } else {
         const std::string prefix = Parent(where.ProgramDir);
         const std::string share = prefix + "share/tarvolin/";
@@ -125,9 +126,9 @@ Locations FindLocations(const std::string& programDir, const EnvLookup& env) {
         where.DefaultOutputDir = UserVideosDir(env);
         if (where.DefaultOutputDir.empty()) where.DefaultOutputDir = where.ConfigDir;
         const std::string state = StateHome(env);
-        where.LogsDir = state.empty()
-                            ? where.ConfigDir + "logs/"
-                            : WithTrailingBackslash(Join(Join(state, "tarvolin"), "logs"));
+        where.StateDir =
+            state.empty() ? where.ConfigDir : WithTrailingBackslash(Join(state, "tarvolin"));
+        where.LogsDir = where.StateDir + "logs/";
     }
     where.PreferencesFile = where.ConfigDir + "Preferences.ini";
     return where;

@@ -12,9 +12,10 @@
 // the manual in <prefix>/share/tarvolin. The user's Preferences.ini and
 // Profiles live in $XDG_CONFIG_HOME/tarvolin (default ~/.config/tarvolin); the
 // default output folder is the user's Videos folder, else the home folder.
-// The logs of the batches go to $XDG_STATE_HOME/tarvolin/logs (default
-// ~/.local/state/tarvolin/logs); a portable program keeps them in a "logs"
-// folder beside itself. Nothing is ever written under the prefix.
+// What the program keeps of its own work goes to the state folder
+// $XDG_STATE_HOME/tarvolin (default ~/.local/state/tarvolin): the task list
+// between runs, and the logs of the batches in its "logs" folder; a portable
+// program keeps both beside itself. Nothing is ever written under the prefix.
 #include "platform/System.h"
 
 #include <functional>
@@ -31,6 +32,7 @@ struct Locations {
     std::string ManualFile;         // the manual's first page
     std::string DefaultOutputDir;   // with a trailing separator
     std::string LogsDir;            // the batches' logs; trailing separator; made on first use
+    std::string StateDir;           // the task list kept between runs; trailing separator
 };
 
 // Reads an environment variable; empty when it is not set.

@@ -38,6 +38,8 @@ GeneralPreferences ReadGeneralSection(const TNewInifile& ini, const char* sectio
     const char* from = std::string_view(section) == Main ? OptionSection(ini, key) : section;
     p.SimultaneousConversions =
         std::clamp(ini.ReadInteger(from, key, 1), 1, MaxSimultaneousConversions());
+    p.KeepTaskList =
+        ini.ReadBool(std::string_view(section) == Main ? Options : section, "Keep Task List", true);
     return p;
 }
 
@@ -58,6 +60,8 @@ void WriteGeneral(TNewInifile& ini, const std::string& outputPath, const General
     if (p.SimultaneousConversions != 1 || ini.ValueExists(Options, key) ||
         ini.ValueExists(Main, key))
         ini.WriteInteger(Options, key, p.SimultaneousConversions);
+    if (!p.KeepTaskList || ini.ValueExists(Options, "Keep Task List"))
+        ini.WriteBool(Options, "Keep Task List", p.KeepTaskList);
 }
 
 // A name the store can keep and find again: "[" would start a section and

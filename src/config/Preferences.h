@@ -17,6 +17,9 @@ struct GeneralPreferences {
     bool Overwrite = true;    // overwrite existing outputs; else a numbered name
     // How many tasks a batch converts at once, 1..MaxSimultaneousConversions().
     int SimultaneousConversions = 1;
+    // A list left by a normal exit comes back at the next start (one left by
+    // a crash always does).
+    bool KeepTaskList = true;
 };
 
 // How the settings dialog was closed: OK, or Cancel (the button, Esc or the
@@ -59,9 +62,9 @@ struct MainWindowPreferences {
 // Section "Main" holds the keys of the original file format only, so that
 // the file stays as its readers expect it; every later key lives in a
 // section of its own after it: "Options" ("Simultaneous Conversions",
-// "Profile Name") and "Window" ("Left", "Top", "Width", "Height"). A key an
-// older version wrote into "Main" is read from there until the first save
-// writes its section.
+// "Keep Task List", "Profile Name") and "Window" ("Left", "Top", "Width",
+// "Height"). A key an older version wrote into "Main" is read from there
+// until the first save writes its section.
 // Keys are found as the text "key=" anywhere in a line of their section, so
 // no key may end with the name of another key of the same section.
 //
@@ -88,8 +91,9 @@ public:
     MainWindowPreferences ReadMainWindow(const std::vector<std::string>& catalogue) const;
     // Settings OK: Output Path, Syn Mode, Auto Open Dir, Auto Exit,
     // Auto Turn Off, Overwrite, in this order ("Profile" is not written),
-    // then Simultaneous Conversions once it is not 1 or the file holds it
-    // (files written before it lack it and read 1).
+    // then Simultaneous Conversions once it is not 1 and Keep Task List once
+    // it is off, or when the file holds them (files written before them lack
+    // them and read 1 and on).
     void SaveGeneral(const GeneralPreferences& prefs) const;
     // Main window closing: Profile, Output Path (the main window's), the
     // dialog's values as SaveGeneral writes them, the profile's name, then the

@@ -82,24 +82,15 @@ double ObtainableSeconds(const ltvItemData& task, const KeptStreams& keeps) {
     return end - task.StartSec;
 }
 
-// After a failed run: removes the output file when this run created it or
-// changed it (a broken or empty file under the final name helps nobody); a
-// file the encoder did not touch stays, and so does anything that is not a
-// regular file.
-void RemoveFailedOutput(const std::string& path, const FileState& before) {
-    const FileState after = FileStateOf(path);
-    if (!after.Regular) return;
-    const bool touched =
-        !before.Exists || !before.Regular || before.Size != after.Size || before.Time != after.Time;
-    if (touched) RemoveFile(path);
-}
-
 } // namespace
 
 // What one task's encoder run leaves for judging it.
 struct BatchDriver::TaskRun {
     std::string Output; // the output path; empty when the task was not started
-    FileState Before;   // the output file as it was before the run
+    // The temporary file the encoder writes; renamed to Output once it has
+    // ended, by the naming it was composed with.
+    std::string Part;
+    OutputNaming Naming;
     KeptStreams Keeps;  // the input's kinds of stream the output keeps
     RunOutcome Outcome; // not started when a Stop came first
 };
@@ -208,6 +199,13 @@ void BatchDriver::EndAtOnce() {
     FServices.Encoder->KillEncoder();
 }
 
+bool BatchDriver::InterruptForExit() {
+    if (FNow.State == ConvertState::Idle) return false;
+    FInterrupting = true;
+    EndAtOnce();
+    return true;
+}
+
 void BatchDriver::timerTimeTimer() {
     // A tick already on its way when the batch was paused does not count.
     if (FNow.Paused) return;
@@ -259,13 +257,18 @@ void BatchDriver::EndBatchDisplay() {
 
 void BatchDriver::ConvertTasks(const std::string& profileArguments) {
     FCloseRequested = false;
+    FInterrupting = false;
     try {
         RunLoop(profileArguments);
     } catch (const std::exception& e) {
         // An error nothing above handles (a file that cannot be touched):
         // the batch ends as after a failed start, and the error is shown.
         FServices.Encoder->Abandon();
+        std::string ignored;
+        for (const auto& active : FActive)
+            SettleOutput(*active, false, ignored);
         FActive.clear();
+        ReleaseAwake();
         SetTimerRunning(false);
         EndBatchDisplay();
         FServices.Prompt->Message(e.what(), FServices.ProgramTitle, MsgIcon::Error);
@@ -312,6 +315,8 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
         FServices.Encoder->Resume();
     }
     Publish();
+    // The tasks are over; what follows may wait for the user.
+    ReleaseAwake();
     if (!startError.empty())
         EndAfterFailedStart(startError);
     else if (FNow.State == ConvertState::StopRequested)
@@ -370,7 +375,25 @@ void BatchDriver::BeginBatch() {
     if (FServices.Log) FServices.Log->BatchBegun();
     for (TaskId id : FBatch)
         if (const Task* task = FServices.Tasks->Find(id)) FTotal += ClipSeconds(RecordOf(*task));
+    // Never silently: a batch the computer may sleep through says so.
+    FNow.SleepWarning.clear();
+    if (FServices.Awake) {
+        std::string problem;
+        FAwake =
+            FServices.Awake->Inhibit(KeepAwakeReason(static_cast<int>(FBatch.size())), problem);
+        if (!FAwake) {
+            FNow.SleepWarning = MaySleepWarning;
+            if (FServices.Log)
+                FServices.Log->BatchNote(std::string(MaySleepWarning) + ": " + problem);
+        }
+    }
     Publish();
+}
+
+void BatchDriver::ReleaseAwake() {
+    FNow.SleepWarning.clear();
+    if (FAwake) FServices.Awake->Release();
+    FAwake = false;
 }
 
 bool BatchDriver::StartNextTask(int position, const std::string& profileArguments,
@@ -387,6 +410,7 @@ bool BatchDriver::StartNextTask(int position, const std::string& profileArgument
     }
     if (!StartTask(*active, profileArguments)) {
         startError = active->Run.Outcome.StartError;
+        FServices.Tasks->SetPartFile(active->Id, "");
         SetState(active->Id, TaskState::Failed, startError);
         std::erase(FWritten, active->Run.Output);
         // The tasks already running are stopped; the batch ends once they
@@ -418,14 +442,17 @@ bool BatchDriver::PrepareTask(ActiveTask& active) {
 bool BatchDriver::StartTask(ActiveTask& active, const std::string& profileArguments) {
     TaskRun& run = active.Run;
     const BatchSettings& settings = *FServices.Settings;
-    const OutputNaming naming{settings.OutputDir, settings.OutputExtension,
+    run.Naming = OutputNaming{settings.OutputDir, settings.OutputExtension,
                               settings.General.Overwrite, &FWritten};
-    run.Output = OutputPath(active.Task, active.Position, naming);
+    run.Output = OutputPath(active.Task, active.Position, run.Naming);
     FWritten.push_back(run.Output);
     FServices.Tasks->SetOutput(active.Id, run.Output);
-    run.Before = FileStateOf(run.Output);
+    // The encoder writes a temporary file: nothing broken ever has the
+    // output's name, whatever becomes of the program.
+    run.Part = PartFilePath(run.Output, active.Id);
+    FServices.Tasks->SetPartFile(active.Id, run.Part);
     run.Keeps = StreamsKept(profileArguments, run.Output);
-    const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Output);
+    const CommandLine command = EncoderCommandLine(active.Task, profileArguments, run.Part);
     if (FServices.Log) FServices.Log->TaskStarted(active.Id, run.Output, command.Text);
     ActiveTask* task = &active;
     const RunningEncoders::Start start = FServices.Encoder->StartRun(
@@ -465,12 +492,22 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
     std::string& errorLine = active->Run.Outcome.LastErrorLine;
     errorLine = WithPlainPaths(std::move(errorLine), {active->Task.InputFile, active->Run.Output});
     if (FNow.State == ConvertState::StopRequested) {
+        std::string problem;
+        if (FInterrupting) {
+            // Converted again from the start at the next Start.
+            SettleOutput(*active, false, problem);
+            SetState(active->Id, TaskState::Interrupted, InterruptedReason);
+            Publish();
+            return;
+        }
         // Marked Stopped when the stop came; what it wrote is kept, and its
         // reason says how much.
         const RunOutcome& outcome = active->Run.Outcome;
-        SetState(active->Id, TaskState::Stopped,
-                 "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) + " of " +
-                     SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps)));
+        std::string reason = "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) +
+                             " of " +
+                             SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
+        if (!SettleOutput(*active, true, problem)) reason += " " + problem;
+        SetState(active->Id, TaskState::Stopped, reason);
         Publish();
         return;
     }
@@ -504,11 +541,44 @@ void BatchDriver::StopBatch() {
     EndBatchDisplay();
 }
 
-bool BatchDriver::JudgeTask(const ActiveTask& active) {
+bool BatchDriver::SettleOutput(ActiveTask& active, bool keep, std::string& problem) {
+    TaskRun& run = active.Run;
+    FServices.Tasks->SetPartFile(active.Id, "");
+    // An encoder may have written nothing at all.
+    if (!FileStateOf(run.Part).Regular) return true;
+    if (!keep) {
+        RemoveFile(run.Part);
+        return true;
+    }
+    std::string why;
+    const std::string named =
+        GiveFinalName(run.Part, run.Output, active.Task, active.Position, run.Naming, why);
+    if (named.empty()) {
+        problem = "The output could not be given its name \"" + run.Output + "\": " + why +
+                  ". It was kept as \"" + run.Part + "\".";
+        return false;
+    }
+    if (named != run.Output) {
+        // Its name was taken meanwhile: the numbered one is the task's.
+        std::replace(FWritten.begin(), FWritten.end(), run.Output, named);
+        run.Output = named;
+        FServices.Tasks->SetOutput(active.Id, named);
+        if (TaskLogEntry* log = FServices.Tasks->LogOf(active.Id)) log->OutputFile = named;
+    }
+    return true;
+}
+
+bool BatchDriver::JudgeTask(ActiveTask& active) {
     const ltvItemData& task = active.Task;
     const RunOutcome& outcome = active.Run.Outcome;
     FDone += ClipSeconds(task);
     const double obtainable = ObtainableSeconds(task, active.Run.Keeps);
+    std::string problem;
+    if (outcome.Succeeded() && !SettleOutput(active, true, problem)) {
+        ++FFailed;
+        SetState(active.Id, TaskState::Failed, problem);
+        return false;
+    }
     if (outcome.Succeeded() && FallsShort(outcome.LastReading, obtainable)) {
         ++FFailed;
         ++FIncomplete;
@@ -524,8 +594,8 @@ bool BatchDriver::JudgeTask(const ActiveTask& active) {
         return true;
     }
     ++FFailed;
+    SettleOutput(active, false, problem);
     SetState(active.Id, TaskState::Failed, FailureText(outcome));
-    RemoveFailedOutput(active.Run.Output, active.Run.Before);
     std::erase(FWritten, active.Run.Output);
     return false;
 }
@@ -561,6 +631,10 @@ void BatchDriver::CompleteBatch(int count) {
     // waits for the user. A power-off must not wait for an answer (the user
     // may have left), so its countdown names the failures instead.
     const bool reported = exit && FFailed > 0;
+    // Said before any message waits for the user; the countdown of a
+    // power-off or an exit speaks for itself.
+    if (FServices.Notify && !turnOff && !exit)
+        FServices.Notify->BatchFinished(BatchFinishedText(count, FFailed));
     if (reported) ShowCompletionMessage(count);
     if (turnOff || exit) {
         const bool goOn = turnOff
@@ -587,6 +661,9 @@ void BatchDriver::EndAfterCurrentTasks(int count) {
                        std::to_string(count) + " converted.";
     const std::string failures = FailureSummary(count);
     if (!failures.empty()) text += " " + failures;
+    // Said for the tasks that ran, before the message waits for the user.
+    if (FServices.Notify)
+        FServices.Notify->BatchFinished(BatchFinishedText(FConverted + FFailed, FFailed));
     FServices.Prompt->Message(text, "Complete",
                               failures.empty() ? MsgIcon::Information : MsgIcon::Warning);
     const BatchSettings& settings = *FServices.Settings;

@@ -56,6 +56,12 @@ struct BatchServices {
     TaskLogSink* Log = nullptr;
     // The countdown before power-off or exit; nullptr: the action runs at once.
     CountdownPrompter* Countdown = nullptr;
+    // Keeps the computer awake from the start of a batch until its tasks
+    // are over; optional.
+    SleepInhibitor* Awake = nullptr;
+    // Told when a batch has converted all its tasks and no power-off or exit
+    // follows; optional.
+    BatchNotifier* Notify = nullptr;
     // The front end's work between reads (the window: all pending messages).
     MessagePump Pump;
     // Closes the main window for good, which ends the program.
@@ -121,6 +127,11 @@ public:
     // Closing is asked for again while a stopped batch waits for its
     // encoders: they are ended at once, with no time to finish their files.
     void EndAtOnce();
+    // The program must end at once (the system asks: a quit signal, the
+    // session ending): like a close, but the encoders are ended at once and
+    // their tasks are Interrupted, their temporary outputs removed, to be
+    // converted again from the start. false when no batch runs.
+    bool InterruptForExit();
 
     // The batch as it stands: what was last published.
     const BatchSnapshot& Snapshot() const { return FNow; }
@@ -177,11 +188,17 @@ private:
     // A Stop (or a close) came and the encoders have ended: the batch is
     // cancelled.
     void StopBatch();
+    // The task's temporary output once its encoder has ended: given its
+    // final name (keep), or removed. false with why when it could not be
+    // named; it then stays where it is.
+    bool SettleOutput(ActiveTask& active, bool keep, std::string& problem);
+    // Lets the computer sleep again.
+    void ReleaseAwake();
     // The total bar: done plus every running task's reading, over total.
     int TotalPosition() const;
     // Marks the task Complete, Incomplete or Failed by its outcome, with
     // why, and keeps or removes its output. true for Complete.
-    bool JudgeTask(const ActiveTask& active);
+    bool JudgeTask(ActiveTask& active);
     // The bars after a task; when it was the oldest running task the
     // current bar and the file name pass to the next oldest.
     void FinishTask(bool finished, bool last, bool wasOldest);
@@ -221,6 +238,10 @@ private:
     // Tasks of the running batch that are Complete.
     int FConverted = 0;
     bool FCloseRequested = false;
+    // The program is ending at once: stopped tasks are Interrupted.
+    bool FInterrupting = false;
+    // The computer is held awake.
+    bool FAwake = false;
     // The tasks of the running batch, in list order.
     std::vector<TaskId> FBatch;
     // The output files the running batch has written so far or is writing

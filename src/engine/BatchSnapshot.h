@@ -54,6 +54,9 @@ struct BatchSnapshot {
     // "Then: stop after the current tasks"), or "Stopping…" while stopped
     // encoders finish their files; empty when nothing is to be said.
     std::string Then;
+    // While a batch runs that nothing keeps the computer awake for: the
+    // warning that it may go to sleep (MaySleepWarning); empty otherwise.
+    std::string SleepWarning{};
 };
 
 // Receives every snapshot of the batch.

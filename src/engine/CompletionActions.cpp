@@ -13,3 +13,12 @@ std::string CountdownText(CompletionAction action, int secondsLeft) {
         return "The conversion has ended. The computer will be powered off in " + when + ".";
     return "The conversion has ended. The program will exit in " + when + ".";
 }
+
+std::string BatchFinishedText(int count, int failed) {
+    if (failed > 0) return std::to_string(failed) + " of " + std::to_string(count) + " failed";
+    return count == 1 ? "1 file converted" : std::to_string(count) + " files converted";
+}
+
+std::string KeepAwakeReason(int count) {
+    return count == 1 ? "Converting 1 video" : "Converting " + std::to_string(count) + " videos";
+}

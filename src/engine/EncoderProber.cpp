@@ -13,6 +13,12 @@ constexpr size_t MaxProbeOutput = 4 * 1024 * 1024;
 
 ProbeResult EncoderProber::ProbeMedia(const std::string& path) {
     ProbeResult result;
+    // Said plainly for a task whose input has gone since it was added (or
+    // since the list was saved): all four stay empty.
+    if (!FileExists(path)) {
+        result.Problem = "the file is no longer there";
+        return result;
+    }
     std::string output;
     auto keep = [&output](std::string_view chunk) {
         if (output.size() < MaxProbeOutput)

@@ -64,6 +64,50 @@ std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& n
     return candidate;
 }
 
+namespace {
+constexpr std::string_view PartMark = ".tarvolin-part-";
+} // namespace
+
+std::string PartFilePath(const std::string& outputPath, TaskId id) {
+    const std::string name = ExtractFileName(outputPath);
+    const std::string folder = outputPath.substr(0, outputPath.size() - name.size());
+    const std::string ext = ExtractFileExt(name);
+    return folder + "." + name.substr(0, name.size() - ext.size()) + std::string(PartMark) +
+           std::to_string(id) + ext;
+}
+
+bool IsPartFilePath(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    const size_t mark = name.rfind(PartMark);
+    if (name.empty() || name[0] != '.' || mark == std::string::npos) return false;
+    // The id, then the extension (a dot and what follows) or nothing.
+    size_t at = mark + PartMark.size();
+    const size_t digits = at;
+    while (at < name.size() && name[at] >= '0' && name[at] <= '9')
+        ++at;
+    return at > digits && (at == name.size() || name[at] == '.');
+}
+
+std::string GiveFinalName(const std::string& part, const std::string& output,
+                          const ltvItemData& task, int index, const OutputNaming& naming,
+                          std::string& reason) {
+    std::string target = output;
+    // A name taken between the look and the rename is looked for again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (!naming.Overwrite && Occupied(target)) target = OutputPath(task, index, naming);
+        switch (RenameFile(part, target, naming.Overwrite, reason)) {
+        case RenameResult::Done:
+            return target;
+        case RenameResult::Failed:
+            return {};
+        case RenameResult::TargetExists:
+            break;
+        }
+    }
+    reason = "no free name was found";
+    return {};
+}
+
 CommandLine EncoderCommandLine(const ltvItemData& task, std::string_view profileArguments,
                                const std::string& outputPath) {
     // The pieces between the input and the output, each with its own blank.

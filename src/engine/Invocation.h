@@ -35,6 +35,25 @@ struct OutputNaming {
 // input.
 std::string OutputPath(const ltvItemData& task, int index, const OutputNaming& naming);
 
+// The temporary name a task's output has while its encoder writes it, in
+// the output's folder: ".<name>.tarvolin-part-<task id><ext>" for the output
+// <name><ext>, hidden, and with the output's extension, which chooses the
+// container. The encoder is handed this name; the output gets its own once
+// the encoder has finished.
+std::string PartFilePath(const std::string& outputPath, TaskId id);
+// Whether path is one of those names (for any task) and nothing else.
+bool IsPartFilePath(const std::string& path);
+
+// Gives a finished temporary output its final name output, the naming rules
+// applied again: with Overwrite off, a name that something has taken
+// meanwhile gives way to the next free numbered name (naming.Written holds
+// output itself, so it is not chosen again); with Overwrite on, what is
+// there is replaced. Returns the name given; empty with why when the file
+// could not be renamed (it then stays where it is).
+std::string GiveFinalName(const std::string& part, const std::string& output,
+                          const ltvItemData& task, int index, const OutputNaming& naming,
+                          std::string& reason);
+
 // ` -y -i "<input>"<profile args><time args> "<output>"`, and the same as words.
 CommandLine EncoderCommandLine(const ltvItemData& task, std::string_view profileArguments,
                                const std::string& outputPath);

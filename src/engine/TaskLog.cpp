@@ -99,7 +99,8 @@ bool ParseBatchLogName(std::string_view name, std::string& key) {
 }
 
 std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry>& tasks,
-                          const std::tm& time, int keep, std::string& reason) {
+                          const std::tm& time, int keep, std::string& reason,
+                          const std::vector<std::string>& notes) {
     // The logs name the user's files and folders: no one else may read them.
     if (!MakePrivateFolder(dir, reason)) {
         reason = "Cannot create folder \"" + dir + "\". " + reason;
@@ -114,6 +115,8 @@ std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry
 
     std::string text = "Batch ended " + FormatTime(time, "%Y-%m-%d %H:%M:%S") + ", " +
                        std::to_string(tasks.size()) + " task(s)\n";
+    for (const std::string& note : notes)
+        text += note + "\n";
     for (std::size_t i = 0; i < tasks.size(); ++i) {
         text += "\n==== Task " + std::to_string(i + 1) + " of " + std::to_string(tasks.size()) +
                 " ====\n";
@@ -134,6 +137,7 @@ TaskLog::TaskLog(TaskQueue& tasks, std::string logsDir, std::size_t cap)
 void TaskLog::BatchBegun() {
     FBatch.clear();
     FReached.clear();
+    FNotes.clear();
     FRunning = true;
 }
 
@@ -162,6 +166,10 @@ void TaskLog::TaskOutput(TaskId id, std::string_view chunk) {
     if (!entry) return;
     entry->Output.append(chunk);
     if (entry->Output.size() > FCap + Slack) Trim(*entry);
+}
+
+void TaskLog::BatchNote(const std::string& note) {
+    if (FRunning) FNotes.push_back(note);
 }
 
 void TaskLog::Trim(TaskLogEntry& entry) const {
@@ -199,8 +207,8 @@ void TaskLog::BatchEnded() {
     // The batch's log is a help, never a reason for the batch to fail.
     std::string reason;
     try {
-        FLastFile =
-            WriteBatchLog(FLogsDir, tasks, LocalTime(std::time(nullptr)), KeptBatches, reason);
+        FLastFile = WriteBatchLog(FLogsDir, tasks, LocalTime(std::time(nullptr)), KeptBatches,
+                                  reason, FNotes);
     } catch (const std::exception& e) {
         reason = e.what();
     }

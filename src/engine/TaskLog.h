@@ -31,6 +31,8 @@ public:
     virtual void TaskOutput(TaskId id, std::string_view chunk) = 0;
     // The tasks' reasons are theirs by then.
     virtual void BatchEnded() = 0;
+    // Something about the whole batch, between its beginning and its end.
+    virtual void BatchNote(const std::string& note) { (void)note; }
 };
 
 // The text of one task's log as the window shows it and the batch file holds
@@ -48,10 +50,12 @@ bool ParseBatchLogName(std::string_view name, std::string& key);
 
 // Writes the logs of one batch into a new file of dir (made when missing),
 // both readable by the user alone, then removes the oldest of the batch
-// files there beyond keep (other files are never touched). Returns the file
-// written; empty with reason on failure.
+// files there beyond keep (other files are never touched). notes: lines
+// about the whole batch, after its first line. Returns the file written;
+// empty with reason on failure.
 std::string WriteBatchLog(const std::string& dir, const std::vector<TaskLogEntry>& tasks,
-                          const std::tm& time, int keep, std::string& reason);
+                          const std::tm& time, int keep, std::string& reason,
+                          const std::vector<std::string>& notes = {});
 
 class TaskLog : public TaskLogSink {
 public:
@@ -73,6 +77,7 @@ public:
                      const std::string& commandLine) override;
     void TaskOutput(TaskId id, std::string_view chunk) override;
     void BatchEnded() override;
+    void BatchNote(const std::string& note) override;
 
 private:
     // Cuts an entry's text down to the cap, at a line start where it can.
@@ -84,6 +89,7 @@ private:
     // The tasks of the running batch, in the order they were reached.
     std::vector<TaskId> FBatch;
     std::unordered_set<TaskId> FReached;
+    std::vector<std::string> FNotes;
     bool FRunning = false;
     std::string FLastFile;
 };

@@ -32,6 +32,24 @@ public:
     virtual void PowerOff() = 0;
 };
 
+// Keeps the computer from going to sleep, or idling into sleep, while a
+// batch runs.
+class SleepInhibitor {
+public:
+    virtual ~SleepInhibitor() = default;
+    // Holds the computer awake until Release, saying why ("Converting 12
+    // videos") where the system asks. False with what went wrong when
+    // nothing holds it.
+    virtual bool Inhibit(const std::string& why, std::string& problem) = 0;
+    // Lets go; harmless when nothing is held.
+    virtual void Release() = 0;
+};
+
+// The system's own means where it has one: SetThreadExecutionState on
+// Windows (held by the thread that asks). Null elsewhere: Linux desktops
+// are asked over D-Bus, by the window.
+std::unique_ptr<SleepInhibitor> CreateSystemSleepInhibitor();
+
 // The machine's real power-off: the login manager on Linux (logind, else
 // systemctl poweroff), ExitWindowsEx with the shutdown privilege on Windows.
 // Only the program's entry creates it; tests never do.

@@ -131,3 +131,29 @@ bool CopyNewFile(const std::string& source, const std::string& target, std::stri
 // The whole content of the file at path into data. False with the system's
 // text in reason.
 bool ReadFileContents(const std::string& path, std::string& data, std::string& reason);
+
+// Renames the file from to to (in the same file system). replace: a file at
+// to is replaced in the same step; otherwise whatever is at to stays and the
+// rename is refused with TargetExists, even when something else takes the
+// name between a look and the rename. Failed: the system's text in reason.
+enum class RenameResult { Done, TargetExists, Failed };
+RenameResult RenameFile(const std::string& from, const std::string& to, bool replace,
+                        std::string& reason);
+
+// A claim that one process at a time can hold on a file (a lock on a file of
+// its own, made when missing): let go when the object goes or the process
+// ends, however it ends.
+class FileClaim {
+public:
+    FileClaim() = default;
+    ~FileClaim();
+    FileClaim(const FileClaim&) = delete;
+    FileClaim& operator=(const FileClaim&) = delete;
+    // False with why when another process (or another claim of this one)
+    // holds it, or the file cannot be made.
+    bool Take(const std::string& path, std::string& reason);
+    bool Held() const { return FHandle != -1; }
+
+private:
+    long long FHandle = -1;
+};

@@ -4,7 +4,7 @@
 #include <utility>
 
 namespace {
-constexpr std::array<std::pair<TaskState, const char*>, 9> Texts{{
+constexpr std::array<std::pair<TaskState, const char*>, 10> Texts{{
     {TaskState::Probing, "Probing"},
     {TaskState::Ready, "OK"},
     {TaskState::Unreadable, "Unreadable"},
@@ -14,6 +14,7 @@ constexpr std::array<std::pair<TaskState, const char*>, 9> Texts{{
     {TaskState::Incomplete, "Incomplete"},
     {TaskState::Failed, "Failed"},
     {TaskState::Stopped, "Stop"},
+    {TaskState::Interrupted, "Interrupted"},
 }};
 } // namespace
 

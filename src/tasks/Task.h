@@ -25,10 +25,19 @@ enum class TaskState {
     Incomplete, // the encoder succeeded but wrote clearly less than asked (Reason)
     Failed,     // the encoder failed or could not start (Reason)
     Stopped,    // a Stop came while it converted or before it started (Reason: how far)
+    // It converted when the program ended without a Stop (a crash, a kill,
+    // the session ending); it converts again from the start at the next Start.
+    Interrupted,
 };
 
+// Why a task is Interrupted.
+inline constexpr const char* InterruptedReason =
+    "The program ended while this task was being converted. It is converted again from the "
+    "start at the next Start.";
+
 // The text the Status column shows for a state: "Probing", "OK", "Unreadable",
-// "Converting", "Paused", "Complete", "Incomplete", "Failed", "Stop".
+// "Converting", "Paused", "Complete", "Incomplete", "Failed", "Stop",
+// "Interrupted".
 const char* StatusText(TaskState state);
 // The state whose StatusText is text; false for a text of no state.
 bool StateOfText(std::string_view text, TaskState& state);
@@ -76,4 +85,11 @@ struct Task {
     // How much of its clip is converted, 0..100, while it converts (or is
     // paused).
     int Percent = 0;
+    // The temporary file its encoder writes into while it converts, beside
+    // the output it will become; empty otherwise.
+    std::string PartFile{};
+    // The state a probe that reads the input leaves the task in: Ready for a
+    // task just added; a task brought back from the saved list returns to
+    // the state it had.
+    TaskState AfterProbe = TaskState::Ready;
 };

@@ -176,6 +176,7 @@ std::vector<TaskId> TaskQueue::AddTasks(std::vector<Task> tasks) {
         if (task.Id != 0) FNextId = std::max(FNextId, task.Id + 1);
     const int first = Count();
     const int last = first + static_cast<int>(taken.size()) - 1;
+    ++FRevision;
     if (FListener) FListener->TasksAboutToBeInserted(first, last);
     for (Task& task : taken) {
         if (task.Id == 0) task.Id = FNextId++;
@@ -202,6 +203,7 @@ std::vector<Task> TaskQueue::Remove(std::vector<int> rows) {
         while (end < rows.size() && rows[end] == rows[end - 1] - 1)
             ++end;
         const int last = rows[i], first = rows[end - 1];
+        ++FRevision;
         if (FListener) FListener->TasksAboutToBeRemoved(first, last);
         for (int row = last; row >= first; --row) {
             Node* node = FRows->At(FRows->SlotOf(row));
@@ -221,6 +223,7 @@ std::vector<Task> TaskQueue::Remove(std::vector<int> rows) {
 void TaskQueue::Clear() {
     const int count = Count();
     if (count == 0) return;
+    ++FRevision;
     if (FListener) FListener->TasksAboutToBeRemoved(0, count - 1);
     FRows->Clear();
     FNodes.clear();
@@ -243,6 +246,7 @@ std::vector<int> TaskQueue::Exchange(std::vector<int> selected, int step) {
         if (other < 0 || other >= Count()) return;
         const int top = std::min(row, other);
         FRows->Swap(FRows->SlotOf(top), FRows->SlotOf(top + 1));
+        ++FRevision;
         if (FListener) FListener->TasksExchanged(top);
         now[k] = other;
     };
@@ -288,6 +292,7 @@ void TaskQueue::Change(Node& node, const std::function<void(Task&)>& change) {
 
 void TaskQueue::Edit(int row, const std::function<void(Task&)>& change) {
     At(row);
+    ++FRevision;
     Change(*FRows->At(FRows->SlotOf(row)), change);
 }
 
@@ -297,19 +302,28 @@ bool TaskQueue::ApplyProbe(TaskId id, const ProbeResult& probe, std::string* ref
     Change(*node, [&](Task& task) {
         // Times set while the probe ran are judged against the probed range.
         const std::string keptStart = task.StartTime, keptEnd = task.EndTime;
+        const std::string reason = task.Reason;
         task.Length = task.ClipLength = probe.Duration;
         task.Size = probe.Size;
         task.SourceStart = task.StartTime = probe.Start;
         task.SourceEnd = task.EndTime = probe.End;
         task.StreamLengths = probe.StreamLengths;
-        task.State = probe.Problem.empty() ? TaskState::Ready : TaskState::Unreadable;
-        task.Reason = probe.Problem;
+        // A task brought back returns to its state, with its reason.
+        task.State = probe.Problem.empty() ? task.AfterProbe : TaskState::Unreadable;
+        task.Reason =
+            probe.Problem.empty() && task.State != TaskState::Ready ? reason : probe.Problem;
+        task.AfterProbe = TaskState::Ready;
         ltvItemData record = RecordOf(task);
         const std::string message = ApplyKeptTimes(keptStart, keptEnd, record);
         if (refused) *refused = message;
         task.ClipLength = record.ClipLength;
         task.StartTime = record.StartTime;
         task.EndTime = record.EndTime;
+        // Saved lists are probed again when they are read: only a time that
+        // did not fit is worth saving.
+        if ((!keptStart.empty() && task.StartTime != keptStart) ||
+            (!keptEnd.empty() && task.EndTime != keptEnd))
+            ++FRevision;
     });
     return true;
 }
@@ -326,13 +340,15 @@ std::string TaskQueue::StartRefusal() const {
 }
 
 void TaskQueue::SetState(TaskId id, TaskState state, std::string reason) {
-    if (Node* node = NodeOf(id))
+    if (Node* node = NodeOf(id)) {
+        ++FRevision;
         Change(*node, [&](Task& task) {
             // A task that goes on after a pause keeps its progress.
             if (state == TaskState::Converting && task.State != TaskState::Paused) task.Percent = 0;
             task.State = state;
             task.Reason = std::move(reason);
         });
+    }
 }
 
 void TaskQueue::SetProgress(TaskId id, int percent) {
@@ -343,6 +359,13 @@ void TaskQueue::SetProgress(TaskId id, int percent) {
 
 void TaskQueue::SetOutput(TaskId id, std::string path) {
     if (Node* node = NodeOf(id)) node->Item.Output = std::move(path);
+}
+
+void TaskQueue::SetPartFile(TaskId id, std::string path) {
+    Node* node = NodeOf(id);
+    if (!node || node->Item.PartFile == path) return;
+    node->Item.PartFile = std::move(path);
+    ++FRevision;
 }
 
 TaskLogEntry* TaskQueue::NewLog(TaskId id) {

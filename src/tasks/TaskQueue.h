@@ -57,6 +57,11 @@ public:
     std::vector<TaskId> Ids() const;
     // How many tasks wait for their probe.
     int ProbingCount() const { return FProbing; }
+    // Counts the changes to what the saved list keeps of the tasks (their
+    // ids, order, inputs, Output values, states, reasons and temporary
+    // outputs): a progress reading or a probe's result that changes none of
+    // them does not count.
+    std::uint64_t Revision() const { return FRevision; }
 
     // The id the next new task gets. A list brought back from elsewhere may
     // move it on so that new tasks never take one of its ids; it never goes
@@ -89,7 +94,8 @@ public:
     std::vector<int> MoveDown(const std::vector<int>& selected);
 
     // A probe has ended: the task fills in its length, size and range and is
-    // Ready, or Unreadable with the probe's problem as its reason. Its
+    // Ready (or its AfterProbe state), or Unreadable with the probe's problem
+    // as its reason. Its
     // Output values stay; times set while it was probed stay where they fit
     // the probed length (ApplyKeptTimes), and what did not fit is put in
     // refused (empty when all fits). A result for a task that is gone or no
@@ -105,6 +111,8 @@ public:
     void SetState(TaskId id, TaskState state, std::string reason = {});
     void SetProgress(TaskId id, int percent);
     void SetOutput(TaskId id, std::string path);
+    // The temporary file the task's encoder writes into (empty: none now).
+    void SetPartFile(TaskId id, std::string path);
     // The task's log: a new one for a run that begins (the earlier one goes),
     // or the one it has; null when the task is gone (or has none).
     TaskLogEntry* NewLog(TaskId id);
@@ -131,4 +139,5 @@ private:
     Listener* FListener = nullptr;
     TaskId FNextId = 1;
     int FProbing = 0;
+    std::uint64_t FRevision = 0;
 };

@@ -42,12 +42,16 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     // just ends.
     if (FBatch) FBatch->CancelCountdown();
     // Closing during a batch stops it; the batch closes the window again
-    // once it has unwound, and the program ends then.
-    if (FBatch && FBatch->Driver().CloseRequested()) {
+    // once it has unwound, and the program ends then. When the system asks,
+    // there is no time to finish the outputs: the tasks are interrupted and
+    // convert again from the start next time.
+    if (FBatch &&
+        (FCloseUnasked ? FBatch->Driver().InterruptForExit() : FBatch->Driver().CloseRequested())) {
         e->ignore();
         return;
     }
     SavePreferences();
+    SaveTaskListAtExit();
     FClosing = true;
     FProbes->CancelAll();
     for (QWidget* form :

@@ -6,6 +6,7 @@
 #include "preview/PreviewPanel.h"
 #include "tasks/OutputSheet.h"
 #include "ui/AboutForm.h"
+#include "ui/DesktopBus.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageButton.h"
 #include "ui/LogDialog.h"
@@ -44,9 +45,20 @@ TMainForm::TMainForm(const TMainFormOptions& options)
               ? FromQ(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()))
               : options.ProgramDir)),
       FWhere(FindLocations(FProgramDir)), FPrefs(FWhere.PreferencesFile, FWhere.DefaultOutputDir),
-      FPrompter(options.prompter), FShell(options.shell), FDialogs(options.dialogs) {
+      FPrompter(options.prompter), FShell(options.shell), FDialogs(options.dialogs),
+      FNotices(options.notices) {
     setObjectName("MainForm");
     BuildWindow();
+    // Every change of the list may be one to keep: the save rule decides
+    // when it is written.
+    FSaveTimer = new QTimer(this);
+    FSaveTimer->setSingleShot(true);
+    connect(FSaveTimer, &QTimer::timeout, this, &TMainForm::SaveTaskList);
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(FTaskModel, changed, this, &TMainForm::ScheduleTaskListSave);
+    connect(FTaskModel, &QAbstractItemModel::dataChanged, this, &TMainForm::ScheduleTaskListSave);
+    if (FNotices)
+        connect(FNotices, &TDesktopNotices::ShowRequested, this, &TMainForm::ShowFromNotification);
     RunStartup(options.Arguments);
 
     // The batch conversion behind Start and Stop, with its one-second timer.
@@ -61,6 +73,8 @@ TMainForm::TMainForm(const TMainFormOptions& options)
     batch.Settings = &FSettings;
     batch.Prompt = FPrompter;
     batch.Shell = FShell;
+    batch.Awake = options.awake;
+    batch.Notify = this;
     batch.ProgramTitle = ProductName;
     // Runs once the batch is idle again: the close handler then lets the
     // window close. The window object itself stays until the program ends.
@@ -332,6 +346,18 @@ void TMainForm::BatchChanged(const BatchSnapshot& batch) {
             timerTime->start();
         else
             timerTime->stop();
+    }
+    if (FNotices)
+        FNotices->ShowProgress(batch.State != ConvertState::Idle && batch.ProgressShown,
+                               batch.Bars.Total / 100.0);
+    // The list is written as the batch's first task starts (with the
+    // temporary output it was given) and as the batch ends.
+    if (!FBatchListWritten && !batch.Running.empty()) {
+        FBatchListWritten = true;
+        SaveTaskList();
+    } else if (FBatchListWritten && batch.State == ConvertState::Idle) {
+        FBatchListWritten = false;
+        SaveTaskList();
     }
 }
 

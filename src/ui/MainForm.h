@@ -5,6 +5,7 @@
 #include "config/Locations.h"
 #include "config/Preferences.h"
 #include "engine/BatchDriver.h"
+#include "engine/TaskListFile.h"
 #include "platform/Desktop.h"
 #include "profiles/ParamSheet.h"
 #include "profiles/Profile.h"
@@ -33,6 +34,7 @@ class QScrollArea;
 class QTimer;
 class QToolButton;
 class TAboutForm;
+class TDesktopNotices;
 class TDSTrackBar;
 class TFileDialogs;
 class TImageButton;
@@ -60,13 +62,18 @@ struct TMainFormOptions {
     // program's entry passes the machine's real one; without one the window
     // just closes.
     PowerControl* power = nullptr;
+    // What keeps the computer awake during a batch, and the desktop's
+    // notifications and task-bar progress; the program's entry passes the
+    // desktop's own, tests private ones. Without them a batch has neither.
+    SleepInhibitor* awake = nullptr;
+    TDesktopNotices* notices = nullptr;
 };
 
 // The four sheets of the right-hand column, numbered as SetSheetValue takes
 // them.
 enum class MainSheet { Output = 0, Video = 1, Audio = 2, Advanced = 3 };
 
-class TMainForm : public QWidget, public SettingsHost, public BatchObserver {
+class TMainForm : public QWidget, public SettingsHost, public BatchObserver, public BatchNotifier {
     Q_OBJECT
 public:
     static constexpr const char* ProductName = "Tarvolin PSP Video Converter";
@@ -160,6 +167,14 @@ public:
     // profile and output path, and the one-second timer of the elapsed and
     // remaining time, as the batch stands.
     void BatchChanged(const BatchSnapshot& batch) override;
+    // BatchNotifier: a desktop notification, when the window is not the
+    // active one.
+    void BatchFinished(const std::string& text) override;
+
+    // The task list kept between runs: its file (none when another copy of
+    // the program holds it), and a write of it now.
+    const TaskListStore* TaskListFile() const { return FTaskStore.get(); }
+    void SaveTaskList();
 
     // SettingsHost
     std::string SelectedProfileName() const override;
@@ -259,6 +274,17 @@ private:
     void CommandLineIntake(const std::vector<std::string>& arguments);
     void RestorePreferences();
     void SavePreferences();
+    // The list left by the last run comes back as it should, its
+    // interrupted tasks' temporary outputs removed; a damaged file is set
+    // aside and said once the window shows.
+    void RestoreTaskList();
+    // A write of the list once its save rule says it is due.
+    void ScheduleTaskListSave();
+    // The write at exit, marked as a normal end unless tasks were
+    // interrupted; without the user's wish to keep it, no tasks.
+    void SaveTaskListAtExit();
+    // The window comes to the front (a notification's action).
+    void ShowFromNotification();
     // The commands' keys, shown in their tooltips, and the order Tab takes
     // through the controls.
     void AssignShortcuts();
@@ -367,6 +393,8 @@ private:
     QAction* tbtnHelp = nullptr;
     // Elapsed and remaining time of a batch, every 1000 ms while one runs.
     QTimer* timerTime = nullptr;
+    // The next write of the task list.
+    QTimer* FSaveTimer = nullptr;
 
     std::string FProgramDir;
     Locations FWhere;
@@ -388,6 +416,13 @@ private:
     // Messages of ended probes waiting for the Output sheet's cell editor to close.
     std::vector<std::string> FProbeMessages;
     std::unique_ptr<TMainBatch> FBatch;
+    std::unique_ptr<TaskListStore> FTaskStore;
+    TaskListSaveRule FSaveRule;
+    // The batch's first task has started and the list was written then; the
+    // end of the batch writes it again.
+    bool FBatchListWritten = false;
+    bool FSaveProblemShown = false;
+    TDesktopNotices* FNotices = nullptr;
 
     TaskQueue FTasks;
     ParamSheet FOutput;

@@ -64,6 +64,8 @@ void TMainForm::RunStartup(const std::vector<std::string>& arguments) {
         cmbProfile->setCurrentIndex(-1);
     });
 
+    // The list left by the last run first; the command line's files after it.
+    RestoreTaskList();
     CommandLineIntake(arguments);
     if (FTasks.Count() > 0) EnableTaskCommands(true);
 

@@ -49,6 +49,11 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     FPause->setObjectName("btnPause");
     FPause->setGeometry(565, 63, 62, 22);
     FPause->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Between "Then:" and the Pause button; while paused, "Paused" takes
+    // its place (the warning stays in the batch log and in the tooltip).
+    labSleepWarning = NewArtworkLabel(this, "labSleepWarning", QString(), {330, 68});
+    labSleepWarning->setMaximumWidth(232);
+    labSleepWarning->hide();
 }
 
 void TProgressPanel::Show(const BatchSnapshot& batch) {
@@ -64,4 +69,7 @@ void TProgressPanel::Show(const BatchSnapshot& batch) {
     labThen->setText(ToQ(batch.Then));
     labThen->setVisible(!batch.Then.empty());
     labPaused->setVisible(batch.Paused);
+    labSleepWarning->setText(ToQ(batch.SleepWarning));
+    labSleepWarning->setToolTip(ToQ(batch.SleepWarning));
+    labSleepWarning->setVisible(!batch.SleepWarning.empty() && !batch.Paused);
 }

@@ -21,8 +21,9 @@ public:
 
     // The batch as it stands: the file being converted, the times, both
     // bars and their labels as the position followed by "%", what follows
-    // the batch ("Then: power off", hidden when there is nothing), and
-    // "Paused" while it is.
+    // the batch ("Then: power off", hidden when there is nothing), "Paused"
+    // while it is, and otherwise that the computer may go to sleep when
+    // nothing keeps it awake.
     void Show(const BatchSnapshot& batch);
     // The button of the Pause command ("btnPause"); the window gives it
     // the command.
@@ -39,4 +40,5 @@ private:
     QLabel* labThen = nullptr;
     QLabel* labPaused = nullptr;
     QToolButton* FPause = nullptr;
+    QLabel* labSleepWarning = nullptr;
 };

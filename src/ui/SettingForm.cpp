@@ -186,6 +186,12 @@ void TSettingForm::BuildGeneralPage(QWidget* page) {
     speSimultaneous->setRange(1, MaxSimultaneousConversions());
     speSimultaneous->setValue(1);
     simultaneousCaption->setBuddy(speSimultaneous);
+
+    chkKeepTasks = NewCheckBox(page, "chkKeepTasks",
+                               QStringLiteral("Keep the task list between runs"), {16, 394}, 337);
+    chkKeepTasks->setChecked(true);
+    chkKeepTasks->setToolTip(QStringLiteral(
+        "The list comes back at the next start. After a crash it always comes back."));
 }
 
 void TSettingForm::BuildProfilesPage(QWidget* page) {
@@ -258,6 +264,7 @@ GeneralPreferences TSettingForm::General() const {
     p.AutoTurnOff = chkTurnoff->isChecked();
     p.Overwrite = rdbOverWrite->isChecked();
     p.SimultaneousConversions = speSimultaneous->value();
+    p.KeepTaskList = chkKeepTasks->isChecked();
     return p;
 }
 
@@ -271,6 +278,7 @@ void TSettingForm::SetGeneral(const GeneralPreferences& prefs) {
     rdbOverWrite->setChecked(prefs.Overwrite);
     rdbRename->setChecked(!prefs.Overwrite);
     speSimultaneous->setValue(prefs.SimultaneousConversions);
+    chkKeepTasks->setChecked(prefs.KeepTaskList);
 }
 
 // ---------------------------------------------------------------------------

@@ -86,6 +86,7 @@ public:
     QRadioButton* rdbOverWrite = nullptr;
     QRadioButton* rdbRename = nullptr;
     QSpinBox* speSimultaneous = nullptr;
+    QCheckBox* chkKeepTasks = nullptr;
     // Profiles page.
     QComboBox* cmbProfile = nullptr;
     QPushButton* btnSaveAs = nullptr;

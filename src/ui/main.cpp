@@ -11,6 +11,7 @@
 // TARVOLIN_REPORT_SHOWN=1 prints "shown <ms>" (the steady clock, the same
 // across processes) when the main window first paints, and closes it
 // (bench/probe_run.sh times the start-up with it).
+#include "ui/DesktopBus.h"
 #include "ui/FileDialogs.h"
 #include "ui/Look.h"
 #include "ui/MainForm.h"
@@ -73,6 +74,16 @@ int main(int argc, char** argv) {
     // The only place the machine's real power-off is made.
     std::unique_ptr<PowerControl> power = CreateSystemPowerControl();
     options.power = power.get();
+    // Keeping the computer awake through a batch: the system's own means
+    // where it has them (Windows), else the desktop's over D-Bus; the
+    // desktop's notifications and task-bar progress.
+    std::unique_ptr<SleepInhibitor> awake = CreateSystemSleepInhibitor();
+    if (!awake)
+        awake = std::make_unique<TDBusSleepInhibitor>(QDBusConnection::systemBus(),
+                                                      QDBusConnection::sessionBus());
+    options.awake = awake.get();
+    TDesktopNotices notices(QDBusConnection::sessionBus());
+    options.notices = &notices;
 
     TMainForm mainForm(options);
     mainForm.CreateForms();

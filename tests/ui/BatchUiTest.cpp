@@ -6,6 +6,7 @@
 #include "BatchUiSupport.h"
 
 #include "engine/BatchDriver.h"
+#include "engine/Invocation.h"
 #include "preview/PreviewPanel.h"
 #include "ui/BalloonTip.h"
 #include "ui/ImageButton.h"
@@ -406,7 +407,8 @@ TEST_F(BatchUi, AProfileFileWithAnUpperCaseExtensionIsUsedAtStart) {
     ClickStart();
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
     const auto run = LoggedRuns(log).back();
-    EXPECT_EQ(run.back(), Output("a.3gp"));
+    EXPECT_EQ(run.back(), PartFilePath(Output("a.3gp"), w->Tasks().At(0).Id));
+    EXPECT_NEAR(MediaSeconds(Output("a.3gp")), 2.0, 0.3);
     EXPECT_NE(std::find(run.begin(), run.end(), "320x240"), run.end()) << "no profile arguments";
 }
 
@@ -433,7 +435,7 @@ TEST_F(BatchUi, SameNamedInputsOfOneBatchKeepBothOutputs) {
     EXPECT_NEAR(MediaSeconds(Output("clip_2.mp4")), 3.0, 0.3);
 }
 
-TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
+TEST_F(BatchUi, FailedEncodesLeaveNoFileAndKeepTheOneBeforeAndTruncatedInputsAreIncomplete) {
     // libx264 refuses an unknown preset after ffmpeg has created (or emptied) the file.
     WriteFileBytes(folder.ProfilesDir() + "Broken.apf",
                    "[Main]\r\nType=mp4\r\nPara=1\r\n0=Preset\r\n[Preset]\r\nSort=1\r\n"
@@ -445,7 +447,9 @@ TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
     ClickStart();
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Failed", "Failed"}));
     EXPECT_FALSE(fs::exists(Output("new.mp4")));
-    EXPECT_FALSE(fs::exists(Output("replaced.mp4")));
+    // The encoder never wrote under the output's name: the earlier file is whole.
+    EXPECT_EQ(ReadFileBytes(Output("replaced.mp4")), "an earlier conversion");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1) << "no temporary file left";
 
     // 57 % of a 10 s MP4: ffmpeg converts what is there and exits with 0.
     w->tbtnClearClick();
@@ -459,13 +463,16 @@ TEST_F(BatchUi, FailedEncodesLeaveNoFileAndTruncatedInputsAreIncomplete) {
     EXPECT_GT(MediaSeconds(Output("cut.mp4")), 3.0); // what was converted stays
 }
 
-TEST_F(BatchUi, AnOutputThatIsAFolderFailsAndTheReasonNamesItsPath) {
+TEST_F(BatchUi, AnOutputThatIsAFolderFailsAndTheReasonSaysWhereTheConversionIs) {
     Open({"Auto Open Dir=0"});
     Add({Clip("a.avi")});
     fs::create_directories(Output("a.mp4"));
     ClickStart();
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Failed"});
-    EXPECT_EQ(FromQ(StatusTip(0)), Output("a.mp4") + ": Is a directory");
+    const std::string part = PartFilePath(Output("a.mp4"), w->Tasks().At(0).Id);
+    EXPECT_EQ(FromQ(StatusTip(0)), "The output could not be given its name \"" + Output("a.mp4") +
+                                       "\": Is a directory. It was kept as \"" + part + "\".");
+    EXPECT_NEAR(MediaSeconds(part), 2.0, 0.3);
 }
 
 TEST_F(BatchUi, OutputsEndingWithTheStreamsTheyKeepOrWithTheInputAreComplete) {
@@ -562,7 +569,7 @@ TEST_F(BatchUi, RangeTypedIntoTheOutputSheetReachesTheEncoder) {
     ASSERT_TRUE(t != part.end() && t + 1 != part.end());
     EXPECT_EQ(*(ss + 1), "00:00:01");
     EXPECT_EQ(*(t + 1), "2");
-    EXPECT_EQ(part.back(), Output("cut.mp4"));
+    EXPECT_EQ(part.back(), PartFilePath(Output("cut.mp4"), w->Tasks().At(1).Id));
     EXPECT_NEAR(MediaSeconds(Output("cut.mp4")), 2.0, 0.3);
     EXPECT_NEAR(MediaSeconds(Output("whole.mp4")), 2.0, 0.3);
 }
@@ -597,6 +604,8 @@ TEST_F(BatchUi, AutoExitAndAutoTurnOffCountDownAndTellFailuresFirst) {
         SCOPED_TRACE("Auto Turn Off");
         Open({"Auto Turn Off=1", "Auto Exit=1", "Auto Open Dir=1"});
         w->SetCountdownTick(1);
+        EXPECT_EQ(w->Tasks().Count(), 2) << "the list of the run before is back";
+        w->tbtnClearClick();
         Add({Clip("y.avi")});
         ClickStart();
         EXPECT_EQ(Statuses(), std::vector<std::string>{"Complete"});
@@ -745,7 +754,7 @@ TEST_F(BatchUi, ATerminationRequestAnswersTheQuestionOnClosingAndEndsTheProgram)
     ExpectNoEncoderLeft();
 }
 
-TEST_F(BatchUi, ASecondTerminationRequestEndsAStopThatWaitsForTheEncoder) {
+TEST_F(BatchUi, ATerminationRequestEndsTheEncodersAtOnceAndInterruptsTheirTasks) {
     // An encoder that goes on converting after a stop request, as a slow
     // one finishing its file does; probes go to the real stand-in.
     const std::string real = folder.File("real wmaspi.dll");
@@ -761,23 +770,20 @@ TEST_F(BatchUi, ASecondTerminationRequestEndsAStopThatWaitsForTheEncoder) {
     TQuitSignals quit;
     quit.SetWindow(w.form.get());
     using Clock = std::chrono::steady_clock;
-    Clock::time_point second{};
-    bool waited = false;
-    WhenInBatch first([&] { return Converting(0); }, [] { std::raise(SIGTERM); });
-    WhenInBatch again([&] { return first.Fired(); },
-                      [&] {
-                          QTest::qWait(500);
-                          waited = w->isVisible() && closed == 0;
-                          second = Clock::now();
-                          std::raise(SIGTERM);
-                      });
+    Clock::time_point asked{};
+    WhenInBatch terminate([&] { return Converting(0); },
+                          [&] {
+                              asked = Clock::now();
+                              std::raise(SIGTERM);
+                          });
     ClickStart();
 
-    ASSERT_TRUE(again.Fired());
-    EXPECT_TRUE(waited);
+    ASSERT_TRUE(terminate.Fired());
     EXPECT_EQ(closed, 1);
-    EXPECT_LT(Clock::now() - second, std::chrono::milliseconds(2000));
-    EXPECT_EQ(Statuses(), std::vector<std::string>{"Stop"});
+    EXPECT_LT(Clock::now() - asked, std::chrono::milliseconds(2000));
+    // Converted again from the start next time; the list says so.
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Interrupted"});
+    EXPECT_NE(ReadFileBytes(folder.File("tasks.list")).find("exit\topen\n"), std::string::npos);
     ExpectNoEncoderLeft();
 }
 

@@ -497,7 +497,7 @@ TEST(QuitSignals, ARequestBeforeTheWindowWaitsForItAndTheHandlersGoBackAfter) {
         EXPECT_TRUE(DefaultDisposition(sig)) << sig;
 }
 
-TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
+TEST(QuitSignals, TermDuringABatchInterruptsItAndClosesTheWindow) {
     ProgramFolder folder(ProgramFolder::Profiles::Shipped);
     TempDir media;
     Window w;
@@ -523,7 +523,7 @@ TEST(QuitSignals, TermDuringABatchStopsItAndClosesTheWindow) {
     QTest::mouseClick(w.Find<TImageButton>("imgStart"), Qt::LeftButton, {}, QPoint(60, 30));
 
     ASSERT_TRUE(terminate.Fired());
-    EXPECT_EQ(w->Tasks().At(0).State, TaskState::Stopped);
+    EXPECT_EQ(w->Tasks().At(0).State, TaskState::Interrupted);
     EXPECT_EQ(w->Tasks().At(1).State, TaskState::Ready);
     EXPECT_TRUE(w.prompter.Shown.empty());
     EXPECT_EQ(closed, 1);

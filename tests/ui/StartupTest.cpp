@@ -2,6 +2,7 @@
 // preferences restored when the window is first shown and saved at exit.
 #include "UiTestSupport.h"
 
+#include "config/Preferences.h"
 #include "platform/FileSystem.h"
 #include "ui/AboutForm.h"
 #include "ui/SettingForm.h"
@@ -195,6 +196,60 @@ TEST(Startup, APortableFolderWithoutItsEncoderKeepsItsThingsAndSaysWhyNoFileIsRe
     QAbstractItemModel* list = w.Find<QTreeView>("ltvTask")->model();
     EXPECT_EQ(list->data(list->index(0, 3), Qt::ToolTipRole).toString().toStdString(),
               "the encoder wmaspi.dll was not found in " + folder.Dir());
+}
+
+TEST(Startup, TheLastRunsListComesBackBeforeTheCommandLineUnlessNotKeptAndADamagedOneGoesAside) {
+    ProgramFolder folder;
+    TempDir media;
+    const std::string a = Clips::CopyTo(media.file("a [1]=x.avi"));
+    const std::string b = Clips::CopyTo(media.file("b.avi"));
+    const std::string c = Clips::CopyTo(media.file("c.avi"));
+    {
+        Window w;
+        w.Create(folder, {a, b});
+        w.Show();
+        w.Close();
+    }
+    fs::remove(b);
+    {
+        Window w;
+        w.Create(folder, {c});
+        EXPECT_EQ(w.Captions(), (std::vector<std::string>{a, b, c}));
+        EXPECT_EQ(w->Tasks().At(0).Id, 1u);
+        EXPECT_EQ(w->Tasks().At(2).Id, 3u);
+        EXPECT_EQ(w->Tasks().At(0).State, TaskState::Ready);
+        // Kept, and says why it cannot be converted.
+        EXPECT_EQ(w->Tasks().At(1).State, TaskState::Unreadable);
+        EXPECT_EQ(w->Tasks().At(1).Reason, "the file is no longer there");
+        EXPECT_TRUE(w.prompter.Shown.empty());
+        w.Show();
+        w.Close();
+    }
+    PreferencesFile prefs(folder.File("Preferences.ini"), folder.Dir());
+    GeneralPreferences general = prefs.ReadGeneral();
+    general.KeepTaskList = false;
+    prefs.SaveGeneral(general);
+    {
+        Window w;
+        w.Create(folder);
+        EXPECT_EQ(w->Tasks().Count(), 0) << "not kept after a normal exit";
+        w->DropFiles({a});
+        w.WaitForProbes();
+        EXPECT_EQ(w->Tasks().At(0).Id, 4u) << "ids go on all the same";
+    }
+    // Damaged: said once the window shows, set aside, and the start goes on.
+    WriteFileBytes(folder.File("tasks.list"), "Tarvolin task list 1\ntask\tone\n");
+    Window w;
+    w.Create(folder, {c});
+    w.Show();
+    EXPECT_EQ(w.Captions(), std::vector<std::string>{c});
+    ASSERT_EQ(w.prompter.Shown.size(), 1u);
+    EXPECT_NE(w.prompter.Shown[0].Text.find("is damaged (line 2"), std::string::npos)
+        << w.prompter.Shown[0].Text;
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(folder.Dir()))
+        aside += entry.path().filename().string().rfind("tasks.list.damaged-", 0) == 0;
+    EXPECT_EQ(aside, 1);
 }
 
 TEST(Preferences, FirstRunSelectsTheFirstProfileAndWritesEveryKeyAtExit) {

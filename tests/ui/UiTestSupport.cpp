@@ -103,6 +103,8 @@ void Window::Create(const ProgramFolder& folder, const std::vector<std::string>&
     options.prompter = boxes ? boxes : &prompter;
     options.shell = &shell;
     options.dialogs = &dialogs;
+    options.awake = awake;
+    options.notices = notices;
     form = std::make_unique<TMainForm>(options);
     form->CreateForms();
     if (waitForProbes) WaitForProbes();

@@ -97,6 +97,9 @@ struct Window {
     Prompter* boxes = nullptr;
     FakeShell shell;
     FakeDialogs dialogs;
+    // The desktop's services, when set before Create (a private bus's).
+    SleepInhibitor* awake = nullptr;
+    TDesktopNotices* notices = nullptr;
     std::unique_ptr<TMainForm> form;
 
     // Runs the start-up with args, then creates the other windows; unless

@@ -4,6 +4,8 @@
 // that write into one event log so that the order of effects can be checked.
 #include "engine/BatchDriver.h"
 
+#include "engine/Invocation.h"
+#include "engine/TaskLog.h"
 #include "profiles/Profile.h"
 
 #include "TestRecords.h"
@@ -120,6 +122,30 @@ struct FakeCountdown : CountdownPrompter {
         if (during) during();
         return goOn;
     }
+};
+
+// Holds the computer awake when it can, and notes it.
+struct FakeAwake : SleepInhibitor {
+    Log& log;
+    bool works = true;
+    bool held = false;
+    explicit FakeAwake(Log& l) : log(l) {}
+    bool Inhibit(const std::string& why, std::string& problem) override {
+        log.push_back("awake:" + why);
+        if (!works) problem = "no logind";
+        held = works;
+        return works;
+    }
+    void Release() override {
+        log.push_back("asleep");
+        held = false;
+    }
+};
+
+struct FakeNotifier : BatchNotifier {
+    Log& log;
+    explicit FakeNotifier(Log& l) : log(l) {}
+    void BatchFinished(const std::string& text) override { log.push_back("notify:" + text); }
 };
 
 // What one encoder run does.
@@ -269,6 +295,8 @@ protected:
     FakeShell shell{log};
     FakePower power{log};
     FakeCountdown countdown{log};
+    FakeAwake awake{log};
+    FakeNotifier notifier{log};
     ScriptedEncoder encoder{rows};
     std::function<void()> onPump; // what the window does while the encoder runs
     int closes = 0;
@@ -293,6 +321,8 @@ protected:
         s.Power = &power;
         s.Countdown = &countdown;
         s.Encoder = &encoder;
+        s.Awake = &awake;
+        s.Notify = &notifier;
         s.Pump = [this] {
             if (onPump) onPump();
         };
@@ -366,9 +396,12 @@ TEST_F(BatchDriverTest, ConvertsEveryTaskInOrderWithStatusesBarsAndSuccess) {
     EXPECT_EQ(encoder.statusesAtStart[1], (V{"Complete", "Converting", "OK"}));
     EXPECT_EQ(encoder.statusesAtStart[2], (V{"Complete", "Complete", "Converting"}));
     EXPECT_EQ(Statuses(), (V{"Complete", "Complete", "Complete"}));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(encoder.commands[i].Args.back(),
-                  dir.file(std::string(1, static_cast<char>('a' + i)) + ".mp4"));
+    // Each encoder writes a temporary file beside the output it becomes.
+    for (int i = 0; i < 3; ++i) {
+        const std::string output = dir.file(std::string(1, static_cast<char>('a' + i)) + ".mp4");
+        EXPECT_EQ(rows.At(i).Output, output);
+        EXPECT_EQ(encoder.commands[i].Args.back(), PartFilePath(output, rows.At(i).Id));
+    }
 
     // Task 2 at 20 of its 40 s: the total counts task 1's 40 s as done.
     ASSERT_EQ(midTask2.size(), 1u);
@@ -753,8 +786,146 @@ TEST_F(BatchDriverTest, EachOutputPathIsComposedJustBeforeItsTask) {
     driver->imgStartClick();
 
     ASSERT_EQ(encoder.commands.size(), 2u);
-    EXPECT_EQ(encoder.commands[0].Args.back(), dir.file("clip.mp4"));
-    EXPECT_EQ(encoder.commands[1].Args.back(), dir.file("clip_2.mp4"));
+    EXPECT_EQ(rows.At(0).Output, dir.file("clip.mp4"));
+    EXPECT_EQ(rows.At(1).Output, dir.file("clip_2.mp4"));
+    // Written under temporary names, each renamed once its encoder ended.
+    EXPECT_EQ(ReadFileBytes(dir.file("clip.mp4")), "video");
+    EXPECT_EQ(ReadFileBytes(dir.file("clip_2.mp4")), "video");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST_F(BatchDriverTest, NoOutputHasItsNameBeforeItsEncoderHasEnded) {
+    // a converts; b fails over an older file of its name (which stays); c
+    // is stopped and keeps what it wrote.
+    AddThreeTasks();
+    for (Script& script : encoder.scripts)
+        script.writeOutput = true;
+    encoder.scripts[1].exitCode = 1;
+    WriteFileBytes(dir.file("b.mp4"), "older");
+    std::vector<V> seen;
+    onPump = [&] {
+        if (!encoder.inRun || encoder.chunk != 2) return;
+        V files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        seen.push_back(files);
+        if (encoder.run == 2) driver->tbtnStopClick();
+    };
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(seen, (std::vector<V>{{".a.tarvolin-part-1.mp4", "b.mp4"},
+                                    {".b.tarvolin-part-2.mp4", "a.mp4", "b.mp4"},
+                                    {".c.tarvolin-part-3.mp4", "a.mp4", "b.mp4"}}));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Failed", "Stop"}));
+    EXPECT_EQ(ReadFileBytes(dir.file("a.mp4")), "video");
+    EXPECT_EQ(ReadFileBytes(dir.file("b.mp4")), "older");
+    EXPECT_EQ(ReadFileBytes(dir.file("c.mp4")), "video");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rows.At(i).PartFile, "");
+}
+
+TEST_F(BatchDriverTest, ANameTakenWhileTheEncoderRanIsJudgedAgainByTheOverwriteRule) {
+    for (bool overwrite : {false, true}) {
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directories(dir.path());
+        rows.Clear();
+        encoder.run = -1;
+        AddTask("a.avi", "00:00:40");
+        encoder.scripts = {WritesOutput(Chunks({20, 40}))};
+        settings.General.Overwrite = overwrite;
+        AtChunk(0, 2, [&] { WriteFileBytes(dir.file("a.mp4"), "someone else's"); });
+
+        driver->imgStartClick();
+
+        EXPECT_EQ(Statuses(), V{"Complete"});
+        if (overwrite) {
+            EXPECT_EQ(rows.At(0).Output, dir.file("a.mp4"));
+            EXPECT_EQ(ReadFileBytes(dir.file("a.mp4")), "video");
+        } else {
+            EXPECT_EQ(rows.At(0).Output, dir.file("a_1.mp4"));
+            EXPECT_EQ(ReadFileBytes(dir.file("a.mp4")), "someone else's");
+            EXPECT_EQ(ReadFileBytes(dir.file("a_1.mp4")), "video");
+        }
+    }
+}
+
+TEST_F(BatchDriverTest, TheComputerIsKeptAwakeWhileTheTasksRunOrTheUserIsTold) {
+    AddThreeTasks();
+    bool heldMidway = false;
+    AtChunk(1, 2, [&] { heldMidway = awake.held && view.seen.back().SleepWarning.empty(); });
+    driver->imgStartClick();
+    EXPECT_TRUE(heldMidway);
+    EXPECT_TRUE(Has(log, "awake:Converting 3 videos"));
+    // Let go before the message waits for the user.
+    EXPECT_LT(IndexOf(log, "asleep"), IndexOf(log, "message:"));
+    EXPECT_FALSE(awake.held);
+
+    awake.works = false;
+    encoder.run = -1;
+    std::string warning;
+    TaskLog taskLog(rows, dir.file("logs"));
+    AtChunk(0, 2, [&] { warning = view.seen.back().SleepWarning; });
+    BatchServices s;
+    s.Tasks = &rows;
+    s.Observer = &view;
+    s.Settings = &settings;
+    s.Prompt = &prompter;
+    s.Encoder = &encoder;
+    s.Awake = &awake;
+    s.Log = &taskLog;
+    s.Pump = [this] { onPump(); };
+    BatchDriver logged(std::move(s));
+    logged.imgStartClick();
+    EXPECT_EQ(warning, MaySleepWarning);
+    EXPECT_EQ(view.seen.back().SleepWarning, "");
+    EXPECT_NE(ReadFileBytes(taskLog.LastBatchFile())
+                  .find("The computer may go to sleep during this batch: no logind\n"),
+              std::string::npos);
+}
+
+TEST_F(BatchDriverTest, WordOfTheEndGoesOutBeforeTheMessageUnlessThePowerOffOrExitSpeaks) {
+    AddThreeTasks();
+    encoder.scripts[1] = Fails({}, 1, "Invalid data");
+    driver->imgStartClick();
+    EXPECT_LT(IndexOf(log, "notify:1 of 3 failed"), IndexOf(log, "message:"));
+
+    log.clear();
+    encoder.run = -1;
+    encoder.scripts = {};
+    driver->imgStartClick();
+    EXPECT_TRUE(Has(log, "notify:3 files converted"));
+    EXPECT_EQ(BatchFinishedText(1, 0), "1 file converted");
+
+    for (bool exit : {false, true}) {
+        log.clear();
+        encoder.run = -1;
+        settings.General.AutoTurnOff = !exit;
+        settings.General.AutoExit = exit;
+        driver->imgStartClick();
+        EXPECT_EQ(IndexOf(log, "notify:"), -1);
+    }
+}
+
+TEST_F(BatchDriverTest, AnEndForcedByTheSystemInterruptsTheRunningTasksAtOnce) {
+    AddThreeTasks();
+    settings.General.SimultaneousConversions = 2;
+    for (Script& script : encoder.scripts)
+        script.writeOutput = true;
+    EXPECT_FALSE(driver->InterruptForExit()) << "no batch";
+    AtChunk(1, 2, [&] { EXPECT_TRUE(driver->InterruptForExit()); });
+
+    driver->imgStartClick();
+
+    EXPECT_TRUE(encoder.killed);
+    EXPECT_EQ(Statuses(), (V{"Interrupted", "Interrupted", "OK"}));
+    EXPECT_EQ(Reason("a.avi"), InterruptedReason);
+    // Converted again from the start next time: nothing of them is kept.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(BatchDriverTest, AnOutputClearlyShorterThanTheClipIsIncomplete) {
@@ -870,8 +1041,8 @@ TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
     driver->imgStartClick();
     ASSERT_EQ(encoder.commands.size(), 2u);
     EXPECT_EQ(encoder.mostAtOnce, 2u);
-    EXPECT_EQ(encoder.commands[0].Args.back(), dir.file("clip.mp4"));
-    EXPECT_EQ(encoder.commands[1].Args.back(), dir.file("clip_2.mp4"));
+    EXPECT_EQ(rows.At(0).Output, dir.file("clip.mp4"));
+    EXPECT_EQ(rows.At(1).Output, dir.file("clip_2.mp4"));
 }
 
 TEST_F(BatchDriverTest, StopEndsEveryRunningEncoderAndAFailedStartStopsTheOthers) {
@@ -1007,6 +1178,10 @@ TEST_F(BatchDriverTest, StopAfterTheCurrentTasksFinishesThemAndNeverPowersOff) {
     EXPECT_EQ(prompter.shown[0].caption, "Complete");
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Warning);
     EXPECT_LT(IndexOf(log, "message:"), IndexOf(log, "open:" + settings.OutputDir));
+    // The desktop hears of the two tasks that ran before the message waits.
+    const int notified = IndexOf(log, "notify:1 of 2 failed");
+    EXPECT_NE(notified, -1);
+    EXPECT_LT(notified, IndexOf(log, "message:"));
     EXPECT_EQ(IndexOf(log, "countdown:"), -1);
     EXPECT_FALSE(Has(log, "poweroff"));
     EXPECT_EQ(closes, 0);

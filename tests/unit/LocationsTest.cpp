@@ -33,6 +33,7 @@ TEST(Locations, PortableKeepsEverythingBesideTheProgram) {
     EXPECT_EQ(where.ProfilesDir, program + "Profiles" + PathDelim);
     EXPECT_EQ(where.DefaultOutputDir, program);
     EXPECT_EQ(where.LogsDir, program + "logs" + PathDelim);
+    EXPECT_EQ(where.StateDir, program);
     std::string reason;
     EXPECT_TRUE(PrepareUserFolders(where, reason));
     EXPECT_FALSE(fs::exists(dir.file("Profiles"))); // nothing made for a portable program
@@ -62,6 +63,7 @@ TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
     EXPECT_EQ(where.ProfilesDir, home + "/.config/tarvolin/Profiles/");
     EXPECT_EQ(where.DefaultOutputDir, home + "/"); // no Videos folder named
     EXPECT_EQ(where.LogsDir, home + "/.local/state/tarvolin/logs/");
+    EXPECT_EQ(where.StateDir, home + "/.local/state/tarvolin/");
 
     // XDG_CONFIG_HOME moves the settings; user-dirs.dirs names the Videos folder.
     const std::string config = dir.file("cfg");
@@ -74,6 +76,7 @@ TEST(Locations, InstalledKeepsTheUsersThingsInTheUsersFolders) {
         Env({{"HOME", home}, {"XDG_CONFIG_HOME", config}, {"XDG_STATE_HOME", "/st"}}));
     EXPECT_EQ(where.PreferencesFile, config + "/tarvolin/Preferences.ini");
     EXPECT_EQ(where.LogsDir, "/st/tarvolin/logs/");
+    EXPECT_EQ(where.StateDir, "/st/tarvolin/");
     EXPECT_EQ(where.DefaultOutputDir, home + "/Films [2024]/");
 }
 

@@ -36,6 +36,31 @@ TEST(Platform, ACopyIsTheUsersToEditAndNeverReplacesAFile) {
     EXPECT_FALSE(reason.empty());
 }
 
+TEST(Platform, ARenameReplacesOnlyWhenAskedAndAClaimIsHeldOnceAtATime) {
+    TempDir dir;
+    const std::string part = dir.file(".a.part"), output = dir.file("a.mp4");
+    WriteFileBytes(part, "new");
+    WriteFileBytes(output, "old");
+    std::string reason;
+    EXPECT_EQ(RenameFile(part, output, false, reason), RenameResult::TargetExists);
+    EXPECT_EQ(ReadFileBytes(output), "old");
+    EXPECT_EQ(RenameFile(part, output, true, reason), RenameResult::Done) << reason;
+    EXPECT_EQ(ReadFileBytes(output), "new");
+    EXPECT_FALSE(fs::exists(part));
+    EXPECT_EQ(RenameFile(output, dir.file("b.mp4"), false, reason), RenameResult::Done);
+    EXPECT_EQ(RenameFile(part, dir.file("c.mp4"), false, reason), RenameResult::Failed);
+    EXPECT_FALSE(reason.empty());
+
+    FileClaim first, second;
+    ASSERT_TRUE(first.Take(dir.file("list.lock"), reason)) << reason;
+    EXPECT_FALSE(second.Take(dir.file("list.lock"), reason));
+    {
+        FileClaim gone;
+        EXPECT_TRUE(gone.Take(dir.file("other.lock"), reason));
+    }
+    EXPECT_TRUE(second.Take(dir.file("other.lock"), reason)) << "let go with its object";
+}
+
 TEST(Platform, ExitCodesAsMessagesShowThem) {
     EXPECT_EQ(ExitCodeText(3), "3");
 #ifdef _WIN32

@@ -55,6 +55,14 @@ TEST(Preferences, EachWayOfClosingTheSettingsHandsBackWhatItShould) {
     EXPECT_EQ(read.OutputPath, "/elsewhere/");
     EXPECT_TRUE(read.AutoExit);
     EXPECT_EQ(read.SimultaneousConversions, shown.SimultaneousConversions);
+    EXPECT_TRUE(read.KeepTaskList);
+    EXPECT_EQ(p.Text().find("Keep Task List"), std::string::npos) << "written once it is off";
+
+    // The task list's choice lives in "Options".
+    shown.KeepTaskList = false;
+    p.prefs.SaveGeneral(shown);
+    EXPECT_NE(p.Text().find("[Options]\r\nKeep Task List=0\r\n"), std::string::npos);
+    EXPECT_FALSE(p.prefs.ReadGeneral().KeepTaskList);
 }
 
 TEST(Preferences, OpenedReadOnlyTheFileIsReadAndNeverWritten) {

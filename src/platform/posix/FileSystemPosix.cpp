@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -222,4 +223,60 @@ std::string FindProgram(const std::string& ownDir, const std::string& name) {
         if (IsExecutable(candidate)) return candidate;
     }
     return {};
+}
+
+RenameResult RenameFile(const std::string& from, const std::string& to, bool replace,
+                        std::string& reason) {
+    if (replace) {
+        if (::rename(from.c_str(), to.c_str()) == 0) return RenameResult::Done;
+        reason = SystemErrorText(errno);
+        return RenameResult::Failed;
+    }
+    // One step that refuses an existing name; file systems without it get a
+    // hard link (which refuses one too) and the old name's removal.
+    int err = 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return RenameResult::Done;
+    err = errno;
+    if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return RenameResult::Done;
+        }
+        err = errno;
+        // Nor hard links (FAT): a look, then the rename.
+        if (err == EPERM || err == ENOTSUP || err == EOPNOTSUPP) {
+            struct stat st;
+            if (::lstat(to.c_str(), &st) == 0) return RenameResult::TargetExists;
+            if (::rename(from.c_str(), to.c_str()) == 0) return RenameResult::Done;
+            err = errno;
+        }
+    }
+    if (err == EEXIST) return RenameResult::TargetExists;
+    reason = SystemErrorText(err);
+    return RenameResult::Failed;
+}
+
+FileClaim::~FileClaim() {
+    // Closing the file lets go of its lock.
+    if (FHandle != -1) ::close(static_cast<int>(FHandle));
+}
+
+bool FileClaim::Take(const std::string& path, std::string& reason) {
+    if (FHandle != -1) return true;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        reason = SystemErrorText(errno);
+        return false;
+    }
+    // A lock of the open file: another open of the same file (in this
+    // process or another) cannot take it while this one holds it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        reason =
+            errno == EWOULDBLOCK ? "another copy of the program holds it" : SystemErrorText(errno);
+        ::close(fd);
+        return false;
+    }
+    FHandle = fd;
+    return true;
 }

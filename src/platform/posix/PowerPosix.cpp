@@ -47,3 +47,7 @@ public:
 std::unique_ptr<PowerControl> CreateSystemPowerControl() {
     return std::make_unique<LogindPowerControl>();
 }
+
+std::unique_ptr<SleepInhibitor> CreateSystemSleepInhibitor() {
+    return nullptr;
+}

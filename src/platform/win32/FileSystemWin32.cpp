@@ -195,3 +195,34 @@ std::string FindProgram(const std::string& ownDir, const std::string& name) {
     }
     return {};
 }
+
+RenameResult RenameFile(const std::string& from, const std::string& to, bool replace,
+                        std::string& reason) {
+    if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0))
+        return RenameResult::Done;
+    const DWORD err = GetLastError();
+    if (!replace && (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS))
+        return RenameResult::TargetExists;
+    reason = SystemErrorText(static_cast<int>(err));
+    return RenameResult::Failed;
+}
+
+FileClaim::~FileClaim() {
+    if (FHandle != -1) CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(FHandle)));
+}
+
+bool FileClaim::Take(const std::string& path, std::string& reason) {
+    if (FHandle != -1) return true;
+    // Opened without sharing: no other open of the file succeeds while this
+    // handle lives, and the system closes it when the process ends.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        reason = err == ERROR_SHARING_VIOLATION ? "another copy of the program holds it"
+                                                : SystemErrorText(static_cast<int>(err));
+        return false;
+    }
+    FHandle = static_cast<long long>(reinterpret_cast<intptr_t>(h));
+    return true;
+}

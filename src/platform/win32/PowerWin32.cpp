@@ -38,3 +38,32 @@ public:
 std::unique_ptr<PowerControl> CreateSystemPowerControl() {
     return std::make_unique<WindowsPowerControl>();
 }
+
+namespace {
+
+// Holds the system awake for as long as the asking thread keeps the state.
+class ExecutionStateInhibitor : public SleepInhibitor {
+public:
+    bool Inhibit(const std::string&, std::string& problem) override {
+        if (SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) == 0) {
+            problem = "SetThreadExecutionState failed";
+            return false;
+        }
+        FHeld = true;
+        return true;
+    }
+    void Release() override {
+        if (FHeld) SetThreadExecutionState(ES_CONTINUOUS);
+        FHeld = false;
+    }
+    ~ExecutionStateInhibitor() override { Release(); }
+
+private:
+    bool FHeld = false;
+};
+
+} // namespace
+
+std::unique_ptr<SleepInhibitor> CreateSystemSleepInhibitor() {
+    return std::make_unique<ExecutionStateInhibitor>();
+}
