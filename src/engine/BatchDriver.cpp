@@ -506,7 +506,14 @@ void BatchDriver::EndTask(RunningEncoders::Ended& ended, bool noneLeft) {
         std::string reason = "Stopped after " + SecondsToTime(std::max(0.0, outcome.LastReading)) +
                              " of " +
                              SecondsToTime(ObtainableSeconds(active->Task, active->Run.Keeps));
-        if (!SettleOutput(*active, true, problem)) reason += " " + problem;
+        // An encoder killed before it finished its file leaves no file
+        // that plays: it never gets the output's name.
+        if (outcome.Killed) {
+            SettleOutput(*active, false, problem);
+            reason += ". The encoder did not finish its file in time; the file was removed.";
+        } else if (!SettleOutput(*active, true, problem)) {
+            reason += " " + problem;
+        }
         SetState(active->Id, TaskState::Stopped, reason);
         Publish();
         return;

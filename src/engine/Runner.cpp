@@ -235,6 +235,7 @@ std::vector<RunningEncoders::Ended> EncoderRunSet::Poll(int waitMs) {
             run.Outcome.ExitCode = exitCode;
             run.Outcome.Signal = run.Child.EndSignal();
             run.Outcome.Terminated = run.TerminateRequested;
+            run.Outcome.Killed = run.Killed;
             run.Lines.Take(run.Outcome);
             ended.push_back({run.Id, std::move(run.Outcome)});
             it = FRuns.erase(it);

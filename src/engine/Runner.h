@@ -31,6 +31,8 @@ struct RunOutcome {
     // TerminateEncoder was called during the run (Stop, or a time limit).
     bool Terminated = false;
     bool TimedOut = false;
+    // It was killed, not left to end: what it was writing is unfinished.
+    bool Killed = false;
     // The last line the encoder printed that reads as an error message
     // ("... Invalid data found ...", "Unknown encoder 'x'"): what a failed
     // task shows as the reason. Empty when it printed none; banners, stream

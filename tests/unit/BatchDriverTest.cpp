@@ -157,6 +157,7 @@ struct Script {
     bool writeOutput = false;
     double lastReading = -1; // the largest "time=" reading the runner saw
     int signal = 0;
+    bool killed = false; // stopped, it is killed before it finishes its file
 };
 
 Script Runs(std::vector<std::string> chunks) {
@@ -244,6 +245,7 @@ struct ScriptedEncoder : RunningEncoders {
             out.LastErrorLine = l.script.lastErrorLine;
             out.LastReading = l.script.lastReading;
             out.Signal = l.script.signal;
+            out.Killed = l.terminated && l.script.killed;
             ended.push_back({l.id, out});
             live.erase(live.begin() + static_cast<long>(i));
         }
@@ -825,6 +827,21 @@ TEST_F(BatchDriverTest, NoOutputHasItsNameBeforeItsEncoderHasEnded) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rows.At(i).PartFile, "");
+}
+
+TEST_F(BatchDriverTest, AStoppedEncoderKilledBeforeItFinishedLeavesNoFileUnderTheOutputsName) {
+    AddTask("a.avi", "00:00:40");
+    encoder.scripts = {WritesOutput(Chunks({20, 40}))};
+    encoder.scripts[0].killed = true;
+    AtChunk(0, 1, [&] { driver->tbtnStopClick(); });
+
+    driver->imgStartClick();
+
+    EXPECT_EQ(Statuses(), V{"Stop"});
+    EXPECT_NE(rows.At(0).Reason.find("did not finish its file in time; the file was removed"),
+              std::string::npos)
+        << rows.At(0).Reason;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 }
 
 TEST_F(BatchDriverTest, ANameTakenWhileTheEncoderRanIsJudgedAgainByTheOverwriteRule) {
