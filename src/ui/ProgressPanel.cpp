@@ -52,7 +52,7 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QWidget(parent) {
     // Between "Then:" and the Pause button; while paused, "Paused" takes
     // its place (the warning stays in the batch log and in the tooltip).
     labSleepWarning = NewArtworkLabel(this, "labSleepWarning", QString(), {330, 68});
-    labSleepWarning->setMaximumWidth(232);
+    labSleepWarning->setFixedWidth(232);
     labSleepWarning->hide();
 }
 

@@ -1,6 +1,8 @@
 // The progress panel on its own: the texts it starts with and what it shows.
 #include "ui/ProgressPanel.h"
 
+#include "engine/CompletionActions.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <gtest/gtest.h>
@@ -30,4 +32,17 @@ TEST(ProgressPanel, ShowsTheBatchAndKeepsEveryControlsName) {
     panel.Show(batch);
     EXPECT_TRUE(panel.findChild<QLabel*>("labThen")->isHidden());
     EXPECT_FALSE(panel.findChild<QLabel*>("labPaused")->isHidden());
+
+    // The sleep warning is read whole beside the Pause button, and gives
+    // way to "Paused".
+    QLabel* warning = panel.findChild<QLabel*>("labSleepWarning");
+    QWidget* pause = panel.findChild<QWidget*>("btnPause");
+    batch.SleepWarning = MaySleepWarning;
+    panel.Show(batch);
+    EXPECT_TRUE(warning->isHidden());
+    batch.Paused = false;
+    panel.Show(batch);
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_GE(warning->width(), warning->fontMetrics().horizontalAdvance(warning->text()));
+    EXPECT_LE(warning->geometry().right(), pause->geometry().left());
 }
