@@ -78,35 +78,54 @@ std::string CatalogueDir(const Locations& where) {
     return where.ShippedProfilesDir;
 }
 
-// Probes every task as the window does, several at once. false when a quit
-// request came first (the probes still running are ended).
-bool ProbeAll(TaskQueue& tasks, const std::string& encoderPath, const std::atomic<int>& quits) {
-    std::mutex lock;
-    std::condition_variable arrived;
-    std::vector<std::pair<TaskId, ProbeResult>> results;
-    ProbePool pool(ProbePool::EncoderProbers(encoderPath),
-                   [&](std::uint64_t id, const std::string&, const ProbeResult& result) {
-                       std::lock_guard<std::mutex> hold(lock);
-                       results.emplace_back(id, result);
-                       arrived.notify_one();
-                   });
-    const std::vector<TaskId> ids = tasks.Ids();
-    for (TaskId id : ids)
-        pool.Submit(id, tasks.Find(id)->InputFile);
-    for (size_t applied = 0; applied < ids.size();) {
+// Probes every task as the window does, several at once, on the pool's
+// threads; the results are handed to the queue on the caller's thread.
+// Destroyed, it ends the probes still running.
+class Probes {
+public:
+    Probes(TaskQueue& tasks, const std::string& encoderPath)
+        : FTasks(tasks),
+          FPool(ProbePool::EncoderProbers(encoderPath),
+                [this](std::uint64_t id, const std::string&, const ProbeResult& result) {
+                    std::lock_guard<std::mutex> hold(FLock);
+                    FResults.emplace_back(id, result);
+                    FArrived.notify_one();
+                }) {
+        for (TaskId id : tasks.Ids())
+            FPool.Submit(id, tasks.Find(id)->InputFile);
+    }
+
+    // Applies the results that have arrived, waiting up to wait for one;
+    // returns how many.
+    size_t Apply(std::chrono::milliseconds wait = 0ms) {
         std::vector<std::pair<TaskId, ProbeResult>> got;
         {
-            std::unique_lock<std::mutex> hold(lock);
-            arrived.wait_for(hold, 50ms, [&] { return !results.empty(); });
-            got.swap(results);
+            std::unique_lock<std::mutex> hold(FLock);
+            FArrived.wait_for(hold, wait, [&] { return !FResults.empty(); });
+            got.swap(FResults);
         }
         for (const auto& [id, result] : got)
-            tasks.ApplyProbe(id, result);
-        applied += got.size();
-        if (quits > 0) return false;
+            FTasks.ApplyProbe(id, result);
+        return got.size();
     }
-    return true;
-}
+
+    // Waits for every probe. false when a quit request came first.
+    bool ApplyAll(const std::atomic<int>& quits) {
+        for (size_t applied = 0; applied < static_cast<size_t>(FTasks.Count());) {
+            applied += Apply(50ms);
+            if (quits > 0) return false;
+        }
+        return true;
+    }
+
+private:
+    TaskQueue& FTasks;
+    std::mutex FLock;
+    std::condition_variable FArrived;
+    std::vector<std::pair<TaskId, ProbeResult>> FResults;
+    // Last: its workers end before what they hand results to.
+    ProbePool FPool;
+};
 
 // --dry-run: each task's output path and encoder command line, as a batch
 // would compose them; no file is made.
@@ -141,6 +160,9 @@ struct BatchRun {
     CliDisplay& Display;
     const BatchSettings& Settings;
     const std::atomic<int>& Quits;
+    // The probes still running while the batch converts; null when every
+    // task was probed first.
+    Probes* Probing;
     ErrorLines Prompt;
     NoShell Shell;
     NoPower Power;
@@ -152,8 +174,8 @@ struct BatchRun {
     Clock::time_point LastTick{};
 
     BatchRun(TaskQueue& tasks, CliDisplay& display, const BatchSettings& settings,
-             const std::atomic<int>& quits, const Locations& where)
-        : Tasks(tasks), Display(display), Settings(settings), Quits(quits),
+             const std::atomic<int>& quits, const Locations& where, Probes* probing)
+        : Tasks(tasks), Display(display), Settings(settings), Quits(quits), Probing(probing),
           Log(tasks, where.LogsDir), Encoders(where.EncoderPath) {
         BatchServices s;
         s.Tasks = &Tasks;
@@ -168,6 +190,7 @@ struct BatchRun {
         s.Log = &Log;
         s.Pump = [this] { Pump(); };
         s.CompletionActions = false;
+        s.StartWhileProbing = Probing != nullptr;
         Driver = std::make_unique<BatchDriver>(std::move(s));
     }
 
@@ -182,6 +205,7 @@ struct BatchRun {
                 Driver->EndAtOnce();
             QuitsHandled = quits;
         }
+        if (Probing) Probing->Apply();
         const auto now = Clock::now();
         if (!Driver->Snapshot().TimerRunning) {
             LastTick = now;
@@ -309,7 +333,12 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         display.Summary(std::chrono::duration<double>(Clock::now() - started).count(), {});
         return ExitInterrupted;
     };
-    if (!ProbeAll(tasks, where.EncoderPath, quits)) return interrupted();
+    // A single input given its name or times is probed first: they are
+    // judged against its length. Otherwise the batch starts at once and
+    // each task waits for its own probe.
+    const bool probeFirst = o.DryRun || o.Name || o.Start || o.End;
+    Probes probes(tasks, where.EncoderPath);
+    if (probeFirst && !probes.ApplyAll(quits)) return interrupted();
     if (o.Name || o.Start || o.End) {
         // As typed into the Output sheet of the one task.
         ltvItemData task;
@@ -341,7 +370,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (quits > 0) return interrupted();
 
     tasks.SetListener(&display);
-    BatchRun batch(tasks, display, settings, quits, where);
+    BatchRun batch(tasks, display, settings, quits, where, probeFirst ? nullptr : &probes);
     const StartOutcome outcome = batch.Driver->tbtnStartClick();
     display.ReportRest();
     display.Summary(std::chrono::duration<double>(Clock::now() - started).count(),

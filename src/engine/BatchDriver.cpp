@@ -118,6 +118,13 @@ StartOutcome BatchDriver::tbtnStartClick() {
     // The start image is hidden while a batch runs; the menu and the keyboard
     // must not start a second batch inside the first one either.
     if (FNow.State != ConvertState::Idle) return StartOutcome::Busy;
+    if (!FServices.StartWhileProbing) {
+        const std::string refusal = FServices.Tasks->StartRefusal();
+        if (!refusal.empty()) {
+            FServices.Prompt->Message(refusal, FServices.ProgramTitle, MsgIcon::Information);
+            return StartOutcome::StillProbing;
+        }
+    }
     if (!DirectoryExists(FServices.Settings->OutputDir)) {
         FServices.Prompt->Message("The output path does not exist. Please specify another one.",
                                   "Output path does not exist", MsgIcon::Information);
@@ -293,17 +300,18 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
     int next = 0;
     std::string startError;
     // Tasks start in list order as slots free up; with one slot this is one
-    // task after the other.
+    // task after the other. A task still probed holds back the tasks after
+    // it until its probe ends.
     // Paused, or to stop after the running tasks, none starts.
     for (;;) {
         while (FNow.State == ConvertState::Running && !FNow.Paused && !FNow.StopAfterCurrent &&
-               next < count && FActive.size() < slots)
+               next < count && FActive.size() < slots && !WaitsForProbe(next))
             if (!StartNextTask(next++, profileArguments, startError)) break;
         if (FActive.empty()) {
-            if (WaitWhilePaused(next < count)) continue;
+            if (WaitWhilePaused(next < count) || WaitForProbe(next)) continue;
             break;
         }
-        if (FServices.Pump) FServices.Pump();
+        PumpMessages();
         for (RunningEncoders::Ended& ended : FServices.Encoder->Poll(SliceMs))
             EndTask(ended, next >= count || FNow.StopAfterCurrent);
     }
@@ -338,10 +346,45 @@ void BatchDriver::RunLoop(const std::string& profileArguments) {
 bool BatchDriver::WaitWhilePaused(bool tasksLeft) {
     if (!FNow.Paused || FNow.State != ConvertState::Running || FNow.StopAfterCurrent || !tasksLeft)
         return false;
-    if (FServices.Pump) FServices.Pump();
+    PumpMessages();
     // No encoder to wait for: the front end's work alone, at its pace.
     std::this_thread::sleep_for(std::chrono::milliseconds(SliceMs));
     return true;
+}
+
+bool BatchDriver::WaitsForProbe(int position) const {
+    if (position >= static_cast<int>(FBatch.size())) return false;
+    const Task* task = FServices.Tasks->Find(FBatch[static_cast<size_t>(position)]);
+    return task && task->State == TaskState::Probing;
+}
+
+bool BatchDriver::WaitForProbe(int next) {
+    if (FNow.State != ConvertState::Running || FNow.StopAfterCurrent || !WaitsForProbe(next))
+        return false;
+    PumpMessages();
+    // A probe takes a few tens of milliseconds: the task starts soon after
+    // its probe has ended.
+    if (WaitsForProbe(next)) std::this_thread::sleep_for(std::chrono::milliseconds(SliceMs / 4));
+    return true;
+}
+
+void BatchDriver::PumpMessages() {
+    if (FServices.Pump) FServices.Pump();
+    CountProbedLengths();
+}
+
+void BatchDriver::CountProbedLengths() {
+    if (FUnprobed.empty()) return;
+    const double before = FTotal;
+    std::erase_if(FUnprobed, [this](TaskId id) {
+        const Task* task = FServices.Tasks->Find(id);
+        if (task && task->State == TaskState::Probing) return false;
+        if (task) FTotal += ClipSeconds(RecordOf(*task));
+        return true;
+    });
+    if (FTotal == before) return;
+    if (FTotal > 0) FNow.Bars.Total = TotalPosition();
+    Publish();
 }
 
 void BatchDriver::BeginBatch() {
@@ -373,8 +416,14 @@ void BatchDriver::BeginBatch() {
     FConverted = 0;
     FWritten.clear();
     if (FServices.Log) FServices.Log->BatchBegun();
-    for (TaskId id : FBatch)
-        if (const Task* task = FServices.Tasks->Find(id)) FTotal += ClipSeconds(RecordOf(*task));
+    FUnprobed.clear();
+    for (TaskId id : FBatch) {
+        const Task* task = FServices.Tasks->Find(id);
+        if (task && task->State == TaskState::Probing)
+            FUnprobed.push_back(id);
+        else if (task)
+            FTotal += ClipSeconds(RecordOf(*task));
+    }
     // Never silently: a batch the computer may sleep through says so.
     FNow.SleepWarning.clear();
     if (FServices.Awake) {
@@ -426,7 +475,7 @@ bool BatchDriver::StartNextTask(int position, const std::string& profileArgument
 }
 
 bool BatchDriver::PrepareTask(ActiveTask& active) {
-    if (FServices.Pump) FServices.Pump();
+    PumpMessages();
     const Task* task = FServices.Tasks->Find(active.Id);
     if (!task) return false;
     active.Task = RecordOf(*task);

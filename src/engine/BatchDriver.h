@@ -72,6 +72,12 @@ struct BatchServices {
     // preferences say; the batch just ends (a command line, a script on a
     // server whose settings say "Auto Turn Off").
     bool CompletionActions = true;
+    // Start goes on while files of the list are still probed (a command
+    // line that probes while the batch converts): a task is started only
+    // once its probe has ended, the tasks after it wait for it, and the
+    // total counts each length as its probe ends. false: Start is refused
+    // while any task is probed.
+    bool StartWhileProbing = false;
 };
 
 // What came of Start.
@@ -80,6 +86,7 @@ enum class StartOutcome {
     Busy,           // a batch runs already
     NoOutputDir,    // the output folder does not exist (the user was told)
     NothingToDo,    // the task list is empty
+    StillProbing,   // files are still probed (the user was told)
     ProfileRefused, // the profile's arguments could not be built (the user was told)
 };
 
@@ -214,6 +221,17 @@ private:
     // moment for Resume, a Stop or a Stop after the current tasks. false
     // when there is nothing to wait for.
     bool WaitWhilePaused(bool tasksLeft);
+    // Whether the task at this place of the batch still waits for its
+    // probe: it cannot start yet.
+    bool WaitsForProbe(int position) const;
+    // Nothing runs and the next task waits for its probe: waits a moment
+    // for it (or for a Stop). false when there is nothing to wait for.
+    bool WaitForProbe(int next);
+    // The front end's work, then the lengths of probes that ended meanwhile.
+    void PumpMessages();
+    // The total counts the length of each task of the batch whose probe has
+    // ended since the last count.
+    void CountProbedLengths();
     // "The conversion of 2 of 5 tasks failed."; empty when none did.
     std::string FailureSummary(int count) const;
     // The message on failed or incomplete tasks, or on success.
@@ -229,6 +247,9 @@ private:
     BatchSnapshot FNow;
     double FDone = 0;
     double FTotal = 0;
+    // The tasks of the batch whose lengths the total does not count yet:
+    // they were still probed.
+    std::vector<TaskId> FUnprobed;
     // The tasks whose encoders run, oldest first.
     std::vector<std::unique_ptr<ActiveTask>> FActive;
     // Tasks of the running batch that did not end well, and the incomplete

@@ -304,6 +304,7 @@ protected:
     int closes = 0;
     ConvertState stateAtClose = ConvertState::Running;
     bool closeDeferredAtClose = true;
+    bool startWhileProbing = false; // as the command line sets it
     std::unique_ptr<BatchDriver> driver;
 
     void SetUp() override {
@@ -314,6 +315,7 @@ protected:
     void MakeDriver(bool completionActions) {
         BatchServices s;
         s.CompletionActions = completionActions;
+        s.StartWhileProbing = startWhileProbing;
         s.Tasks = &rows;
         s.Observer = &view;
         s.Settings = &settings;
@@ -1047,6 +1049,47 @@ TEST_F(BatchDriverTest, TwoSlotsConvertSideBySideEachWithItsOwnStatusAndProgress
     EXPECT_EQ(view.seen.back().TasksDone, 3);
     EXPECT_EQ(view.seen.back().TasksTotal, 3);
     EXPECT_TRUE(view.seen.back().Running.empty());
+}
+
+TEST_F(BatchDriverTest, StartWhileProbingWaitsForEachProbeInListOrder) {
+    const TaskId p = rows.AddFiles({"/videos/p.avi"}, ".mp4")[0];
+    AddTask("a.avi", "00:00:40");
+    settings.General.SimultaneousConversions = 2;
+    // The window's way: refused while a file is probed.
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::StillProbing);
+    EXPECT_EQ(prompter.shown.at(0).text, rows.StartRefusal());
+    EXPECT_TRUE(encoder.commands.empty());
+
+    startWhileProbing = true;
+    MakeDriver(true);
+    // p's probe (20 s) ends at the third pump; a, ready, does not overtake it.
+    int pumps = 0;
+    std::vector<double> totals;
+    onPump = [&] {
+        if (++pumps != 3) return;
+        EXPECT_TRUE(encoder.commands.empty());
+        totals.push_back(driver->Total());
+        rows.ApplyProbe(p, {"00:00:20.0", " 320x240", "00:00:00.0", "00:00:20.0", ""});
+    };
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::Converted);
+    ASSERT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(encoder.statusesAtStart[0], (V{"Converting", "OK"}));
+    EXPECT_EQ(encoder.statusesAtStart[1], (V{"Converting", "Converting"}));
+    EXPECT_EQ(Statuses(), (V{"Complete", "Complete"}));
+    // The total counts p's 20 s once its probe has ended.
+    EXPECT_EQ(totals, (std::vector<double>{40}));
+    EXPECT_DOUBLE_EQ(driver->Total(), 60);
+    EXPECT_DOUBLE_EQ(driver->Done(), 60);
+    EXPECT_EQ(view.bars.Total, 100);
+
+    // A Stop while the next task is still probed ends the batch without it.
+    rows.Clear();
+    rows.AddFiles({"/videos/q.avi"}, ".mp4");
+    onPump = [&] { driver->tbtnStopClick(); };
+    EXPECT_EQ(driver->tbtnStartClick(), StartOutcome::Converted);
+    EXPECT_EQ(Statuses(), (V{"Probing"}));
+    EXPECT_EQ(encoder.commands.size(), 2u);
+    EXPECT_EQ(driver->State(), ConvertState::Idle);
 }
 
 TEST_F(BatchDriverTest, TasksRunningAtOnceNeverShareAnOutput) {
