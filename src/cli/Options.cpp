@@ -14,13 +14,13 @@ namespace {
 
 enum class Takes { Nothing, Value };
 
-struct OptionSpec {
+struct OptionRule {
     char Short; // 0: none
     const char* Long;
     Takes What;
 };
 
-constexpr OptionSpec Specs[] = {
+constexpr OptionRule Rules[] = {
     {'p', "profile", Takes::Value},      {0, "set", Takes::Value},
     {'o', "output", Takes::Value},       {0, "name", Takes::Value},
     {0, "start", Takes::Value},          {0, "end", Takes::Value},
@@ -31,21 +31,21 @@ constexpr OptionSpec Specs[] = {
     {'V', "version", Takes::Nothing},    {'h', "help", Takes::Nothing},
 };
 
-const OptionSpec* FindLong(std::string_view name) {
-    for (const OptionSpec& spec : Specs)
-        if (name == spec.Long) return &spec;
+const OptionRule* FindLong(std::string_view name) {
+    for (const OptionRule& rule : Rules)
+        if (name == rule.Long) return &rule;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char c) {
-    for (const OptionSpec& spec : Specs)
-        if (spec.Short == c) return &spec;
+const OptionRule* FindShort(char c) {
+    for (const OptionRule& rule : Rules)
+        if (rule.Short == c) return &rule;
     return nullptr;
 }
 
 // Takes one option's value into options; the problem when it cannot.
-std::string Take(const OptionSpec& spec, const std::string& value, CliOptions& o) {
-    const std::string_view name = spec.Long;
+std::string Take(const OptionRule& rule, const std::string& value, CliOptions& o) {
+    const std::string_view name = rule.Long;
     if (name == "profile") {
         if (value.empty()) return "--profile needs a profile's name or a .apf file";
         o.Profile = value;
@@ -118,10 +118,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (arg[1] == '-') {
             const size_t eq = arg.find('=');
             const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
-            const OptionSpec* spec = FindLong(name);
-            if (!spec) return fail("unknown option --" + name + " (see --help)");
+            const OptionRule* rule = FindLong(name);
+            if (!rule) return fail("unknown option --" + name + " (see --help)");
             std::string value;
-            if (spec->What == Takes::Nothing) {
+            if (rule->What == Takes::Nothing) {
                 if (eq != std::string::npos) return fail("--" + name + " takes no value");
             } else if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);
@@ -130,17 +130,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             } else {
                 return fail("--" + name + " needs a value");
             }
-            std::string problem = Take(*spec, value, o);
+            std::string problem = Take(*rule, value, o);
             if (!problem.empty()) return fail(problem);
             continue;
         }
         // Short options, flags combined; one that takes a value takes the
         // rest of the word or the next argument.
         for (size_t k = 1; k < arg.size(); ++k) {
-            const OptionSpec* spec = FindShort(arg[k]);
-            if (!spec) return fail("unknown option -" + std::string(1, arg[k]) + " (see --help)");
+            const OptionRule* rule = FindShort(arg[k]);
+            if (!rule) return fail("unknown option -" + std::string(1, arg[k]) + " (see --help)");
             std::string value;
-            if (spec->What == Takes::Value) {
+            if (rule->What == Takes::Value) {
                 if (k + 1 < arg.size())
                     value = arg.substr(k + 1);
                 else if (i + 1 < args.size())
@@ -149,7 +149,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                     return fail("-" + std::string(1, arg[k]) + " needs a value");
                 k = arg.size();
             }
-            std::string problem = Take(*spec, value, o);
+            std::string problem = Take(*rule, value, o);
             if (!problem.empty()) return fail(problem);
         }
     }
