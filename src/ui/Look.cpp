@@ -4,8 +4,10 @@
 #include <QFont>
 #include <QLabel>
 #include <QPalette>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QVBoxLayout>
 
 static void InitArtworkResources() {
     Q_INIT_RESOURCE(artwork);
@@ -65,4 +67,21 @@ QFont ProgramNameFont() {
     font.setBold(true);
     font.setItalic(true);
     return font;
+}
+
+SheetScrollBox NewSheetScrollBox(QWidget* parent, const QRect& geometry) {
+    auto* box = new QScrollArea(parent);
+    box->setObjectName("ScrollBox1");
+    box->setGeometry(geometry);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setWidgetResizable(true);
+    box->setBackgroundRole(QPalette::Base);
+    auto* content = new QWidget;
+    content->setObjectName("ScrollBox1Content");
+    content->setBackgroundRole(QPalette::Base);
+    content->setAutoFillBackground(true);
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    return {box, content, stack};
 }

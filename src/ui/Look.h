@@ -8,7 +8,10 @@
 class QApplication;
 class QLabel;
 class QPoint;
+class QRect;
+class QScrollArea;
 class QString;
+class QVBoxLayout;
 class QWidget;
 
 // Applies the style, the palette and the font to the whole application.
@@ -24,6 +27,17 @@ QPixmap Picture(const char* name);
 // A label of light grey text on the artwork, sized to its text; name may be
 // nullptr for a caption nobody looks up.
 QLabel* NewArtworkLabel(QWidget* parent, const char* name, const QString& text, QPoint at);
+
+// The scrolled white box "ScrollBox1" that stacks parameter sheets one
+// under the other: its content ("ScrollBox1Content") and the content's
+// stack. The caller adds the sheets, then sets the content as the box's
+// widget.
+struct SheetScrollBox {
+    QScrollArea* Box;
+    QWidget* Content;
+    QVBoxLayout* Stack;
+};
+SheetScrollBox NewSheetScrollBox(QWidget* parent, const QRect& geometry);
 
 namespace Look {
 // Text on the dark artwork: light grey.

@@ -161,19 +161,10 @@ void TMainForm::BuildProfileColumn() {
     heading->adjustSize();
     panRight = NewPanel(panProfile, "panRight", QRect(250, 0, 10, 442), Qt::white, TagUnskinned);
 
-    ScrollBox1 = new QScrollArea(panProfile);
-    ScrollBox1->setObjectName("ScrollBox1");
-    ScrollBox1->setGeometry(0, 238, 237, 196);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBox1->setWidgetResizable(true);
-    ScrollBox1->setBackgroundRole(QPalette::Base);
-    auto* content = new QWidget;
-    content->setObjectName("ScrollBox1Content");
-    content->setBackgroundRole(QPalette::Base);
-    content->setAutoFillBackground(true);
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
+    const SheetScrollBox sheets = NewSheetScrollBox(panProfile, QRect(0, 238, 237, 196));
+    ScrollBox1 = sheets.Box;
+    QWidget* content = sheets.Content;
+    QVBoxLayout* stack = sheets.Stack;
 
     FOutput.SetRows(InitialOutputRows());
     FVideo.SetRows(InitialVideoRows());

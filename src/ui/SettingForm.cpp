@@ -203,19 +203,10 @@ void TSettingForm::BuildProfilesPage(QWidget* page) {
     btnSaveAs = NewButton(page, "btnSaveAs", QStringLiteral("&Save as..."), QRect(298, 4, 75, 25));
     connect(btnSaveAs, &QPushButton::clicked, this, &TSettingForm::btnSaveAsClick);
 
-    ScrollBox1 = new QScrollArea(page);
-    ScrollBox1->setObjectName("ScrollBox1");
-    ScrollBox1->setGeometry(8, 36, 366, 373);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBox1->setWidgetResizable(true);
-    ScrollBox1->setBackgroundRole(QPalette::Base);
-    auto* content = new QWidget;
-    content->setObjectName("ScrollBox1Content");
-    content->setBackgroundRole(QPalette::Base);
-    content->setAutoFillBackground(true);
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
+    const SheetScrollBox sheets = NewSheetScrollBox(page, QRect(8, 36, 366, 373));
+    ScrollBox1 = sheets.Box;
+    QWidget* content = sheets.Content;
+    QVBoxLayout* stack = sheets.Stack;
 
     FVideo.SetRows(InitialVideoRows());
     FAudio.SetRows(InitialAudioRows());
