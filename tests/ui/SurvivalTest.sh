@@ -9,15 +9,12 @@
 # Exits 77 (skipped) when xvfb-run, openbox, xdotool or ffmpeg is missing
 # (scripts/setup.sh installs them).
 set -euo pipefail
+test=SurvivalTest
+. "$(dirname "$0")/DesktopSession.sh"
 
 if [ "${1:-}" != --inside ]; then
   built=$(cd "$1" && pwd)
-  for tool in xvfb-run openbox xdotool ffmpeg ffprobe; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SurvivalTest: $tool is missing; skipped" >&2
-      exit 77
-    fi
-  done
+  need_tools xvfb-run openbox xdotool ffmpeg ffprobe
   work=$(mktemp -d /tmp/tarvolin-survival.XXXX)
   trap 'rm -rf "$work"' EXIT
   # A portable program folder of its own: its Preferences.ini and its
@@ -31,15 +28,7 @@ if [ "${1:-}" != --inside ]; then
   # Long enough that the kill comes while it converts.
   ffmpeg -v error -f lavfi -i testsrc=duration=20:size=640x480:rate=25 \
     -f lavfi -i sine=duration=20 -c:v mpeg4 -q:v 5 -c:a mp2 "$work/in/clip [1]=a.avi"
-  # Exit status 3: no window manager came up on the virtual display; try
-  # again on another number.
-  for _ in 1 2 3; do
-    status=0
-    xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24" "$0" --inside "$work" ||
-      status=$?
-    [ "$status" = 3 ] || exit "$status"
-  done
-  exit 1
+  run_on_virtual_desktop "$0" "$work"
 fi
 
 work=$2
@@ -54,26 +43,9 @@ fail() {
   [ -f "$list" ] && sed 's/^/  tasks.list: /' "$list" >&2
   exit 1
 }
-# Waits up to $1 tenths of a second for a command to succeed.
-wait_for() {
-  local tenths=$1
-  shift
-  for _ in $(seq "$tenths"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-openbox >"$work/openbox.log" 2>&1 &
-wm=$!
+start_window_manager "$work"
 pid=
 trap 'kill $wm 2>/dev/null; [ -n "$pid" ] && kill -9 $pid 2>/dev/null; true' EXIT
-wm_up() { xdotool get_num_desktops && kill -0 "$wm"; }
-if ! wait_for 300 wm_up; then
-  echo "SurvivalTest: openbox did not start: $(cat "$work/openbox.log")" >&2
-  exit 3
-fi
 
 window=
 start() {

@@ -9,31 +9,19 @@
 # Exits 77 (skipped) when xvfb-run, openbox or xdotool is missing
 # (scripts/setup.sh installs them).
 set -euo pipefail
+test=WindowPlaceTest
+. "$(dirname "$0")/DesktopSession.sh"
 
 if [ "${1:-}" != --inside ]; then
   built=$(cd "$1" && pwd)
-  for tool in xvfb-run openbox xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "WindowPlaceTest: $tool is missing; skipped" >&2
-      exit 77
-    fi
-  done
+  need_tools xvfb-run openbox xdotool
   work=$(mktemp -d /tmp/tarvolin-place.XXXX)
   trap 'rm -rf "$work"' EXIT
   # A portable program folder of its own: its Preferences.ini is the test's.
   mkdir -p "$work/program/Profiles"
   cp "$built/tarvolin" "$work/program/"
   ln -s "$built/wmaspi.dll" "$work/program/wmaspi.dll"
-  # Exit status 3: no window manager came up on the virtual display (another
-  # xvfb-run may have taken the same display number at once); try again, on
-  # another number. Numbers are drawn from far above the usual :99.
-  for _ in 1 2 3; do
-    status=0
-    xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24" "$0" --inside "$work" ||
-      status=$?
-    [ "$status" = 3 ] || exit "$status"
-  done
-  exit 1
+  run_on_virtual_desktop "$0" "$work"
 fi
 
 work=$2
@@ -43,39 +31,16 @@ fail() {
   echo "WindowPlaceTest: $*" >&2
   exit 1
 }
-# Waits up to 30 s for a command to succeed.
-wait_for() {
-  for _ in $(seq 300); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-openbox >"$work/openbox.log" 2>&1 &
-wm=$!
+start_window_manager "$work"
 pid=
 trap 'kill $wm $pid 2>/dev/null || true' EXIT
-# The window manager is up once it answers for the desktops.
-wm_up() {
-  for _ in $(seq 300); do
-    xdotool get_num_desktops >/dev/null 2>&1 && return 0
-    kill -0 "$wm" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-if ! wm_up; then
-  echo "WindowPlaceTest: openbox did not start: $(cat "$work/openbox.log")" >&2
-  exit 3
-fi
 
 window=
 start() {
   "$program" >>"$work/program.log" 2>&1 &
   pid=$!
   found() { window=$(xdotool search --all --onlyvisible --pid "$pid" --name "Tarvolin PSP" | head -1); [ -n "$window" ]; }
-  wait_for found || fail "the window did not show"
+  wait_for 300 found || fail "the window did not show"
 }
 # The place xdotool reports once it has stopped changing (the frame is on).
 place() {
@@ -103,7 +68,7 @@ xdotool windowmove "$window" 100 200
 xdotool windowsize "$window" 1000 700
 moved=$(place)
 sized() { [ "$(size)" = 1000x700 ]; }
-wait_for sized || fail "the window did not grow: $(size)"
+wait_for 300 sized || fail "the window did not grow: $(size)"
 stop
 first=$(saved)
 
